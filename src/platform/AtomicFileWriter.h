@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// Replaces a file's whole content so that a reader sees either the old or the new
+// content, never a mix, even when the disk fills or the power fails half-way.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+    virtual ~AtomicFileWriter() = default;
+
+    // True when the new content is durably in place; on false the old file is untouched.
+    virtual bool Replace(const std::string& path, const std::string& content) = 0;
+};

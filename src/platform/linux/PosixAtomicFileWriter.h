@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/AtomicFileWriter.h"
+
+// Writes a temporary file beside the target, fsyncs it, renames it over the target
+// and fsyncs the folder.
+class PosixAtomicFileWriter final : public AtomicFileWriter {
+public:
+    bool Replace(const std::string& path, const std::string& content) override;
+};

@@ -1,0 +1,50 @@
+#include "platform/linux/ProcessSoundPlayer.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#include <utility>
+
+extern char** environ;
+
+ProcessSoundPlayer::ProcessSoundPlayer(std::vector<std::string> command)
+    : command_(std::move(command)) {}
+
+ProcessSoundPlayer::~ProcessSoundPlayer() {
+    for (pid_t pid : running_) {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+}
+
+void ProcessSoundPlayer::ReapFinished() {
+    std::erase_if(running_, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
+}
+
+void ProcessSoundPlayer::PlayAsync(const std::string& path) {
+    ReapFinished();
+    if (command_.empty()) {
+        return;
+    }
+    std::vector<std::string> args = command_;
+    args.push_back(path);
+    std::vector<char*> argv;
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+
+    // The player's chatter about a missing device or file must not reach our output.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        running_.push_back(pid);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}

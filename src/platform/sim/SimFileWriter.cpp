@@ -1,0 +1,13 @@
+#include "platform/sim/SimFileWriter.h"
+
+#include <fstream>
+
+bool SimFileWriter::Replace(const std::string& path, const std::string& content) {
+    if (failWrites) {
+        return false;
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    return static_cast<bool>(out);
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/AtomicFileWriter.h"
+
+// Writes files plainly, without syncing; can be told to fail, leaving the old file.
+class SimFileWriter final : public AtomicFileWriter {
+public:
+    bool Replace(const std::string& path, const std::string& content) override;
+
+    bool failWrites = false;
+};
