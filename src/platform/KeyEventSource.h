@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+// One key event as the alarm-key handling sees it: the event's own time stamp in
+// milliseconds, the hardware scan code and the virtual-key code 0..255.
+struct KeyEvent {
+    std::uint32_t timeMs = 0;
+    std::uint32_t scanCode = 0;
+    std::uint32_t keyCode = 0;
+    bool down = false;
+};
+
+// Hardware keys observed without taking them from the rest of the system.
+class KeyEventSource {
+public:
+    KeyEventSource() = default;
+    KeyEventSource(const KeyEventSource&) = delete;
+    KeyEventSource& operator=(const KeyEventSource&) = delete;
+    virtual ~KeyEventSource() = default;
+
+    // Takes the next waiting key event without blocking; false when none waits.
+    virtual bool Next(KeyEvent& event) = 0;
+};
