@@ -9,10 +9,20 @@ class CSettings;
 class Clock;
 class GpsDevice;
 
+constexpr std::uint32_t GpsOff = 0;
+constexpr std::uint32_t GpsSearching = 2;
+constexpr std::uint32_t GpsHasFix = 3;
+
 // Owns the GPS receiver: switched on and off by the scheduler, polled once a second
 // while on, keeping the last usable fix and the time it was obtained.
 class CGpsReader {
 public:
+    static constexpr std::int32_t SearchTimeoutTicks = 1800;
+    static constexpr std::int32_t PollIntervalTicks = 10;
+    static constexpr std::uint32_t MaximumAgeMs = 120000;
+    static constexpr std::int64_t RecentSeconds = 1200;
+    static constexpr std::int64_t JustObtainedSeconds = 5;
+
     CGpsReader(CSettings& settings, GpsDevice& device, const Clock& clock);
     ~CGpsReader();
     CGpsReader(const CGpsReader&) = delete;
@@ -32,8 +42,27 @@ public:
     std::string LatitudeText() const;
     std::string LongitudeText() const;
 
+    std::uint32_t GetState() const { return state_; }
+    // Seconds since the last accepted fix; negative when the clock was set back.
+    std::int64_t FixAge() const;
+
     // Read by the sender: while not 0 a search is being timed and a queued report waits.
     std::int32_t timeoutTicks = 0;
 
-    // (the GPS work fills in the rest)
+    // The last accepted fix and when it was accepted (seconds since 1970, UTC; 0 = never).
+    GpsPosition position;
+    std::int64_t lastFixTime = 0;
+
+private:
+    void AcceptFix(const GpsPosition& record);
+
+    CSettings& settings_;
+    GpsDevice& device_;
+    const Clock& clock_;
+    std::uint32_t state_ = GpsOff;
+    std::int32_t pollTicks_ = 0;
+    bool changed_ = true;
+    bool deviceOpen_ = false;
+    // Why the device could not be opened; repeated by every poll until switched off.
+    int openError_ = 0;
 };

@@ -1,0 +1,162 @@
+#include "gps/GpsReader.h"
+
+#include <cstdio>
+
+#include "common/LastErrorText.h"
+#include "gps/PositionText.h"
+#include "platform/Clock.h"
+#include "platform/GpsDevice.h"
+#include "settings/Settings.h"
+
+CGpsReader::CGpsReader(CSettings& settings, GpsDevice& device, const Clock& clock)
+    : settings_(settings), device_(device), clock_(clock) {}
+
+CGpsReader::~CGpsReader() {
+    SwitchOff();
+    if (deviceOpen_) {
+        device_.Close();
+        deviceOpen_ = false;
+    }
+}
+
+void CGpsReader::SwitchOn() {
+    if (state_ != GpsOff) {
+        return;
+    }
+    settings_.WriteLog("Включение GPS");
+    openError_ = device_.Open();
+    deviceOpen_ = openError_ == 0;
+    if (!deviceOpen_) {
+        settings_.WriteLog("Не удалось включить GPS. " + LastErrorText(openError_));
+    }
+    timeoutTicks = SearchTimeoutTicks;
+    state_ = GpsSearching;
+    changed_ = true;
+}
+
+void CGpsReader::SwitchOff() {
+    if (state_ != GpsOff) {
+        if (deviceOpen_) {
+            device_.Close();
+            deviceOpen_ = false;
+        }
+        state_ = GpsOff;
+    }
+    settings_.WriteLog("Отключение GPS");
+}
+
+void CGpsReader::Tick() {
+    if (timeoutTicks != 0) {
+        --timeoutTicks;
+        if (timeoutTicks == 0) {
+            settings_.WriteLog("Истекло время определения координат GPS");
+        }
+    }
+    if (state_ == GpsOff) {
+        return;
+    }
+    ++pollTicks_;
+    if (pollTicks_ < PollIntervalTicks) {
+        return;
+    }
+    pollTicks_ = 0;
+    changed_ = true;
+
+    GpsPosition record;
+    record.dwVersion = GPS_VERSION_1;
+    record.dwSize = GPS_POSITION_SIZE;
+    const int result = deviceOpen_ ? device_.GetPosition(record, MaximumAgeMs) : openError_;
+    if (result != 0) {
+        settings_.WriteLog("Ошибка GPS. " + LastErrorText(result));
+        return;
+    }
+    constexpr std::uint32_t bothCoordinates = GPS_VALID_LATITUDE | GPS_VALID_LONGITUDE;
+    if ((record.dwValidFields & bothCoordinates) != bothCoordinates) {
+        return;
+    }
+    AcceptFix(record);
+}
+
+void CGpsReader::AcceptFix(const GpsPosition& record) {
+    if (!(state_ == GpsHasFix && IsFixRecent())) {
+        settings_.WriteLog("Определены координаты GPS");
+    }
+    position = record;
+    timeoutTicks = 0;
+    state_ = GpsHasFix;
+    lastFixTime = clock_.UtcSeconds();
+}
+
+std::int64_t CGpsReader::FixAge() const {
+    return clock_.UtcSeconds() - lastFixTime;
+}
+
+bool CGpsReader::IsFixRecent() const {
+    return FixAge() < RecentSeconds;
+}
+
+int CGpsReader::GetStatusCode() const {
+    if (state_ == GpsOff) {
+        return 0;
+    }
+    if (timeoutTicks != 0) {
+        return 1;
+    }
+    const std::int64_t age = FixAge();
+    if (age < JustObtainedSeconds) {
+        return 2;
+    }
+    if (age < RecentSeconds) {
+        return 3;
+    }
+    return 4;
+}
+
+std::string CGpsReader::GetStatusText() const {
+    switch (GetStatusCode()) {
+        case 0:
+            return "GPS выключен или недоступен";
+        case 1:
+            return "Идет поиск спутников";
+        case 2:
+            return "Координаты определены";
+        case 3: {
+            const LocalTime local = clock_.ToLocal(lastFixTime);
+            char time[40];
+            std::snprintf(time, sizeof time, "%02d:%02d:%02d ", local.hour, local.minute,
+                          local.second);
+            return std::string("Координаты были определены ") + time;
+        }
+        default:
+            return "Нет сигнала GPS";
+    }
+}
+
+int CGpsReader::GetSatelliteCount() const {
+    if ((position.dwValidFields & GPS_VALID_SATELLITE_COUNT) == 0) {
+        return 0;
+    }
+    const auto count = static_cast<std::int32_t>(position.dwSatelliteCount);
+    return count < 0 ? 0 : count;
+}
+
+bool CGpsReader::TakeChanged() {
+    const bool was = changed_;
+    changed_ = false;
+    return was;
+}
+
+std::string CGpsReader::BuildReportText(bool withSatellites) const {
+    if (!IsFixRecent()) {
+        return {};
+    }
+    return ReportTextOf(position, withSatellites);
+}
+
+std::string CGpsReader::LatitudeText() const {
+    return LatitudeTextOf(position);
+}
+
+std::string CGpsReader::LongitudeText() const {
+    return LongitudeTextOf(position);
+}
