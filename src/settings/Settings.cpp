@@ -91,7 +91,9 @@ CSettings::CSettings(ReportCallback callback, const Platform& platform)
     programFolder = FolderOfPath(platform.folders.ProgramFilePath());
 }
 
-std::string CSettings::ParamsPath() const { return JoinPath(settingsFolder, "params.ini"); }
+std::string CSettings::ParamsPath() const {
+    return JoinPath(settingsFolder, "params.ini");
+}
 
 std::string CSettings::Load() {
     const std::string path = ParamsPath();
@@ -222,7 +224,9 @@ bool CSettings::EnsureFolder(const std::string& path) const {
     return !path.empty() && std::filesystem::create_directory(path, error) && !error;
 }
 
-void CSettings::PlaySoundFile(const std::string& name) { sound_.PlayAsync(JoinPath(programFolder, name)); }
+void CSettings::PlaySoundFile(const std::string& name) {
+    sound_.PlayAsync(JoinPath(programFolder, name));
+}
 
 std::string CSettings::LogFilePath(int dayOfWeek) const {
     return JoinPath(settingsFolder, std::string(kDayNames[dayOfWeek % 7]) + ".log");

@@ -2,7 +2,9 @@
 
 #include <ctime>
 
-std::int64_t SystemClock::UtcSeconds() const { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t SystemClock::UtcSeconds() const {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
 
 LocalTime SystemClock::ToLocal(std::int64_t utcSeconds) const {
     std::time_t t = static_cast<std::time_t>(utcSeconds);

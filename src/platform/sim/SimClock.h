@@ -24,4 +24,5 @@ private:
 };
 
 // Seconds since 1970 of a UTC date and time (proleptic Gregorian calendar).
-std::int64_t UtcSecondsOf(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+std::int64_t UtcSecondsOf(int year, int month, int day, int hour = 0, int minute = 0,
+                          int second = 0);

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "SettingsFixture.h"
+
+namespace {
+
+// 2026-12-07 was a Monday.
+const std::int64_t kMonday = UtcSecondsOf(2026, 12, 7, 9, 5, 3);
+
+struct LogFixture : SettingsFixture {
+    LogFixture() {
+        settings = Make();
+        std::filesystem::create_directories(settings->settingsFolder);
+        settings->LogEnabled = true;
+        clock.SetUtcSeconds(kMonday);
+    }
+    std::string File(const char* day) const { return settings->settingsFolder + "/" + day; }
+
+    std::unique_ptr<CSettings> settings;
+};
+
+struct ExistingFileCase {
+    const char* name;
+    bool present;
+    std::string before;
+    std::string after;
+};
+
+class WeekdayFileTest : public ::testing::TestWithParam<ExistingFileCase> {};
+
+TEST_P(WeekdayFileTest, FirstWriteOfARunContinuesOnlyTodaysFile) {
+    LogFixture f;
+    if (GetParam().present) {
+        WriteWholeFile(f.File("Monday.log"), GetParam().before);
+    }
+    f.settings->WriteLog("Включение GPS");
+    EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, WeekdayFileTest,
+    ::testing::Values(
+        ExistingFileCase{"NoFile", false, "", "07-12-26\r\n09:05:03 Включение GPS\r\n"},
+        ExistingFileCase{"SameDate", true, "07-12-26\r\n08:00:00 a\r\n",
+                         "07-12-26\r\n08:00:00 a\r\n09:05:03 Включение GPS\r\n"},
+        ExistingFileCase{"WeekEarlier", true, "30-11-26\r\n08:00:00 a\r\n",
+                         "07-12-26\r\n09:05:03 Включение GPS\r\n"},
+        ExistingFileCase{"HandEditedToToday", true, "  07-12-26 notes\r\n",
+                         "  07-12-26 notes\r\n09:05:03 Включение GPS\r\n"},
+        ExistingFileCase{"Empty", true, "", "07-12-26\r\n09:05:03 Включение GPS\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(EventLog, SwitchedOffTouchesNoFileButFeedsTheReportList) {
+    LogFixture f;
+    f.settings->LogEnabled = false;
+    f.settings->WriteLog("Отключение GPS");
+    EXPECT_EQ(f.lines, std::vector<std::string>{"Отключение GPS"});
+    EXPECT_TRUE(std::filesystem::is_empty(f.settings->settingsFolder));
+}
+
+TEST(EventLog, SecondWriteOfTheDayAppendsWithoutLookingAgain) {
+    LogFixture f;
+    f.settings->WriteLog("one");
+    // Not examined again: a changed first word does not empty the file.
+    WriteWholeFile(f.File("Monday.log"), "changed\r\n");
+    f.clock.AdvanceMilliseconds(2000);
+    f.settings->WriteLog("two");
+    EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), "changed\r\n09:05:05 two\r\n");
+}
+
+TEST(EventLog, MidnightMovesToTheNextDaysFileAndEmptiesLastWeeks) {
+    LogFixture f;
+    f.clock.SetUtcSeconds(UtcSecondsOf(2026, 12, 7, 23, 59, 59));
+    WriteWholeFile(f.File("Tuesday.log"), "01-12-26\r\n10:00:00 old\r\n");
+    f.settings->WriteLog("before");
+    f.clock.AdvanceMilliseconds(2000);
+    f.settings->WriteLog("after");
+    EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), "07-12-26\r\n23:59:59 before\r\n");
+    EXPECT_EQ(ReadWholeFile(f.File("Tuesday.log")), "08-12-26\r\n00:00:01 after\r\n");
+}
+
+TEST(EventLog, AWeekOfDaysUsesSevenFiles) {
+    LogFixture f;
+    for (int day = 0; day < 8; ++day) {
+        f.settings->WriteLog("day");
+        f.clock.AdvanceMilliseconds(86'400'000);
+    }
+    for (const char* name : {"Sunday.log", "Monday.log", "Tuesday.log", "Wednesday.log",
+                             "Thursday.log", "Friday.log", "Saturday.log"}) {
+        EXPECT_TRUE(std::filesystem::exists(f.File(name))) << name;
+    }
+    // The eighth day is a Monday again: last week's Monday was emptied first.
+    EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), "14-12-26\r\n09:05:03 day\r\n");
+}
+
+TEST(EventLog, MissingFolderIsReportedAndNeverCreated) {
+    LogFixture f;
+    std::filesystem::remove_all(f.settings->settingsFolder);
+    f.settings->WriteLog("x");
+    EXPECT_EQ(f.lines, (std::vector<std::string>{"x", "Ошибка записи в лог"}));
+    EXPECT_FALSE(std::filesystem::exists(f.settings->settingsFolder));
+}
+
+TEST(EventLog, EmptySettingsFolderWritesBesideTheWorkingFolder) {
+    SettingsFixture f;
+    SimFolders none("", "");
+    CSettings s(nullptr, {f.clock, none, f.sound, f.writer});
+    s.LogEnabled = true;
+    f.clock.SetUtcSeconds(kMonday);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(f.temp.Path());
+    s.WriteLog("x");
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(ReadWholeFile(f.temp / "Monday.log"), "07-12-26\r\n09:05:03 x\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <functional>
+
+#include "SettingsFixture.h"
+
+namespace {
+
+struct LoadCase {
+    const char* name;
+    std::string fileText;
+    std::function<void(CSettings&)> expect;  // applied to defaults: the expected result
+};
+
+class LoadTest : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadTest, AppliesOnlyWellFormedAcceptedAssignments) {
+    SettingsFixture f;
+    auto loaded = f.Make();
+    std::filesystem::create_directories(loaded->settingsFolder);
+    WriteWholeFile(loaded->ParamsPath(), GetParam().fileText);
+    ASSERT_EQ(loaded->Load(), "");
+
+    auto expected = f.Make();
+    GetParam().expect(*expected);
+    EXPECT_EQ(loaded->ParamsText(), expected->ParamsText());
+}
+
+std::string Megabytes(std::size_t n, char c) {
+    return std::string(n * 1024 * 1024, c);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, LoadTest,
+    ::testing::Values(
+        LoadCase{"KeysIgnoreCase", "mainserver=10.0.0.1",
+                 [](CSettings& s) { s.MainServer = "10.0.0.1"; }},
+        LoadCase{"BlankBeforeEqualsAssignsNothing", "MainServer =10.0.0.1", [](CSettings&) {}},
+        LoadCase{"BlankAfterEqualsAssignsNothing", "MainServer= 10.0.0.1", [](CSettings&) {}},
+        LoadCase{"WordStartingWithEquals", "=5 Port= =Port", [](CSettings&) {}},
+        LoadCase{"UnknownKey", "Colour=red", [](CSettings&) {}},
+        LoadCase{"PortZeroRefused", "Port=0", [](CSettings&) {}},
+        LoadCase{"PortWithoutDigitsRefused", "Port=abc", [](CSettings&) {}},
+        LoadCase{"NegativePort", "Port=-5", [](CSettings& s) { s.Port = -5; }},
+        LoadCase{"TrailingTextAfterNumber", "Port=8080x", [](CSettings& s) { s.Port = 8080; }},
+        LoadCase{"HugeNumberIsClamped", "Frequency=99999999999999999999",
+                 [](CSettings& s) { s.Frequency = INT32_MAX; }},
+        LoadCase{"FlagsFromIntegers", "OutSats=x LogEnabled=2",
+                 [](CSettings& s) {
+                     s.OutSats = false;
+                     s.LogEnabled = true;
+                 }},
+        LoadCase{"OnlyTheFirstEqualsSeparates", "PermittedKeys=13,27,=x",
+                 [](CSettings& s) { s.PermittedKeys = "13,27,=x"; }},
+        LoadCase{"LaterAssignmentWins", "Frequency=100\r\n\tFrequency=200",
+                 [](CSettings& s) { s.Frequency = 200; }},
+        LoadCase{"LastWordWithoutLineEnd", "AlertPressTime=3\nMinimalBalance=-7",
+                 [](CSettings& s) {
+                     s.AlertPressTime = 3;
+                     s.MinimalBalance = -7;
+                 }},
+        LoadCase{"EmptyFile", "", [](CSettings&) {}},
+        LoadCase{"BinaryGarbageAroundAnAssignment",
+                 std::string("\0\x01\xff=\xfe\0 Port=99 \0", 16) + Megabytes(2, 'x') + " Port=98",
+                 [](CSettings& s) { s.Port = 98; }},
+        LoadCase{"HugeWordIsSkippedWhole", Megabytes(1, 'P') + "Port=5 Port=77",
+                 [](CSettings& s) { s.Port = 77; }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct AddressCase {
+    const char* text;
+    bool valid;
+};
+
+class ServerAddressTest : public ::testing::TestWithParam<AddressCase> {};
+
+TEST_P(ServerAddressTest, ScansFourNumbersInRange) {
+    EXPECT_EQ(CSettings::IsValidServerAddress(GetParam().text), GetParam().valid)
+        << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, ServerAddressTest,
+    ::testing::Values(AddressCase{"", true}, AddressCase{"10.0.0.1", true},
+                      AddressCase{"1.2.3.4.5", true}, AddressCase{"1.2.3.4abc", true},
+                      AddressCase{" 1.+2. 3.4", true}, AddressCase{"255.255.255.255", true},
+                      AddressCase{"300.1.1.1", false}, AddressCase{"1.2.3.256", false},
+                      AddressCase{"1.2.3", false}, AddressCase{"-1.2.3.4", false},
+                      AddressCase{"1..2.3.4", false}, AddressCase{"1 .2.3.4", false},
+                      AddressCase{"control.example", false},
+                      AddressCase{"99999999999.1.1.1", false}));
+
+TEST(SettingsValues, MainServerIsNeverEmptiedButReserveServerMayBe) {
+    SettingsFixture f;
+    auto s = f.Make();
+    EXPECT_FALSE(s->SetValue("MainServer", ""));
+    EXPECT_EQ(s->MainServer, CSettings::kDefaultMainServer);
+    ASSERT_TRUE(s->SetValue("ReserveServer", "10.0.0.2"));
+    EXPECT_TRUE(s->SetValue("ReserveServer", ""));
+    EXPECT_EQ(s->ReserveServer, "");
+}
+
+TEST(SettingsValues, WideValuesArriveAsUtf8) {
+    SettingsFixture f;
+    auto s = f.Make();
+    EXPECT_TRUE(s->SetValueWide("PermittedKeys", u"Клавиши"));
+    EXPECT_EQ(s->PermittedKeys, "Клавиши");
+    EXPECT_TRUE(s->SetValueWide("Port", u"8080"));
+    EXPECT_EQ(s->Port, 8080);
+}
+
+TEST(SettingsFolders, ComeFromTheAppDataFolderAndTheProgramFile) {
+    SettingsFixture f("/home/owner/.local/share");
+    auto s = f.Make();
+    EXPECT_EQ(s->settingsFolder, "/home/owner/.local/share/MZorvany");
+    EXPECT_EQ(s->programFolder, "/opt/mzorvany/bin");
+    EXPECT_EQ(s->ParamsPath(), "/home/owner/.local/share/MZorvany/params.ini");
+    s->PlaySoundFile("alert.wav");
+    EXPECT_EQ(f.sound.played, std::vector<std::string>{"/opt/mzorvany/bin/alert.wav"});
+}
+
+TEST(SettingsLoad, MissingFileKeepsDefaultsAndSaysWhichFile) {
+    SettingsFixture f;
+    auto s = f.Make();
+    s->Port = 1234;
+    EXPECT_EQ(s->Load(),
+              "Ошибка чтения файла " + s->ParamsPath() + ", используются параметры по умолчанию");
+    EXPECT_EQ(s->Port, 1234);
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimFileWriter.h"
+#include "platform/sim/SimFolders.h"
+#include "platform/sim/SimSoundPlayer.h"
+#include "settings/Settings.h"
+#include "support/TempFolder.h"
+
+// Settings over simulated platform services, with the application-data folder in a
+// fresh temporary folder and every report-list line recorded.
+struct SettingsFixture {
+    explicit SettingsFixture(std::string appData = "")
+        : folders(appData.empty() ? temp.Path() : appData, "/opt/mzorvany/bin/mzorvanyd") {}
+
+    std::unique_ptr<CSettings> Make() {
+        return std::make_unique<CSettings>(
+            [this](const std::string& line) { lines.push_back(line); },
+            CSettings::Platform{clock, folders, sound, writer});
+    }
+
+    TempFolder temp;
+    SimClock clock;
+    SimFolders folders;
+    SimSoundPlayer sound;
+    SimFileWriter writer;
+    std::vector<std::string> lines;
+};

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "SettingsFixture.h"
+#include "platform/linux/PosixAtomicFileWriter.h"
+
+namespace {
+
+const char* const kDefaultFile =
+    "MainServer=127.0.0.1\r\nReserveServer=\r\nPort=830\r\nOutSats=1\r\nFrequency=36000\r\n"
+    "MinimalBalance=1\r\nAlertPressTime=8\r\nPermittedKeys=All\r\nLogEnabled=0\r\n";
+
+TEST(SettingsSave, CreatesMissingFoldersAndWritesNineLines) {
+    SettingsFixture f;
+    const std::string appData = f.temp / "deep/er/share";
+    SimFolders folders(appData, "/usr/bin/mzorvanyd");
+    CSettings s(nullptr, {f.clock, folders, f.sound, f.writer});
+
+    EXPECT_EQ(s.Save(), "");
+    EXPECT_EQ(ReadWholeFile(appData + "/MZorvany/params.ini"), kDefaultFile);
+}
+
+TEST(SettingsSave, RoundTripKeepsEveryValueButAnEmptyReserveServer) {
+    SettingsFixture f;
+    auto saved = f.Make();
+    for (auto [key, value] : {std::pair{"MainServer", "10.1.2.3"},
+                              {"Port", "-5"},
+                              {"OutSats", "0"},
+                              {"Frequency", "600"},
+                              {"MinimalBalance", "-40"},
+                              {"AlertPressTime", "3"},
+                              {"PermittedKeys", "112,113"},
+                              {"LogEnabled", "1"}}) {
+        ASSERT_TRUE(saved->SetValue(key, value)) << key;
+    }
+    ASSERT_EQ(saved->Save(), "");
+
+    auto loaded = f.Make();
+    loaded->ReserveServer = "10.9.9.9";  // "ReserveServer=" alone assigns nothing
+    ASSERT_EQ(loaded->Load(), "");
+    EXPECT_EQ(loaded->ReserveServer, "10.9.9.9");
+    loaded->ReserveServer = "";
+    EXPECT_EQ(loaded->ParamsText(), saved->ParamsText());
+}
+
+TEST(SettingsSave, FolderThatCannotBeMadeIsReported) {
+    SettingsFixture f;
+    WriteWholeFile(f.temp / "file", "not a folder");
+    SimFolders underAFile(f.temp / "file", "");
+    CSettings s(nullptr, {f.clock, underAFile, f.sound, f.writer});
+    EXPECT_EQ(s.Save(), "Нет доступа к папке " + s.settingsFolder);
+
+    SimFolders none("", "");
+    CSettings noFolder(nullptr, {f.clock, none, f.sound, f.writer});
+    EXPECT_EQ(noFolder.settingsFolder, "");
+    EXPECT_EQ(noFolder.Save(), "Нет доступа к папке ");
+}
+
+// The real writer: a write that fails half-way must leave the old file whole and
+// must not leave its temporary file behind.
+class AtomicSaveTest : public ::testing::Test {
+protected:
+    std::unique_ptr<CSettings> MakeReal() {
+        return std::make_unique<CSettings>(nullptr,
+                                           CSettings::Platform{f.clock, f.folders, f.sound, real});
+    }
+    void ExpectOnlyTheOldFile(const CSettings& s, const std::string& oldContent) {
+        EXPECT_EQ(ReadWholeFile(s.ParamsPath()), oldContent);
+        int entries = 0;
+        for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(s.settingsFolder)) {
+            ++entries;
+        }
+        EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+    }
+
+    SettingsFixture f;
+    PosixAtomicFileWriter real;
+};
+
+TEST_F(AtomicSaveTest, WriteFailingPartWayKeepsTheOldFile) {
+    auto s = MakeReal();
+    ASSERT_EQ(s->Save(), "");
+    const std::string old = ReadWholeFile(s->ParamsPath());
+
+    s->SetValue("PermittedKeys", std::string(100, '1'));
+    // A file size limit makes the kernel refuse the write after the first bytes, as a
+    // full disk would.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    const std::string result = s->Save();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(result, "Ошибка записи файла " + s->ParamsPath());
+    ExpectOnlyTheOldFile(*s, old);
+}
+
+TEST_F(AtomicSaveTest, UnwritableFolderKeepsTheOldFile) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders; the size-limit test covers this";
+    }
+    auto s = MakeReal();
+    ASSERT_EQ(s->Save(), "");
+    const std::string old = ReadWholeFile(s->ParamsPath());
+    std::filesystem::permissions(
+        s->settingsFolder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    s->Port = 99;
+    EXPECT_EQ(s->Save(), "Ошибка записи файла " + s->ParamsPath());
+    std::filesystem::permissions(s->settingsFolder, std::filesystem::perms::owner_all);
+    ExpectOnlyTheOldFile(*s, old);
+}
+
+TEST_F(AtomicSaveTest, ReplacesAnExistingFileWhole) {
+    auto s = MakeReal();
+    ASSERT_EQ(s->Save(), "");
+    WriteWholeFile(s->ParamsPath(), std::string(4096, 'x'));
+    ASSERT_EQ(s->Save(), "");
+    EXPECT_EQ(ReadWholeFile(s->ParamsPath()), kDefaultFile);
+}
+
+}  // namespace
