@@ -1,16 +1,40 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
+
+#include "delivery/SenderState.h"
+#include "platform/DatagramSocket.h"
 
 class CSettings;
 class CGpsReader;
+class Clock;
+class ConnectionManager;
+class SimManager;
+
+// One queued message; every post in the system passes parameter 0.
+struct QueuedMessage {
+    std::uint16_t code = 0;
+    std::uint16_t parameter = 0;
+};
 
 // Gets messages to the control room: a queue delivered one at a time, one step per tick.
 class CSender {
 public:
-    // (the delivery work fills in the platform ports and the rest)
+    struct Platform {
+        ConnectionManager& connections;
+        SimManager& sim;
+        DatagramSocket& socket;
+        const Clock& clock;
+    };
+
+    // gpsReader may be null: then only an alarm opens the connection, and no report
+    // text is sent.
+    CSender(CSettings& settings, CGpsReader* gpsReader, const Platform& platform);
     ~CSender();
+    CSender(const CSender&) = delete;
+    CSender& operator=(const CSender&) = delete;
 
     void Post(std::uint16_t code, std::uint16_t parameter);
     void Tick();
@@ -18,6 +42,55 @@ public:
     int GetStatusCode() const;
     std::string GetStatusText() const;
 
+    std::int32_t GetState() const { return state; }
+    std::uint32_t GetMessageNumber() const { return messageNumber; }
+    std::int32_t GetFailedAttempts() const { return failedAttempts; }
+    bool UsesReserve() const { return useReserve != 0; }
+    const std::string& GetLastError() const { return lastError; }
+    const std::string& GetConnectionText() const { return connectionText; }
+
     // The SIM's IMSI as last read; shown by the options dialog.
     std::string imsi = "111111111111111";
+
+private:
+    enum class ReceiveOutcome { Error, Nothing, Acknowledgement };
+
+    bool OpenConnection();
+    bool PollConnection();
+    void CloseConnection();
+    bool StartNetwork();
+    bool SendFront(const QueuedMessage& message);
+    Ipv4Endpoint ResolveServer() const;
+    ReceiveOutcome ReceiveStep();
+    bool IsServerAddress(std::uint32_t address) const;
+    bool HasAlarmQueued() const;
+    void RecordFailedAttempt(bool switchServer);
+    void RecordError(const std::string& text);
+    void CloseSocket();
+    void TickIdle();
+    void TickReady();
+    void TickWaiting();
+    void AcceptAcknowledgement();
+    std::string SocketErrorText() const;
+
+    CSettings& settings_;
+    CGpsReader* gpsReader_;
+    ConnectionManager& connections_;
+    SimManager& sim_;
+    DatagramSocket& socket_;
+
+    std::int32_t state = SenderIdle;
+    int udpSocket = -1;
+    std::uint32_t messageNumber = 0;
+    std::deque<QueuedMessage> queue;
+    std::int32_t failedAttempts = 0;
+    std::int32_t waitTicks = 0;
+    std::uint32_t useReserve = 0;
+    bool failed = false;
+    std::int32_t successHold = 0;
+    std::string lastError;
+    std::string connectionText = "Статус неизвестен";
+    bool errorLogged = false;
+    std::uint32_t lastConnectionStatus = 0;
+    std::uint32_t connection = 0;
 };

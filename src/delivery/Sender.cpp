@@ -1,0 +1,194 @@
+#include "delivery/Sender.h"
+
+#include <algorithm>
+
+#include "common/LastErrorText.h"
+#include "common/MessageCodes.h"
+#include "gps/GpsReader.h"
+#include "platform/Clock.h"
+#include "settings/Settings.h"
+
+CSender::CSender(CSettings& settings, CGpsReader* gpsReader, const Platform& platform)
+    : settings_(settings),
+      gpsReader_(gpsReader),
+      connections_(platform.connections),
+      sim_(platform.sim),
+      socket_(platform.socket),
+      messageNumber(static_cast<std::uint32_t>(platform.clock.UtcSeconds())) {}
+
+CSender::~CSender() {
+    socket_.Stop();
+}
+
+void CSender::Post(std::uint16_t code, std::uint16_t parameter) {
+    queue.push_back({code, parameter});
+    settings_.WriteLog("Начало передачи сообщения " + std::to_string(code));
+}
+
+void CSender::Tick() {
+    if (successHold > 0) {
+        --successHold;
+    }
+    switch (state) {
+        case SenderIdle:
+            TickIdle();
+            break;
+        case SenderConnecting:
+            if (PollConnection()) {
+                state = SenderStarting;
+            }
+            break;
+        case SenderStarting:
+            if (StartNetwork()) {
+                state = SenderReady;
+            }
+            break;
+        case SenderReady:
+            TickReady();
+            break;
+        case SenderWaiting:
+            TickWaiting();
+            break;
+        default:
+            break;
+    }
+}
+
+void CSender::TickIdle() {
+    if (queue.empty()) {
+        return;
+    }
+    // A report waits for the GPS search to end so that it carries the new position; an
+    // alarm never waits.
+    const bool searchOver = gpsReader_ != nullptr && gpsReader_->timeoutTicks == 0;
+    if (!searchOver && !HasAlarmQueued()) {
+        return;
+    }
+    if (!OpenConnection()) {
+        failed = true;
+    }
+}
+
+void CSender::TickReady() {
+    if (queue.empty()) {
+        return;
+    }
+    if (!PollConnection()) {
+        CloseConnection();
+        return;
+    }
+    if (SendFront(queue.front())) {
+        state = SenderWaiting;
+        waitTicks = 0;
+    } else {
+        RecordFailedAttempt(false);
+    }
+}
+
+void CSender::TickWaiting() {
+    switch (ReceiveStep()) {
+        case ReceiveOutcome::Error:
+            RecordError("Ошибка приема - " + SocketErrorText());
+            CloseSocket();
+            RecordFailedAttempt(false);
+            break;
+        case ReceiveOutcome::Acknowledgement:
+            AcceptAcknowledgement();
+            break;
+        case ReceiveOutcome::Nothing:
+            break;
+    }
+    if (state == SenderWaiting && ++waitTicks > AnswerTimeoutTicks) {
+        RecordFailedAttempt(true);
+        lastError = "Сервер не отвечает";
+    }
+}
+
+void CSender::AcceptAcknowledgement() {
+    const std::uint16_t code = queue.front().code;
+    queue.pop_front();
+    ++messageNumber;
+    state = SenderReady;
+    waitTicks = 0;
+    lastError.clear();
+    failed = false;
+    // Each message gets its own full set of attempts; failures of an earlier,
+    // delivered message must not shorten the life of the next alarm.
+    failedAttempts = 0;
+    settings_.WriteLog("Сообщение " + std::to_string(code) + " передано");
+    successHold = SuccessHoldTicks;
+}
+
+void CSender::RecordFailedAttempt(bool switchServer) {
+    if (switchServer) {
+        useReserve ^= 1u;
+    }
+    state = SenderReady;
+    if (++failedAttempts < MaxFailedAttempts) {
+        return;
+    }
+    const std::uint16_t code = queue.front().code;
+    queue.pop_front();
+    settings_.WriteLog("Сообщение " + std::to_string(code) + " не удалось передать");
+    ++messageNumber;
+    state = SenderReady;
+    failedAttempts = 0;
+    waitTicks = 0;
+    successHold = 0;
+    failed = true;
+    CloseSocket();
+}
+
+void CSender::RecordError(const std::string& text) {
+    lastError = text;
+    if (!errorLogged) {
+        settings_.WriteLog(text);
+        errorLogged = true;
+    }
+}
+
+void CSender::CloseSocket() {
+    if (udpSocket != -1) {
+        socket_.Close(udpSocket);
+        udpSocket = -1;
+    }
+}
+
+bool CSender::HasAlarmQueued() const {
+    return std::any_of(queue.begin(), queue.end(),
+                       [](const QueuedMessage& m) { return m.code == MsgAlarm; });
+}
+
+std::string CSender::SocketErrorText() const {
+    return LastErrorText(socket_.LastError());
+}
+
+bool CSender::IsQueueEmpty() const {
+    return queue.empty();
+}
+
+int CSender::GetStatusCode() const {
+    if (state == SenderIdle) {
+        return DeliveryOff;
+    }
+    if (failed) {
+        return DeliveryFailed;
+    }
+    if (!queue.empty()) {
+        return DeliveryBusy;
+    }
+    return successHold > 0 ? DeliveryDone : DeliveryReady;
+}
+
+std::string CSender::GetStatusText() const {
+    if (state == SenderIdle || state == SenderConnecting) {
+        return connectionText;
+    }
+    if (failed) {
+        return lastError;
+    }
+    if (state == SenderWaiting) {
+        return "Жду ответа сервера";
+    }
+    return successHold > 0 ? "Сообщение передано успешно" : "Передаю сообщение";
+}

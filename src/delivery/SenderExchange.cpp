@@ -1,0 +1,85 @@
+#include <array>
+
+#include "delivery/Imsi.h"
+#include "delivery/Ipv4Address.h"
+#include "delivery/ReportDatagram.h"
+#include "delivery/Sender.h"
+#include "gps/GpsReader.h"
+#include "settings/Settings.h"
+
+bool CSender::StartNetwork() {
+    imsi = ReadImsi(sim_);
+    if (imsi.empty()) {
+        RecordError("Нет SIM карты");
+        return false;
+    }
+    if (!socket_.Start()) {
+        RecordError("Ошибка инициализации TCP");
+        return false;
+    }
+    return true;
+}
+
+bool CSender::SendFront(const QueuedMessage& message) {
+    if (udpSocket == -1) {
+        udpSocket = socket_.Create();
+        if (udpSocket == -1) {
+            RecordError("Не могу открыть сокет - " + SocketErrorText());
+            return false;
+        }
+    }
+    ReportFields fields;
+    fields.imsi = imsi;
+    fields.messageNumber = messageNumber;
+    fields.code = message.code;
+    fields.parameter = message.parameter;
+    if (gpsReader_ != nullptr) {
+        fields.text = gpsReader_->BuildReportText(settings_.OutSats);
+    }
+    const std::vector<std::uint8_t> datagram = BuildReportDatagram(fields);
+    if (socket_.SendTo(udpSocket, datagram, ResolveServer()) > 0) {
+        return true;
+    }
+    RecordError("Ошибка передачи - " + SocketErrorText());
+    CloseSocket();
+    return false;
+}
+
+Ipv4Endpoint CSender::ResolveServer() const {
+    std::string server = useReserve != 0 ? settings_.GetReserveServer() : settings_.GetMainServer();
+    if (server.empty()) {
+        server = settings_.GetMainServer();
+    }
+    return {ParseIpv4Address(server), static_cast<std::uint16_t>(settings_.Port)};
+}
+
+bool CSender::IsServerAddress(std::uint32_t address) const {
+    const std::string reserve = settings_.GetReserveServer();
+    return address == ParseIpv4Address(settings_.GetMainServer()) ||
+           (!reserve.empty() && address == ParseIpv4Address(reserve));
+}
+
+CSender::ReceiveOutcome CSender::ReceiveStep() {
+    const int ready = socket_.WaitReadable(udpSocket);
+    if (ready < 0) {
+        return ReceiveOutcome::Error;
+    }
+    if (ready == 0) {
+        return ReceiveOutcome::Nothing;
+    }
+    std::array<std::uint8_t, AcknowledgementSize> answer{};
+    Ipv4Endpoint from;
+    const long received = socket_.ReceiveFrom(udpSocket, answer, from);
+    if (received < 0) {
+        return ReceiveOutcome::Error;
+    }
+    if (static_cast<std::size_t>(received) < AcknowledgementSize) {
+        return ReceiveOutcome::Nothing;
+    }
+    // Only the configured servers may end a delivery; a datagram from any other host
+    // must not be able to silence an alarm.
+    if (!IsServerAddress(from.address) || !IsAcknowledgement(answer, imsi, messageNumber)) {
+        return ReceiveOutcome::Nothing;
+    }
+    return ReceiveOutcome::Acknowledgement;
+}
