@@ -5,7 +5,7 @@
 #include "platform/Shell.h"
 
 CMainWindow::CMainWindow(Shell& shell, const Platform& platform)
-    : shell(shell), englishTexts(platform.englishTexts) {
+    : shell(shell), englishTexts(platform.englishTexts), logTap(platform.logTap) {
     globals.settings = std::make_unique<CSettings>(
         [this](const std::string& text) { OnLogLine(text); },
         CSettings::Platform{platform.clock, platform.folders, platform.sound, platform.fileWriter});

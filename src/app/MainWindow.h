@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/AlarmKeys.h"
@@ -38,6 +39,8 @@ public:
         SimManager& sim;
         DatagramSocket& socket;
         bool englishTexts = false;
+        // Sees every event line as it is logged, before the report list does.
+        std::function<void(const std::string&)> logTap;
     };
 
     static constexpr int AlarmTicks = 9000;
@@ -98,6 +101,7 @@ private:
 
     Shell& shell;
     bool englishTexts;
+    std::function<void(const std::string&)> logTap;
     AppGlobals globals;
 
     std::int32_t animationStep = 0;

@@ -119,6 +119,9 @@ void CMainWindow::ShowAlarmPopup(bool show) {
 }
 
 void CMainWindow::OnLogLine(const std::string& text) {
+    if (logTap) {
+        logTap(text);
+    }
     if (globals.reportList) {
         globals.reportList->AddLine(text);
     }

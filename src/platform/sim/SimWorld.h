@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "platform/GpsDevice.h"
+#include "platform/sim/FixedGpsDevice.h"
+#include "platform/sim/SimCanvas.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimConnectionManager.h"
+#include "platform/sim/SimControlRoom.h"
+#include "platform/sim/SimDatagramSocket.h"
+#include "platform/sim/SimFileWriter.h"
+#include "platform/sim/SimFolders.h"
+#include "platform/sim/SimNetwork.h"
+#include "platform/sim/SimShell.h"
+#include "platform/sim/SimSimManager.h"
+#include "platform/sim/SimSoundPlayer.h"
+
+// A receiver that can be taken away: while gone every call fails as an unplugged
+// device does; otherwise it is a fixed position under an open sky.
+class SimSwitchableGps final : public GpsDevice {
+public:
+    explicit SimSwitchableGps(const Clock& clock);
+    int Open() override;
+    int GetPosition(GpsPosition& position, std::uint32_t maximumAgeMs) override;
+    void Close() override { fixed.Close(); }
+
+    bool gone = false;
+
+private:
+    FixedGpsDevice fixed;
+};
+
+// The whole tracker (the real CMainWindow, CSender, CGpsReader and CSettings) on
+// simulated backends, advanced tick by tick in simulated time. Deterministic for a seed.
+class SimWorld {
+public:
+    static constexpr std::uint32_t MainAddress = 0x7F000001;     // 127.0.0.1
+    static constexpr std::uint32_t ReserveAddress = 0x7F000002;  // 127.0.0.2
+    static constexpr std::uint32_t LocalAddress = 0x0A000002;    // 10.0.0.2
+
+    struct Options {
+        std::uint32_t seed = 1;
+        // params.ini content; written to a fresh settings folder before start-up.
+        std::string params;
+        bool english = false;
+    };
+
+    explicit SimWorld(const Options& options);
+    ~SimWorld();
+    SimWorld(const SimWorld&) = delete;
+    SimWorld& operator=(const SimWorld&) = delete;
+
+    // Advances the clock 100 ms per tick, delivering every timer that falls due.
+    void Tick(std::int64_t count = 1);
+    // Ticks until the condition holds or limit ticks have passed; true when it held.
+    template <typename Condition>
+    bool TickUntil(Condition condition, std::int64_t limit) {
+        for (std::int64_t i = 0; i < limit; ++i) {
+            if (condition()) {
+                return true;
+            }
+            Tick();
+        }
+        return condition();
+    }
+
+    void PressKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
+    void ReleaseKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
+    void Command(int commandId) { window->OnCommand(commandId); }
+    // Paints the window once onto a fresh recording canvas.
+    const SimCanvas& PaintNow();
+
+    CMainWindow& Window() { return *window; }
+    CSettings& Settings() { return *window->Globals().settings; }
+    CSender& Sender() { return *window->Globals().sender; }
+    std::int64_t Ticks() const { return ticks; }
+    std::int64_t NowMs() const { return clock.UtcMilliseconds() - startMs; }
+    const std::string& SettingsFolder() const { return folder; }
+    int CountLines(const std::string& text) const;
+
+    SimClock clock;
+    SimShell shell;
+    SimSoundPlayer sound;
+    SimFileWriter fileWriter;
+    SimSwitchableGps gps;
+    SimConnectionManager connections;
+    SimSimManager simCard;
+    SimNetwork network;
+    SimDatagramSocket socket;
+    SimControlRoom mainRoom;
+    SimControlRoom reserveRoom;
+    SimCanvas canvas;
+    // Every event line, in order.
+    std::vector<std::string> log;
+
+private:
+    std::string folder;
+    std::unique_ptr<SimFolders> folders;
+    std::unique_ptr<CMainWindow> window;
+    std::int64_t ticks = 0;
+    std::int64_t startMs = 0;
+};
