@@ -45,6 +45,7 @@ public:
     std::int32_t GetState() const { return state; }
     std::uint32_t GetMessageNumber() const { return messageNumber; }
     std::int32_t GetFailedAttempts() const { return failedAttempts; }
+    bool HasFailed() const { return failed; }
     bool UsesReserve() const { return useReserve != 0; }
     const std::string& GetLastError() const { return lastError; }
     const std::string& GetConnectionText() const { return connectionText; }

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include "delivery/Imsi.h"
+#include "delivery/Ipv4Address.h"
+#include "platform/sim/SimSimManager.h"
+
+namespace {
+
+TEST(Ipv4Address, ParsesLikeTheClassicDottedNotation) {
+    const std::pair<const char*, std::uint32_t> cases[] = {{"127.0.0.1", 0x7F000001u},
+                                                           {"10.0.0.2", 0x0A000002u},
+                                                           {"255.255.255.254", 0xFFFFFFFEu},
+                                                           {"127.1", 0x7F000001u},
+                                                           {"0x7f.0.0.1", 0x7F000001u},
+                                                           {"010.0.0.1", 0x08000001u},
+                                                           {"1.2.3.4 tail", 0x01020304u},
+                                                           {"control.example", Ipv4AddressNone},
+                                                           {"", Ipv4AddressNone},
+                                                           {"1.2.3.256", Ipv4AddressNone},
+                                                           {"1.2.3.4.5", Ipv4AddressNone},
+                                                           {"1..2", Ipv4AddressNone},
+                                                           {"09.1.1.1", Ipv4AddressNone},
+                                                           {"1.2.3.4x", Ipv4AddressNone},
+                                                           {"99999999999", Ipv4AddressNone}};
+    for (const auto& [text, address] : cases) {
+        EXPECT_EQ(ParseIpv4Address(text), address) << text;
+    }
+    EXPECT_EQ(FormatIpv4Address(0x7F000001u), "127.0.0.1");
+}
+
+TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
+    const std::pair<std::vector<std::uint8_t>, const char*> cases[] = {
+        {{0x08, 0x09, 0x10, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98}, "001010123456789"},
+        {{0x08, 0x01, 0x10, 0x10, 0x10, 0x32, 0x54, 0x76, 0xF8}, "00101012345678"},
+        {{0x01, 0x29, 0x55}, "2"},
+        {{0x00, 0x29}, "2"},
+        {{0x08}, ""},
+        {{}, ""},
+        // The length byte claims more than the file holds.
+        {{0xFF, 0x09, 0x10}, "001"},
+        {{0x08, 0x09, 0x10, 0x10}, "00101"}};
+    for (const auto& [content, digits] : cases) {
+        EXPECT_EQ(DecodeImsi(content), digits);
+    }
+    std::vector<std::uint8_t> longest(128, 0x11);
+    longest[0] = 0x7F;
+    EXPECT_EQ(DecodeImsi(std::vector<std::uint8_t>{0x7F, 0x19}), "1");
+    EXPECT_EQ(DecodeImsi(longest).size(), 63u);
+}
+
+TEST(Imsi, ReadingFollowsTheSimFilesAndAlwaysCloses) {
+    struct Case {
+        const char* name;
+        void (*setUp)(SimSimManager&);
+        const char* imsi;
+    };
+    const Case cases[] = {
+        {"Normal", [](SimSimManager&) {}, "001010123456789"},
+        {"NoDirectoryInfo", [](SimSimManager& s) { s.directoryReadable = false; },
+         "001010123456789"},
+        {"NotTransparent", [](SimSimManager& s) { s.imsiFileType = SimRecordType::Linear; }, ""},
+        {"Unreadable", [](SimSimManager& s) { s.contentReadable = false; }, ""},
+        {"DriverClaimsTooMuch",
+         [](SimSimManager& s) {
+             s.imsiFile = {0x08, 0x09, 0x10};
+             s.claimedBytesRead = 4096;
+         },
+         "001000000000000"},
+        {"NoCard", [](SimSimManager& s) { s.present = false; }, ""}};
+    for (const Case& c : cases) {
+        SimSimManager sim;
+        c.setUp(sim);
+        EXPECT_EQ(ReadImsi(sim), c.imsi) << c.name;
+        EXPECT_FALSE(sim.isOpen) << c.name;
+    }
+}
+
+}  // namespace
