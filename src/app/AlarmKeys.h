@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "options/AlarmKeyEditor.h"
+
 class ListBox;
 
 // One permitted key being held.
@@ -19,7 +21,7 @@ struct KeyPressRecord {
 
 // The alarm key table: which of the 256 virtual-key codes may raise an alarm, which
 // of them are held now, and the options dialog's working copy of the permitted set.
-class CAlarmKeys {
+class CAlarmKeys final : public AlarmKeyEditor {
 public:
     static constexpr int KeyCount = 256;
 
@@ -36,20 +38,20 @@ public:
     const KeyPressRecord* HeldRecord(int keyCode) const;
 
     // The key list that receives captured keys; nullptr ends capture mode.
-    void SetCaptureTarget(ListBox* keyList) { captureTarget = keyList; }
+    void SetCaptureTarget(ListBox* keyList) override { captureTarget = keyList; }
     ListBox* CaptureTarget() const { return captureTarget; }
 
     // Replaces the permitted set by a PermittedKeys text; false only for "".
     bool LoadPermitted(std::string_view text);
-    std::string PermittedText() const;
+    std::string PermittedText() const override;
     bool IsPermitted(int keyCode) const;
     bool IsEdited(int keyCode) const;
 
     // The options dialog's key list page.
-    void FillKeyList(ListBox* keyList);
-    void DeleteSelectedKey(ListBox* keyList);
-    void ClearKeyList(ListBox* keyList);
-    void CommitEdited() { permitted = edited; }
+    void FillKeyList(ListBox* keyList) override;
+    void DeleteSelectedKey(ListBox* keyList) override;
+    void ClearKeyList(ListBox* keyList) override;
+    void CommitEdited() override { permitted = edited; }
 
 private:
     static bool InRange(std::int64_t keyCode) { return keyCode >= 0 && keyCode < KeyCount; }

@@ -27,9 +27,13 @@ public:
     explicit SimSwitchableGps(const Clock& clock);
     int Open() override;
     int GetPosition(GpsPosition& position, std::uint32_t maximumAgeMs) override;
-    void Close() override { fixed.Close(); }
+    void Close() override {
+        ++closeCount;
+        fixed.Close();
+    }
 
     bool gone = false;
+    int closeCount = 0;
 
 private:
     FixedGpsDevice fixed;
@@ -72,6 +76,8 @@ public:
     void PressKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
     void ReleaseKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
     void Command(int commandId) { window->OnCommand(commandId); }
+    // Tears the window down as the end of the program does.
+    void DestroyWindow() { window.reset(); }
     // Paints the window once onto a fresh recording canvas.
     const SimCanvas& PaintNow();
 

@@ -1,0 +1,46 @@
+#include "app/EntryPoint.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+struct Foreign {};
+
+TEST(EntryPoint, EachKindOfEscapedExceptionHasItsTextAndExitCode) {
+    struct {
+        std::function<int()> body;
+        const char* text;
+        int exitCode;
+    } cases[] = {
+        {[]() -> int { throw "disk"; }, "Exeption occurred: disk", 1},
+        {[]() -> int { throw u"широта"; }, "Exeption occurred: широта", 2},
+        {[]() -> int { throw std::u16string(u"wide"); }, "Exeption occurred: wide", 3},
+        {[]() -> int { throw 42; }, "Exeption occurred: 42", 4},
+        {[]() -> int { throw std::runtime_error("bad"); }, "Exeption occurred: bad", 6},
+        {[]() -> int { throw std::bad_alloc(); }, "Exeption occurred: std::bad_alloc", 6},
+        {[]() -> int { throw Foreign{}; }, "Exeption occurred", 5},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> boxes;
+        int code = RunGuarded(c.body, [&](const std::string& text) { boxes.push_back(text); });
+        EXPECT_EQ(code, c.exitCode) << c.text;
+        EXPECT_EQ(boxes, std::vector<std::string>{c.text});
+    }
+}
+
+TEST(EntryPoint, ANormalRunShowsNoBoxAndKeepsItsCode) {
+    int boxes = 0;
+    EXPECT_EQ(RunGuarded([] { return ExitAlreadyRunning; }, [&](const std::string&) { ++boxes; }),
+              2);
+    EXPECT_EQ(boxes, 0);
+}
+
+TEST(EntryPoint, AFailingErrorBoxStillEndsWithTheCode) {
+    int code = RunGuarded([]() -> int { throw 7; },
+                          [](const std::string&) { throw std::runtime_error("no display"); });
+    EXPECT_EQ(code, 4);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "WorldHelpers.h"
+#include "app/Resources.h"
+
+namespace {
+
+TEST(MainWindow, StartsHiddenBehindItsIconWithTheTickRunning) {
+    auto world = MakeWorld("Frequency=600\r\n");
+    EXPECT_FALSE(world->shell.windowShown);
+    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+    EXPECT_EQ(world->shell.trayTip, "Мини Зорвани");
+    EXPECT_EQ(world->shell.TimerPeriod(TickTimerId), 100);
+    EXPECT_TRUE(world->shell.boxes.empty()) << "a settings file that loads shows no box";
+    world->Window().OnTrayIconMessage();
+    EXPECT_TRUE(world->shell.windowShown);
+    EXPECT_EQ(world->shell.frontRequests, 1);
+}
+
+TEST(MainWindow, AMissingSettingsFileWarnsOnceAndKeepsTheDefaults) {
+    auto world = MakeWorld("");
+    ASSERT_EQ(world->shell.boxes.size(), 1u);
+    EXPECT_EQ(world->shell.boxes[0].caption, "  Предупреждение");
+    EXPECT_EQ(world->shell.boxes[0].icon, Shell::Icon::Exclamation);
+    EXPECT_EQ(world->Settings().Frequency, 36000);
+}
+
+TEST(MainWindow, TheCloseQuestionHidesOnNoAndEndsOnYes) {
+    auto world = MakeWorld("Frequency=600\r\n");
+    world->Window().OnTrayIconMessage();
+    world->shell.answers.push_back(Shell::AnswerNo);
+    world->Command(CmdExit);
+    ASSERT_EQ(world->shell.boxes.size(), 1u);
+    EXPECT_EQ(world->shell.boxes[0].caption, "  Выход");
+    EXPECT_EQ(world->shell.boxes[0].buttons, Shell::Buttons::YesNo);
+    EXPECT_FALSE(world->shell.windowShown);
+    EXPECT_FALSE(world->shell.endedWith.has_value());
+    world->Tick(600);
+    EXPECT_EQ(world->Window().Mode(), ModeIntimate) << "reporting goes on in the background";
+
+    world->shell.answers.push_back(Shell::AnswerYes);
+    EXPECT_TRUE(world->Window().OnCloseRequest());
+    EXPECT_EQ(world->shell.endedWith, 0);
+}
+
+TEST(MainWindow, EnglishDevicesAskInEnglish) {
+    SimWorld::Options options;
+    options.params = "Frequency=600\r\n";
+    options.english = true;
+    SimWorld world(options);
+    world.Command(CmdExit);
+    ASSERT_EQ(world.shell.boxes.size(), 1u);
+    EXPECT_EQ(world.shell.boxes[0].text, "Do you really want to exit?");
+    EXPECT_EQ(world.shell.boxes[0].caption, "Exit");
+}
+
+TEST(MainWindow, CommandsReachTheirHandlers) {
+    auto world = MakeWorld("Frequency=600\r\n");
+    world->Window().OnTrayIconMessage();
+    world->Command(CmdHide);
+    EXPECT_FALSE(world->shell.windowShown);
+    world->Command(CmdSettings);
+    EXPECT_EQ(world->shell.optionsDialogRuns, 1);
+    world->Command(12345);
+    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+}
+
+TEST(MainWindow, TeardownRemovesTheIconAndClosesTheGps) {
+    auto world = MakeWorld("Frequency=600\r\n");
+    world->Window().StartReport(ModeAlarm, false);
+    world->Tick(20);
+    int closes = world->gps.closeCount;
+    world->DestroyWindow();
+    EXPECT_EQ(world->shell.trayIcon, 0);
+    EXPECT_GT(world->gps.closeCount, closes);
+    EXPECT_TRUE(world->shell.listBox.items.empty());
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "WorldHelpers.h"
+#include "app/Resources.h"
+
+namespace {
+
+TEST(Scheduler, IntimationsComeFrequencyTicksAfterEachReportEnds) {
+    auto world = MakeWorld("Frequency=600\r\n");
+    world->Tick(599);
+    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    world->Tick();
+    EXPECT_EQ(world->Window().Mode(), ModeIntimate);
+    EXPECT_EQ(world->shell.trayIcon, IconIntimate);
+    EXPECT_EQ(world->CountLines("Включение GPS"), 1);
+    EXPECT_EQ(Posts(*world, MsgIntimate), 1);
+
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
+    EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
+    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+    EXPECT_EQ(GpsStatus(*world), 0) << "600 and more switch the GPS off after a report";
+    std::int64_t ended = world->Ticks();
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() != ModeIdle; }, 700));
+    EXPECT_EQ(world->Ticks() - ended, 600);
+}
+
+TEST(Scheduler, TestWhileIdleLeavesTheGpsAloneAndEndsTheTickAfterTheQueueEmpties) {
+    auto world = MakeWorld("Frequency=36000\r\n");
+    world->Tick(5);
+    world->Command(CmdTest);
+    EXPECT_EQ(world->Window().Mode(), ModeIntimate);
+    EXPECT_EQ(world->shell.trayIcon, IconIntimate);
+    EXPECT_EQ(world->CountLines("Включение GPS"), 0);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Sender().IsQueueEmpty(); }, 3000));
+    EXPECT_EQ(world->Window().Mode(), ModeIntimate);
+    world->Tick();
+    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(Posts(*world, MsgIntimate), 1);
+    EXPECT_EQ(world->Window().IdleTicks(), 0);
+}
+
+TEST(Scheduler, GpsStaysOnBetweenReportsBelow600Ticks) {
+    auto world = MakeWorld("Frequency=100\r\n");
+    world->Tick(100);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
+    EXPECT_NE(GpsStatus(*world), 0);
+    EXPECT_EQ(world->CountLines("Отключение GPS"), 0);
+}
+
+TEST(Scheduler, AFrequencyOfOneOrLessReportsOnTheFirstIdleTick) {
+    for (const char* params : {"Frequency=1\r\n", "Frequency=-40\r\n"}) {
+        auto world = MakeWorld(params);
+        world->Tick();
+        EXPECT_EQ(world->Window().Mode(), ModeIntimate) << params;
+        ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
+        world->Tick();
+        EXPECT_EQ(world->Window().Mode(), ModeIntimate) << params;
+    }
+}
+
+TEST(Scheduler, AlarmLastsItsPeriodWithSpacedFollowUps) {
+    auto world = MakeWorld("Frequency=36000\r\n");
+    world->Window().StartReport(ModeAlarm, false);
+    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
+    EXPECT_EQ(world->shell.popupsShown, 1);
+    ASSERT_EQ(world->sound.played.size(), 1u);
+    EXPECT_EQ(world->sound.played[0], world->SettingsFolder() + "/bin/alert.wav");
+    EXPECT_EQ(Posts(*world, MsgAlarm), 1);
+
+    std::int64_t lastFollowUp = world->Ticks();
+    int followUps = 0;
+    while (world->Window().Mode() == ModeAlarm && world->Ticks() < 12000) {
+        int before = Posts(*world, MsgIntimate);
+        world->Tick();
+        if (Posts(*world, MsgIntimate) > before) {
+            EXPECT_GE(world->Ticks() - lastFollowUp, 150);
+            lastFollowUp = world->Ticks();
+            ++followUps;
+        }
+    }
+    EXPECT_GE(world->Ticks(), 9000);
+    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_GE(followUps, 55);
+    EXPECT_LE(followUps, 60);
+    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+}
+
+TEST(Scheduler, ASecondAlarmRestartsThePeriodWithoutASecondPopup) {
+    auto world = MakeWorld("Frequency=36000\r\n");
+    world->Window().StartReport(ModeAlarm, false);
+    world->Tick(6000);
+    world->Window().StartReport(ModeAlarm, false);
+    EXPECT_EQ(world->shell.popupsShown, 1);
+    EXPECT_EQ(world->sound.played.size(), 2u);
+    EXPECT_EQ(Posts(*world, MsgAlarm), 2);
+    EXPECT_EQ(world->Window().AlarmTicksLeft(), 9000);
+    world->Tick(8999);
+    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+}
+
+TEST(Scheduler, TestDuringAnAlarmPostsAReportAndKeepsTheAlarm) {
+    auto world = MakeWorld("Frequency=36000\r\n");
+    world->Window().StartReport(ModeAlarm, false);
+    world->Command(CmdTest);
+    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(Posts(*world, MsgIntimate), 1);
+    EXPECT_EQ(world->Window().AlarmTicksLeft(), 9000);
+}
+
+TEST(Scheduler, AnAlarmDuringAnIntimationRaisesTheModeAndQueuesBehind) {
+    auto world = MakeWorld("Frequency=36000\r\n");
+    world->Command(CmdTest);
+    world->Window().StartReport(ModeAlarm, false);
+    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(world->shell.popupsShown, 1);
+    ASSERT_TRUE(world->TickUntil([&] { return world->mainRoom.reports.size() >= 2; }, 3000));
+    EXPECT_EQ(world->mainRoom.reports[0].fields.code, MsgIntimate);
+    EXPECT_EQ(world->mainRoom.reports[1].fields.code, MsgAlarm);
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include "WorldHelpers.h"
+#include "app/Resources.h"
+#include "app/ScreenLayout.h"
+#include "app/StatusPicture.h"
+
+namespace {
+
+TEST(ScreenLayout, A320PixelHighWindow) {
+    ScreenLayout layout = ComputeScreenLayout({240, 320});
+    EXPECT_EQ(layout.unit, 17);
+    EXPECT_EQ(layout.deliverySquare, (Rect{25, 34, 76, 85}));
+    EXPECT_EQ(layout.gpsSquare, (Rect{25, 102, 76, 153}));
+    EXPECT_EQ(layout.reportList, (Rect{5, 160, 235, 315}));
+    EXPECT_EQ(layout.modePicture, (Rect{240 - 59, 4, 240, 38}));
+    EXPECT_EQ(layout.textArea, (Rect{25, 34, 215, 286}));
+    EXPECT_EQ(layout.latitudeLine, (Rect{25, 184, 215, 201}));
+}
+
+TEST(StatusPicture, StatesAndTheBusyCycle) {
+    EXPECT_EQ(PictureForState(0, 5), PictureOff);
+    EXPECT_EQ(PictureForState(2, 5), PictureDone);
+    EXPECT_EQ(PictureForState(3, 5), PictureReady);
+    EXPECT_EQ(PictureForState(4, 5), PictureFailed);
+    EXPECT_EQ(PictureForState(-1, 5), PictureOff);
+    EXPECT_EQ(PictureForState(9, 5), PictureOff);
+    std::vector<int> cycle;
+    for (int step = 0; step < AnimationSteps; ++step) {
+        cycle.push_back(PictureForState(1, step));
+    }
+    // Up through the 14 frames, then from the lightest back down to the third.
+    EXPECT_EQ(cycle,
+              (std::vector<int>{206, 207, 208, 209, 214, 211, 212, 213, 210, 216, 217, 218, 219,
+                                220, 220, 219, 218, 217, 216, 210, 213, 212, 211, 214, 209, 208}));
+}
+
+TEST(StatusScreen, GpsOffShowsTheGreyLampAndNoCoordinates) {
+    auto world = MakeWorld("");
+    const SimCanvas& canvas = world->PaintNow();
+    const ScreenLayout& layout = world->Window().Layout();
+    EXPECT_EQ(canvas.fontHeight, 17);
+    EXPECT_EQ(world->shell.listBoxArea, layout.reportList);
+    ASSERT_EQ(canvas.pictures.size(), 2u) << "no mode picture while idle";
+    EXPECT_EQ(canvas.pictures[1].id, PictureOff);
+    EXPECT_EQ(canvas.pictures[1].target, layout.gpsSquare);
+    EXPECT_EQ(canvas.TextIn(layout.latitudeLine), nullptr);
+    EXPECT_EQ(canvas.TextIn(layout.satellitesLine), nullptr);
+}
+
+TEST(StatusScreen, AFixShowsCoordinatesAndTheModePicture) {
+    auto world = MakeWorld("");
+    world->Window().StartReport(ModeAlarm, false);
+    world->Tick(12);
+    const SimCanvas& canvas = world->PaintNow();
+    const ScreenLayout& layout = world->Window().Layout();
+    ASSERT_EQ(canvas.pictures.size(), 3u);
+    EXPECT_EQ(canvas.pictures[2].id, PictureModeAlarm);
+    EXPECT_TRUE(canvas.pictures[2].blackIsTransparent);
+    const SimCanvas::Text* latitude = canvas.TextIn(layout.latitudeLine);
+    ASSERT_NE(latitude, nullptr);
+    EXPECT_EQ(latitude->text.rfind("Широта: ", 0), 0u);
+    EXPECT_EQ(latitude->flags, Canvas::TextWordBreak | Canvas::TextVCenter);
+    ASSERT_NE(canvas.TextIn(layout.longitudeLine), nullptr);
+    const SimCanvas::Text* satellites = canvas.TextIn(layout.satellitesLine);
+    ASSERT_NE(satellites, nullptr);
+    EXPECT_EQ(satellites->text,
+              std::to_string(world->Window().Globals().gpsReader->GetSatelliteCount()));
+}
+
+TEST(StatusScreen, TestKeyIsGreyedWhileTheSenderIsBusy) {
+    auto world = MakeWorld("");
+    world->Command(CmdTest);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Sender().GetStatusCode() == 1; }, 100));
+    world->Tick();
+    EXPECT_FALSE(world->shell.commandEnabled[CmdTest]);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Sender().GetStatusCode() != 1; }, 3000));
+    world->Tick();
+    EXPECT_TRUE(world->shell.commandEnabled[CmdTest]);
+}
+
+TEST(StatusScreen, QuietTicksRepaintOnlyTheGpsSquare) {
+    auto world = MakeWorld("");
+    world->Tick(3);
+    world->shell.invalidations.clear();
+    world->Window().RefreshScreen();
+    world->shell.invalidations.clear();  // UpdateWindow empties it; check the paint count
+    int paints = world->shell.updates;
+    world->Window().RefreshScreen();
+    EXPECT_EQ(world->shell.updates, paints + 1);
+    EXPECT_EQ(world->canvas.pictures.size(), 2u);
+}
+
+TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
+    auto world = MakeWorld("");
+    world->Window().StartReport(ModeAlarm, false);
+    EXPECT_EQ(world->shell.popupArea, (Rect{20, 35, 220, 285}));
+    EXPECT_EQ(world->shell.popupPicture, PictureAlarmPopup);
+    EXPECT_EQ(world->shell.popupTitle, "Тревога");
+    world->Tick(10);
+    world->Window().StartReport(ModeAlarm, false);
+    world->Tick(9);
+    EXPECT_TRUE(world->shell.popupShown);
+    world->Tick(1);
+    EXPECT_FALSE(world->shell.popupShown);
+    EXPECT_FALSE(world->shell.IsTimerRunning(AlarmPopupTimerId));
+    EXPECT_EQ(world->shell.popupsShown, 1);
+}
+
+TEST(StatusScreen, APopupThatCannotBeMadeLeavesTheAlarmGoing) {
+    auto world = MakeWorld("");
+    world->shell.popupFails = true;
+    world->Window().StartReport(ModeAlarm, false);
+    EXPECT_FALSE(world->shell.IsTimerRunning(AlarmPopupTimerId));
+    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+}
+
+TEST(StatusScreen, LogLinesReachTheToggledReportList) {
+    auto world = MakeWorld("");
+    EXPECT_FALSE(world->shell.listBox.visible);
+    world->Command(CmdToggleLog);
+    EXPECT_TRUE(world->shell.listBox.visible);
+    world->Command(CmdTest);
+    world->Tick(30);
+    EXPECT_EQ(world->shell.listBox.items.size(), std::min<std::size_t>(world->log.size(), 21));
+    EXPECT_EQ(world->shell.listBox.items.back(), world->log.back());
+    world->Command(CmdToggleLog);
+    EXPECT_FALSE(world->shell.listBox.visible);
+}
+
+}  // namespace

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "common/MessageCodes.h"
+#include "platform/sim/SimWorld.h"
+
+inline std::unique_ptr<SimWorld> MakeWorld(const std::string& params, std::uint32_t seed = 1) {
+    SimWorld::Options options;
+    options.seed = seed;
+    options.params = params;
+    return std::make_unique<SimWorld>(options);
+}
+
+inline int Posts(const SimWorld& world, int code) {
+    return world.CountLines("Начало передачи сообщения " + std::to_string(code));
+}
+
+inline int GpsStatus(SimWorld& world) {
+    return world.Window().Globals().gpsReader->GetStatusCode();
+}
