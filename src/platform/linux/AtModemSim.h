@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "platform/SimManager.h"
+#include "platform/linux/SerialPort.h"
+
+// The SIM card reached through a modem's AT commands (restricted SIM access) on its
+// serial port. One read, from Open to Close, is bounded by the budget, so a silent or
+// absent modem holds the caller only that long.
+struct CrsmReply;
+
+class AtModemSim final : public SimManager {
+public:
+    explicit AtModemSim(std::string devicePath, int baud = 115200,
+                        std::chrono::milliseconds budget = std::chrono::milliseconds(300));
+
+    bool Open() override;
+    bool ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) override;
+    bool ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer,
+                         std::size_t& bytesRead) override;
+    void Close() override;
+
+    // What went wrong last, for diagnostics.
+    const std::string& ErrorText() const { return errorText_; }
+
+private:
+    // Sends "AT+CRSM=..." and gives the reply when it ends in OK with status 144,0.
+    bool Exchange(const std::string& arguments, CrsmReply& reply);
+    bool Fail(const std::string& text);
+
+    std::string devicePath_;
+    int baud_;
+    std::chrono::milliseconds budget_;
+    std::chrono::steady_clock::time_point deadline_;
+    SerialPort port_;
+    std::string errorText_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "platform/ConnectionManager.h"
+
+// Connected while the kernel has a route to the server (a UDP connect() probe, which
+// sends nothing): "waiting for a path" until there is one, "disconnected" when a
+// connection that had its route loses it.
+class RouteLink final : public ConnectionManager {
+public:
+    bool MapDestination(const std::string& address, DestinationId& destination) override;
+    bool RequestConnection(const DestinationId& destination, std::uint32_t& connection) override;
+    std::uint32_t ReadStatus(std::uint32_t connection) override;
+    void Release(std::uint32_t connection) override;
+
+    // True when a datagram to the address would find a route now.
+    static bool HasRouteTo(std::uint32_t address);
+
+private:
+    struct Held {
+        std::uint32_t address = 0;
+        bool wasConnected = false;
+    };
+    std::map<std::uint32_t, Held> held_;
+    std::uint32_t nextHandle_ = 1;
+};
