@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class SoftKeyBar;
+
+// The area the status screen paints: its size is the window size the core lays out.
+class StatusArea : public QWidget {
+public:
+    std::function<void(QPainter&)> onPaint;
+    std::function<void()> onResize;
+
+    explicit StatusArea(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+};
+
+// The top-level window: the status area above the soft-key bar. Closing it only asks.
+class MainWidget : public QWidget {
+public:
+    std::function<void()> onCloseRequest;
+
+    MainWidget();
+    StatusArea* Status() const { return status_; }
+    void SetSoftKeys(SoftKeyBar* bar);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    StatusArea* status_;
+};

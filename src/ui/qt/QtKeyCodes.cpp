@@ -1,0 +1,61 @@
+#include "ui/qt/QtKeyCodes.h"
+
+#include <QKeyEvent>
+#include <utility>
+
+namespace {
+
+constexpr std::pair<int, std::uint32_t> kKeys[] = {
+    {Qt::Key_Backspace, 8},    {Qt::Key_Tab, 9},
+    {Qt::Key_Clear, 12},       {Qt::Key_Return, 13},
+    {Qt::Key_Enter, 13},       {Qt::Key_Shift, 16},
+    {Qt::Key_Control, 17},     {Qt::Key_Alt, 18},
+    {Qt::Key_Pause, 19},       {Qt::Key_CapsLock, 20},
+    {Qt::Key_Escape, 27},      {Qt::Key_Space, 32},
+    {Qt::Key_PageUp, 33},      {Qt::Key_PageDown, 34},
+    {Qt::Key_End, 35},         {Qt::Key_Home, 36},
+    {Qt::Key_Left, 37},        {Qt::Key_Up, 38},
+    {Qt::Key_Right, 39},       {Qt::Key_Down, 40},
+    {Qt::Key_Select, 41},      {Qt::Key_Print, 44},
+    {Qt::Key_Insert, 45},      {Qt::Key_Delete, 46},
+    {Qt::Key_Help, 47},        {Qt::Key_Meta, 91},
+    {Qt::Key_Menu, 93},        {Qt::Key_Sleep, 95},
+    {Qt::Key_Asterisk, 106},   {Qt::Key_Plus, 107},
+    {Qt::Key_Minus, 109},      {Qt::Key_Slash, 111},
+    {Qt::Key_NumLock, 144},    {Qt::Key_ScrollLock, 145},
+    {Qt::Key_Back, 166},       {Qt::Key_Forward, 167},
+    {Qt::Key_Refresh, 168},    {Qt::Key_Stop, 169},
+    {Qt::Key_Search, 170},     {Qt::Key_Favorites, 171},
+    {Qt::Key_HomePage, 172},   {Qt::Key_VolumeMute, 173},
+    {Qt::Key_VolumeDown, 174}, {Qt::Key_VolumeUp, 175},
+    {Qt::Key_MediaNext, 176},  {Qt::Key_MediaPrevious, 177},
+    {Qt::Key_MediaStop, 178},  {Qt::Key_MediaPlay, 179},
+    {Qt::Key_Semicolon, 186},  {Qt::Key_Equal, 187},
+    {Qt::Key_Comma, 188},      {Qt::Key_Period, 190},
+    {Qt::Key_QuoteLeft, 192},  {Qt::Key_BracketLeft, 219},
+    {Qt::Key_Backslash, 220},  {Qt::Key_BracketRight, 221},
+    {Qt::Key_Apostrophe, 222}, {Qt::Key_Call, 114},
+    {Qt::Key_Hangup, 115},
+};
+
+}  // namespace
+
+std::uint32_t VirtualKeyOf(const QKeyEvent& event) {
+    const int key = event.key();
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        return static_cast<std::uint32_t>('A' + (key - Qt::Key_A));
+    }
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        const std::uint32_t digit = static_cast<std::uint32_t>(key - Qt::Key_0);
+        return (event.modifiers() & Qt::KeypadModifier) ? 96 + digit : '0' + digit;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
+        return static_cast<std::uint32_t>(112 + (key - Qt::Key_F1));
+    }
+    for (const auto& [qtKey, virtualKey] : kKeys) {
+        if (qtKey == key) {
+            return virtualKey;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <map>
+#include <memory>
+
+#include "platform/Shell.h"
+#include "ui/qt/Pictures.h"
+
+class CMainWindow;
+class MainWidget;
+class QLabel;
+class QListWidget;
+class QSystemTrayIcon;
+class QTimer;
+class QtListBox;
+class SoftKeyBar;
+
+// The window-system services of the tracker on Qt Widgets: the status window with its
+// soft-key bar, the tray icon, timers, boxes, the alarm popup, the report list and the
+// options dialog. Events from all of them go to the CMainWindow given by Attach.
+class QtShell final : public QObject, public Shell {
+public:
+    explicit QtShell(bool english);
+    ~QtShell() override;
+
+    // Events reach the window from now on; until then they are dropped.
+    void Attach(CMainWindow* window) { main_ = window; }
+    // Shows the window when no tray icon can be shown, so the owner can always reach it.
+    void ShowIfNoTray();
+
+    void StartTimer(int timerId, int periodMs) override;
+    void StopTimer(int timerId) override;
+    void Invalidate(const Rect& area, bool erase) override;
+    void UpdateWindow() override;
+    void ShowMainWindow() override;
+    void HideMainWindow() override;
+    void BringToFront() override;
+    Size WindowSize() const override;
+    Size ScreenSize() const override;
+    int MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                   Icon icon) override;
+    void SetTrayIcon(int iconId, const std::string& tip) override;
+    void RemoveTrayIcon() override;
+    void SetCommandEnabled(int commandId, bool enabled) override;
+    bool ShowAlarmPopup(const Rect& area, int pictureId, const std::string& title) override;
+    void RemoveAlarmPopup() override;
+    ListBox* ReportListBox() override;
+    void MoveReportListBox(const Rect& area) override;
+    int RunOptionsDialog() override;
+    void EndProgram(int exitCode) override;
+
+    // Key-downs typed into the program's own windows go to the core while this is on.
+    void SetKeyboardCapture(bool on);
+
+    MainWidget& Window() { return *window_; }
+    SoftKeyBar& SoftKeys() { return *softKeys_; }
+    QLabel* AlarmPopup() const { return popup_; }
+    QListWidget* ReportListWidget() const { return reportList_; }
+    QSystemTrayIcon* Tray() const { return tray_; }
+    int TrayIconId() const { return trayIconId_; }
+    bool IsTimerRunning(int timerId) const;
+    Pictures& Images() { return pictures_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnCommand(int commandId);
+
+    bool english_;
+    CMainWindow* main_ = nullptr;
+    std::unique_ptr<MainWidget> window_;
+    SoftKeyBar* softKeys_ = nullptr;
+    QListWidget* reportList_ = nullptr;
+    std::unique_ptr<QtListBox> reportListBox_;
+    QSystemTrayIcon* tray_ = nullptr;
+    int trayIconId_ = 0;
+    QPointer<QLabel> popup_;
+    std::map<int, QTimer*> timers_;
+    Pictures pictures_;
+    bool ending_ = false;
+    bool capturing_ = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QLocalServer;
+
+// One running tracker per settings folder. The first start listens on a local socket
+// named after the folder; a later start hands its command ("show", "test", "exit")
+// to it and leaves.
+class SingleInstance final : public QObject {
+public:
+    using CommandHandler = std::function<void(const QString&)>;
+
+    explicit SingleInstance(const QString& settingsFolder);
+    ~SingleInstance() override;
+
+    enum class Claim { First, AlreadyRunning, Failed };
+
+    // Hands the command to a running instance, or becomes the running instance and
+    // from then on passes the commands of later starts to handler.
+    Claim Start(const QString& command, CommandHandler handler);
+    const QString& Name() const { return name_; }
+
+    static QString NameFor(const QString& settingsFolder);
+
+private:
+    bool HandToRunning(const QString& command);
+    void Serve();
+
+    QString name_;
+    QLocalServer* server_ = nullptr;
+    CommandHandler handler_;
+};
