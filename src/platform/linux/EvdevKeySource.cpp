@@ -1,0 +1,105 @@
+#include "platform/linux/EvdevKeySource.h"
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/LastErrorText.h"
+#include "platform/linux/LinuxKeyMap.h"
+
+static_assert(sizeof(input_event) <= 24, "buffer sized for whole records");
+
+EvdevKeySource::EvdevKeySource(std::string path) : path_(std::move(path)) {}
+
+EvdevKeySource::~EvdevKeySource() {
+    Close();
+}
+
+bool EvdevKeySource::Open() {
+    Close();
+    struct stat info {};
+    if (stat(path_.c_str(), &info) != 0) {
+        errorText_ = path_ + ": " + LastErrorText(errno);
+        return false;
+    }
+    // A FIFO opened for reading and writing never reports end-of-file when its writer
+    // goes, so the next writer is simply read on.
+    int flags = (S_ISFIFO(info.st_mode) ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
+    fd_ = open(path_.c_str(), flags);
+    if (fd_ < 0) {
+        errorText_ = path_ + ": " + LastErrorText(errno);
+        return false;
+    }
+    errorText_.clear();
+    used_ = start_ = 0;
+    haveScanCode_ = false;
+    return true;
+}
+
+void EvdevKeySource::Close() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+}
+
+bool EvdevKeySource::Fill() {
+    if (fd_ < 0) {
+        return false;
+    }
+    if (start_ > 0) {
+        std::memmove(buffer_, buffer_ + start_, used_ - start_);
+        used_ -= start_;
+        start_ = 0;
+    }
+    ssize_t got = read(fd_, buffer_ + used_, sizeof(buffer_) - used_);
+    if (got > 0) {
+        used_ += static_cast<std::size_t>(got);
+        return true;
+    }
+    if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+        return false;
+    }
+    errorText_ = path_ + ": " + (got == 0 ? std::string("closed") : LastErrorText(errno));
+    Close();
+    return false;
+}
+
+bool EvdevKeySource::Next(KeyEvent& event) {
+    while (true) {
+        if (used_ - start_ < sizeof(input_event) && !Fill()) {
+            return false;
+        }
+        if (used_ - start_ < sizeof(input_event)) {
+            continue;
+        }
+        input_event record;
+        std::memcpy(&record, buffer_ + start_, sizeof(record));
+        start_ += sizeof(record);
+        if (record.type == EV_MSC && record.code == MSC_SCAN) {
+            lastScanCode_ = static_cast<std::uint32_t>(record.value);
+            haveScanCode_ = true;
+            continue;
+        }
+        if (record.type != EV_KEY) {
+            continue;
+        }
+        std::uint32_t scanCode = haveScanCode_ ? lastScanCode_ : record.code;
+        haveScanCode_ = false;
+        int virtualKey = VirtualKeyOfLinuxKey(record.code);
+        if (virtualKey < 0 || record.value < 0 || record.value > 2) {
+            continue;
+        }
+        event.timeMs =
+            static_cast<std::uint32_t>(static_cast<std::uint64_t>(record.input_event_sec) * 1000u +
+                                       static_cast<std::uint64_t>(record.input_event_usec) / 1000u);
+        event.scanCode = scanCode;
+        event.keyCode = static_cast<std::uint32_t>(virtualKey);
+        event.down = record.value != 0;
+        return true;
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/KeyEventSource.h"
+
+// Key events read from an evdev device or from a FIFO carrying the same
+// struct input_event records. The device is never grabbed, so every key still reaches
+// the rest of the system. Keys without a virtual-key code are skipped; auto-repeat is
+// a key-down like any other.
+class EvdevKeySource final : public KeyEventSource {
+public:
+    explicit EvdevKeySource(std::string path);
+    ~EvdevKeySource() override;
+
+    // Opens (or reopens) the path; false with ErrorText set when it cannot.
+    bool Open();
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    // For poll(); -1 while closed.
+    int Fd() const { return fd_; }
+    const std::string& Path() const { return path_; }
+    const std::string& ErrorText() const { return errorText_; }
+
+    // Takes the next key event that has fully arrived. A read error (the device was
+    // unplugged) closes the source; the owner may Open it again later.
+    bool Next(KeyEvent& event) override;
+
+private:
+    bool Fill();
+
+    std::string path_;
+    int fd_ = -1;
+    std::string errorText_;
+    std::uint32_t lastScanCode_ = 0;
+    bool haveScanCode_ = false;
+    unsigned char buffer_[24 * 64];
+    std::size_t used_ = 0;
+    std::size_t start_ = 0;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "platform/linux/EvdevKeySource.h"
+#include "ui/launcher/LaunchOptions.h"
+
+class AtomicFileWriter;
+class Clock;
+class ConnectionManager;
+class DatagramSocket;
+class Folders;
+class GpsDevice;
+class SimManager;
+class SoundPlayer;
+
+// The Linux backends chosen by the platform options, owned for the program's life.
+struct Backends {
+    std::unique_ptr<Clock> clock;
+    std::unique_ptr<Folders> folders;
+    std::unique_ptr<SoundPlayer> sound;
+    std::unique_ptr<AtomicFileWriter> fileWriter;
+    std::unique_ptr<GpsDevice> gps;
+    std::unique_ptr<ConnectionManager> connections;
+    std::unique_ptr<SimManager> sim;
+    std::unique_ptr<DatagramSocket> socket;
+    std::vector<std::unique_ptr<EvdevKeySource>> keys;
+
+    // The settings folder the tracker will use (for the single-instance lock).
+    std::string SettingsFolder() const;
+    CMainWindow::Platform MakePlatform(std::function<void(const std::string&)> logTap,
+                                       bool englishTexts = false) const;
+};
+
+struct BuiltBackends {
+    std::unique_ptr<Backends> backends;
+    std::string error;  // why the options cannot be served; backends is null then
+};
+
+// A front end with its own sound passes it in; otherwise a player program is used.
+BuiltBackends BuildBackends(const LaunchOptions& options,
+                            std::unique_ptr<SoundPlayer> sound = nullptr);

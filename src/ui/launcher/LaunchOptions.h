@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Which devices the tracker uses; the settings themselves come from params.ini only.
+struct LaunchOptions {
+    enum class Gps { Gpsd, Fixed, None };
+    enum class Modem { None, At, Sim };
+    enum class Link { Direct, Route };
+    enum class Command { None, Show, Test, Exit };
+
+    Gps gps = Gps::Gpsd;
+    std::string gpsHost = "localhost";
+    std::string gpsPort = "2947";
+    std::string fixedPosition;  // "LAT,LON[,ALT]"
+
+    Modem modem = Modem::None;
+    std::string modemDevice;
+    int modemBaud = 115200;
+    std::string simHex;
+
+    Link link = Link::Direct;
+    std::vector<std::string> keyDevices;
+    Command command = Command::None;
+    bool help = false;
+    bool version = false;
+};
+
+struct ParsedOptions {
+    LaunchOptions options;
+    std::string error;  // empty when every argument was understood
+};
+
+// Exit code for arguments that cannot be understood.
+constexpr int ExitUsage = 64;
+
+ParsedOptions ParseLaunchOptions(const std::vector<std::string>& arguments);
+std::string LaunchOptionsHelp(const std::string& programName);
+// Decodes hex digits into bytes; nullopt for an odd count or a non-hex character.
+std::optional<std::vector<unsigned char>> DecodeHex(const std::string& text);
