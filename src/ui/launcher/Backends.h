@@ -6,17 +6,16 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "platform/AtomicFileWriter.h"
+#include "platform/Clock.h"
+#include "platform/ConnectionManager.h"
+#include "platform/DatagramSocket.h"
+#include "platform/Folders.h"
+#include "platform/GpsDevice.h"
+#include "platform/SimManager.h"
+#include "platform/SoundPlayer.h"
 #include "platform/linux/EvdevKeySource.h"
 #include "ui/launcher/LaunchOptions.h"
-
-class AtomicFileWriter;
-class Clock;
-class ConnectionManager;
-class DatagramSocket;
-class Folders;
-class GpsDevice;
-class SimManager;
-class SoundPlayer;
 
 // The Linux backends chosen by the platform options, owned for the program's life.
 struct Backends {

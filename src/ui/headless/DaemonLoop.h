@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/linux/EvdevKeySource.h"
+
+class CMainWindow;
+class CommandServer;
+class HeadlessShell;
+
+// The daemon's one thread: poll() over the signalfd, the timers, the key devices and
+// the command socket, handing each event to the window as it comes.
+class DaemonLoop {
+public:
+    DaemonLoop(HeadlessShell& shell, CommandServer& commands,
+               std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd);
+
+    // Runs until the program is ended; the exit code.
+    int Run(CMainWindow& window);
+
+private:
+    enum class Source { Signal, Timer, Key, Command };
+    struct Watched {
+        Source source;
+        int fd;
+        int id;  // timer id or key source index
+    };
+
+    std::vector<Watched> Collect() const;
+    void Handle(CMainWindow& window, const Watched& watched);
+    void ReadKeys(CMainWindow& window, EvdevKeySource& keys);
+    void RetryClosedKeys();
+
+    HeadlessShell& shell;
+    CommandServer& commands;
+    std::vector<std::unique_ptr<EvdevKeySource>>& keys;
+    int signalFd;
+    int ticksSinceRetry = 0;
+};

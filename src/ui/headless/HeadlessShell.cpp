@@ -1,0 +1,74 @@
+#include "ui/headless/HeadlessShell.h"
+
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include "common/LastErrorText.h"
+
+HeadlessShell::HeadlessShell(std::FILE* journal) : journal(journal) {}
+
+HeadlessShell::~HeadlessShell() {
+    for (const auto& [id, fd] : timers) {
+        close(fd);
+    }
+}
+
+void HeadlessShell::StartTimer(int timerId, int periodMs) {
+    auto found = timers.find(timerId);
+    int fd = found == timers.end() ? -1 : found->second;
+    if (fd < 0) {
+        // The monotonic clock stands still while the machine sleeps, so a suspend
+        // pauses the schedule instead of firing a burst of stale ticks on resume.
+        fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (fd < 0) {
+            std::fprintf(journal, "timer %d: %s\n", timerId, LastErrorText(errno).c_str());
+            return;
+        }
+        timers[timerId] = fd;
+    }
+    long period = periodMs > 0 ? periodMs : 1;
+    itimerspec spec{};
+    spec.it_interval.tv_sec = period / 1000;
+    spec.it_interval.tv_nsec = (period % 1000) * 1000000L;
+    spec.it_value = spec.it_interval;
+    timerfd_settime(fd, 0, &spec, nullptr);
+}
+
+void HeadlessShell::StopTimer(int timerId) {
+    auto found = timers.find(timerId);
+    if (found != timers.end()) {
+        close(found->second);
+        timers.erase(found);
+    }
+}
+
+bool HeadlessShell::TakeExpiry(int timerId, int fd) {
+    auto found = timers.find(timerId);
+    if (found == timers.end() || found->second != fd) {
+        return false;  // stopped (or restarted) by an earlier event of this round
+    }
+    std::uint64_t expirations = 0;
+    return read(fd, &expirations, sizeof(expirations)) == sizeof(expirations) && expirations > 0;
+}
+
+int HeadlessShell::MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                              Icon) {
+    std::string title = caption.substr(std::min(caption.find_first_not_of(' '), caption.size()));
+    std::fprintf(journal, "%s: %s\n", title.c_str(), text.c_str());
+    std::fflush(journal);
+    return buttons == Buttons::YesNo ? AnswerYes : AnswerOk;
+}
+
+int HeadlessShell::RunOptionsDialog() {
+    std::fprintf(journal, "There is no options dialog without a display; edit params.ini.\n");
+    std::fflush(journal);
+    return 0;
+}
+
+void HeadlessShell::EndProgram(int code) {
+    ended = true;
+    exitCode = code;
+}

@@ -1,0 +1,116 @@
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/EntryPoint.h"
+#include "platform/Clock.h"
+#include "ui/headless/CommandChannel.h"
+#include "ui/headless/DaemonLoop.h"
+#include "ui/headless/HeadlessShell.h"
+#include "ui/launcher/Backends.h"
+#include "ui/launcher/LaunchOptions.h"
+
+namespace {
+
+void WriteEventLine(const Clock& clock, const std::string& text) {
+    LocalTime now = clock.LocalNow();
+    std::printf("%02d:%02d:%02d %s\n", now.hour, now.minute, now.second, text.c_str());
+    std::fflush(stdout);
+}
+
+const char* CommandWord(LaunchOptions::Command command) {
+    switch (command) {
+        case LaunchOptions::Command::Show:
+            return "show";
+        case LaunchOptions::Command::Test:
+            return "test";
+        default:
+            return "exit";
+    }
+}
+
+int BlockedSignalsFd() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
+        return -1;
+    }
+    return signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    ParsedOptions parsed = ParseLaunchOptions(arguments);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "mzorvanyd: %s\nTry mzorvanyd --help.\n", parsed.error.c_str());
+        return ExitUsage;
+    }
+    const LaunchOptions& options = parsed.options;
+    if (options.help) {
+        std::fputs(LaunchOptionsHelp("mzorvanyd").c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("mzorvanyd %s\n", MZORVANY_VERSION);
+        return 0;
+    }
+    BuiltBackends built = BuildBackends(options);
+    if (!built.backends) {
+        std::fprintf(stderr, "mzorvanyd: %s\n", built.error.c_str());
+        return ExitUsage;
+    }
+    Backends& backends = *built.backends;
+    const std::string folder = backends.SettingsFolder();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+
+    if (options.command != LaunchOptions::Command::None) {
+        return SendCommand(folder, CommandWord(options.command)) ? 0 : 1;
+    }
+    InstanceLock lock(folder);
+    if (!lock.Acquire()) {
+        SendCommand(folder, "show");
+        return ExitAlreadyRunning;
+    }
+    CommandServer commands(folder);
+    if (!commands.Listen()) {
+        std::fprintf(stderr, "mzorvanyd: no command socket: %s\n", commands.ErrorText().c_str());
+    }
+    int signalFd = BlockedSignalsFd();
+    if (signalFd < 0) {
+        std::perror("mzorvanyd: signalfd");
+        return 1;
+    }
+    for (auto& keys : backends.keys) {
+        if (!keys->Open()) {
+            std::fprintf(stderr, "mzorvanyd: %s (looked for again while running)\n",
+                         keys->ErrorText().c_str());
+        }
+    }
+    HeadlessShell shell(stderr);
+    DaemonLoop loop(shell, commands, backends.keys, signalFd);
+    const Clock& clock = *backends.clock;
+    int exitCode = RunGuarded(
+        [&] {
+            return RunMainWindow(shell, backends.MakePlatform([&clock](const std::string& text) {
+                WriteEventLine(clock, text);
+            }),
+                                 [&](CMainWindow& window) { return loop.Run(window); });
+        },
+        [](const std::string& text) {
+            std::fprintf(stderr, "Error: %s\n", text.c_str());
+            std::fflush(stderr);
+        });
+    close(signalFd);
+    return exitCode;
+}
