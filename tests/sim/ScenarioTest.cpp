@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/Resources.h"
+#include "common/MessageCodes.h"
+#include "platform/sim/SimWorld.h"
+
+namespace {
+
+std::unique_ptr<SimWorld> MakeWorld(const std::string& params) {
+    SimWorld::Options options;
+    options.params = params;
+    return std::make_unique<SimWorld>(options);
+}
+
+// Index of the first line equal to text at or after from; -1 when none.
+long FindLine(const SimWorld& world, const std::string& text, long from = 0) {
+    for (long i = from; i < static_cast<long>(world.log.size()); ++i) {
+        if (world.log[i] == text) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+TEST(Scenario, AScheduledIntimationTravelsToTheControlRoomAndBack) {
+    auto world = MakeWorld("Frequency=3000\r\nReserveServer=127.0.0.2\r\n");
+    world->Tick(3000);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 2500));
+
+    long on = FindLine(*world, "Включение GPS");
+    long posted = FindLine(*world, "Начало передачи сообщения 699");
+    long fix = FindLine(*world, "Определены координаты GPS");
+    long opening = FindLine(*world, "Открываю GPRS сессию");
+    long delivered = FindLine(*world, "Сообщение 699 передано");
+    long off = FindLine(*world, "Отключение GPS");
+    ASSERT_GE(on, 0);
+    EXPECT_LT(on, posted);
+    EXPECT_LT(posted, fix);
+    EXPECT_LT(fix, opening) << "the link waits for the end of the GPS search";
+    EXPECT_LT(opening, delivered);
+    EXPECT_LT(delivered, off);
+
+    ASSERT_EQ(world->mainRoom.reports.size(), 1u);
+    const auto& report = world->mainRoom.reports[0];
+    EXPECT_EQ(report.fields.code, MsgIntimate);
+    EXPECT_EQ(report.fields.imsi, "001010123456789");
+    EXPECT_NE(report.fields.text.find("55"), std::string::npos) << report.fields.text;
+    EXPECT_TRUE(world->mainRoom.malformed.empty());
+    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+    EXPECT_EQ(world->Sender().GetStatusCode(), 2) << "success shows for 15 minutes";
+}
+
+TEST(Scenario, TestWhileIdleSendsAtOnceWithoutTheGps) {
+    auto world = MakeWorld("Frequency=36000\r\n");
+    world->Command(CmdTest);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 500));
+    EXPECT_EQ(FindLine(*world, "Включение GPS"), -1);
+    ASSERT_EQ(world->mainRoom.reports.size(), 1u);
+    EXPECT_EQ(world->mainRoom.reports[0].fields.code, MsgIntimate);
+    EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
+}
+
+TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
+    auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=8\r\nPermittedKeys=112,113\r\n");
+    world->PressKey(112);
+    world->Tick(79);
+    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld);
+    world->Tick();
+    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_TRUE(world->shell.popupShown);
+    EXPECT_EQ(world->sound.played.size(), 1u);
+    // The hold timer fired within the last tick, before that tick's count-down.
+    std::int64_t start = world->Ticks() - 1;
+    world->Tick(20);
+    EXPECT_FALSE(world->shell.popupShown);
+    world->ReleaseKey(112);
+
+    std::vector<std::int64_t> followUps;
+    std::size_t seen = 0;
+    while (world->Window().Mode() == ModeAlarm && world->Ticks() < start + 12000) {
+        world->Tick();
+        for (; seen < world->mainRoom.reports.size(); ++seen) {
+            if (world->mainRoom.reports[seen].fields.code == MsgIntimate) {
+                followUps.push_back(world->Ticks());
+            }
+        }
+    }
+    EXPECT_GE(world->Ticks() - start, 9000);
+    EXPECT_EQ(world->mainRoom.reports[0].fields.code, MsgAlarm);
+    ASSERT_GE(followUps.size(), 50u);
+    for (std::size_t i = 1; i < followUps.size(); ++i) {
+        EXPECT_GE(followUps[i] - followUps[i - 1], 150);
+    }
+    EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
+    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+}
+
+TEST(Scenario, ASecondAlarmExtendsTheFirst) {
+    auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=2\r\n");
+    world->PressKey(113);
+    world->Tick(20);
+    world->ReleaseKey(113);
+    std::int64_t first = world->Ticks() - 1;
+    world->Tick(6000);
+    world->PressKey(113);
+    world->Tick(20);
+    world->ReleaseKey(113);
+    std::int64_t second = world->Ticks() - 1;
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 12000));
+    EXPECT_GE(world->Ticks() - second, 9000);
+    EXPECT_GT(second - first, 5000);
+    EXPECT_EQ(world->shell.popupsShown, 1);
+    EXPECT_EQ(world->sound.played.size(), 2u);
+    EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 2);
+}
+
+TEST(Scenario, ReportsGetThroughConnectionFailures) {
+    auto world = MakeWorld("Frequency=600\r\nReserveServer=127.0.0.2\r\n");
+    // Two requests refused, then a connection that waits and fails, then one that holds.
+    world->connections.refuseRequests = 2;
+    world->connections.connectSequence = {0x25, 0x25, 0x21};
+    world->Tick(600);
+    world->Tick(200);
+    world->connections.connectSequence = {0x25, 0x10};
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 6000));
+    EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
+    EXPECT_GE(world->connections.requestCount, 3);
+}
+
+TEST(Scenario, AnUnansweredReportAlternatesServersAndIsGivenUp) {
+    auto world = MakeWorld("Frequency=600\r\nReserveServer=127.0.0.2\r\n");
+    world->mainRoom.acknowledge = false;
+    world->reserveRoom.acknowledge = false;
+    world->Tick(600);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
+    EXPECT_EQ(world->CountLines("Сообщение 699 не удалось передать"), 1);
+    EXPECT_GT(world->mainRoom.reports.size(), 0u);
+    EXPECT_GT(world->reserveRoom.reports.size(), 0u);
+    EXPECT_EQ(world->mainRoom.reports.size() + world->reserveRoom.reports.size(), 15u);
+}
+
+}  // namespace
