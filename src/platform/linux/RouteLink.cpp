@@ -46,7 +46,7 @@ std::uint32_t RouteLink::ReadStatus(std::uint32_t connection) {
     }
     Held& link = found->second;
     // Without a usable server address there is no route to wait for but none to lose.
-    if (link.address != 0 && HasRouteTo(link.address)) {
+    if (link.address != 0 && probe_(link.address)) {
         link.wasConnected = true;
         return StatusConnected;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 
 #include "platform/ConnectionManager.h"
@@ -10,6 +11,10 @@
 // connection that had its route loses it.
 class RouteLink final : public ConnectionManager {
 public:
+    using RouteProbe = std::function<bool(std::uint32_t address)>;
+
+    explicit RouteLink(RouteProbe probe = HasRouteTo) : probe_(std::move(probe)) {}
+
     bool MapDestination(const std::string& address, DestinationId& destination) override;
     bool RequestConnection(const DestinationId& destination, std::uint32_t& connection) override;
     std::uint32_t ReadStatus(std::uint32_t connection) override;
@@ -23,6 +28,7 @@ private:
         std::uint32_t address = 0;
         bool wasConnected = false;
     };
+    RouteProbe probe_;
     std::map<std::uint32_t, Held> held_;
     std::uint32_t nextHandle_ = 1;
 };
