@@ -1,0 +1,134 @@
+#include <fcntl.h>
+#include <linux/input.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+
+#include "ChildProcess.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos;
+         at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
+}
+
+// A settings folder, a control room on loopback and a key FIFO, ready for a tracker.
+class DaemonTest : public testing::Test {
+protected:
+    void SetUp() override {
+        pult = std::make_unique<ChildProcess>(
+            std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"},
+            std::vector<std::string>{}, home / "pult.out", home / "pult.err");
+        std::smatch match;
+        std::string errors;
+        ASSERT_TRUE(WaitFor([&] {
+            errors = pult->Errors();
+            return std::regex_search(errors, match, std::regex(R"(listening on [0-9.]+:(\d+))"));
+        })) << "mzorvany-pult did not start: "
+            << errors;
+        std::string port = match[1];
+        ASSERT_EQ(mkdir((home / "MZorvany").c_str(), 0700), 0);
+        WriteWholeFile(home / "MZorvany/params.ini",
+                       "MainServer=127.0.0.1\r\nPort=" + port +
+                           "\r\nFrequency=144000\r\nAlertPressTime=2\r\nPermittedKeys=112\r\n");
+        fifo = home / "keys";
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        env = {"XDG_DATA_HOME=" + home.Path()};
+    }
+
+    std::unique_ptr<ChildProcess> StartTracker(const std::string& name) {
+        return std::make_unique<ChildProcess>(
+            std::vector<std::string>{MZ_DAEMON, "--gps=sim:55.7512,37.6184,150",
+                                     "--modem=sim:080910101032547698", "--keys=" + fifo},
+            env, home / (name + ".out"), home / (name + ".err"));
+    }
+
+    int Command(const std::string& word) {
+        return RunToEnd({MZ_DAEMON, "--command=" + word}, env, home / ("command-" + word));
+    }
+
+    void SendKey(int fd, unsigned short code, int value) {
+        input_event events[2] = {};
+        events[0].type = EV_KEY;
+        events[0].code = code;
+        events[0].value = value;
+        events[1].type = EV_SYN;
+        ASSERT_EQ(write(fd, events, sizeof(events)), static_cast<ssize_t>(sizeof(events)));
+    }
+
+    TempFolder home;
+    std::unique_ptr<ChildProcess> pult;
+    std::string fifo;
+    std::vector<std::string> env;
+};
+
+TEST_F(DaemonTest, TestAlarmSecondStartAndTerm) {
+    auto tracker = StartTracker("tracker");
+    // The command socket appears once the tracker runs.
+    ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker->Errors();
+
+    ASSERT_EQ(Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] {
+        return tracker->Output().find("Сообщение 699 передано") != std::string::npos;
+    })) << tracker->Output()
+        << tracker->Errors();
+    EXPECT_TRUE(std::regex_search(tracker->Output(),
+                                  std::regex(R"(\d\d:\d\d:\d\d Начало передачи сообщения 699)")));
+    ASSERT_TRUE(WaitFor([&] { return pult->Output().find("code=699") != std::string::npos; }));
+    std::string report = pult->Output();
+    EXPECT_NE(report.find("imsi=001010123456789"), std::string::npos) << report;
+    EXPECT_NE(report.find("ack=yes"), std::string::npos) << report;
+
+    // A second start asks the first to show itself and leaves.
+    auto second = StartTracker("second");
+    EXPECT_EQ(second->Wait(20s), 2);
+
+    // Holding the permitted key for AlertPressTime raises the alarm; auto-repeat on the
+    // way changes nothing.
+    int keys = open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(keys, 0);
+    SendKey(keys, KEY_F1, 1);
+    SendKey(keys, KEY_F1, 2);
+    ASSERT_TRUE(WaitFor([&] { return Count(tracker->Output(), "Сообщение 122 передано") == 1; }))
+        << tracker->Output();
+    SendKey(keys, KEY_F1, 0);
+    close(keys);
+    ASSERT_TRUE(WaitFor(
+        [&] { return Count(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 40s))
+        << "no follow-up: " << tracker->Output();
+    EXPECT_NE(pult->Output().find("code=122"), std::string::npos);
+
+    tracker->Signal(SIGTERM);
+    EXPECT_EQ(tracker->Wait(20s), 0) << tracker->Errors();
+    EXPECT_EQ(Command("show"), 1) << "none runs any more";
+}
+
+TEST_F(DaemonTest, BadOptionsAreRefusedBeforeAnythingStarts) {
+    for (const char* option :
+         {"--gps=sim:91,0", "--modem=sim:0G", "--link=radio", "--keys=", "--frequency=5"}) {
+        EXPECT_EQ(RunToEnd({MZ_DAEMON, option}, env, home / "bad"), 64) << option;
+    }
+    EXPECT_EQ(RunToEnd({MZ_DAEMON, "--version"}, env, home / "version"), 0);
+}
+
+TEST_F(DaemonTest, ExitCommandEndsTheTrackerAsYesWould) {
+    auto tracker = StartTracker("tracker");
+    ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker->Errors();
+    EXPECT_EQ(Command("exit"), 0);
+    EXPECT_EQ(tracker->Wait(20s), 0);
+}
+
+}  // namespace
