@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <map>
@@ -62,6 +63,7 @@ public:
     int TrayIconId() const { return trayIconId_; }
     bool IsTimerRunning(int timerId) const;
     Pictures& Images() { return pictures_; }
+    bool IsEnding() const { return ending_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,0 +1,167 @@
+#include "ui/qt/QtStart.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/EntryPoint.h"
+#include "app/MainWindow.h"
+#include "app/Resources.h"
+#include "ui/launcher/Backends.h"
+#include "ui/launcher/LaunchOptions.h"
+#include "ui/qt/QtKeyDevices.h"
+#include "ui/qt/QtShell.h"
+#include "ui/qt/QtSoundPlayer.h"
+#include "ui/qt/SingleInstance.h"
+
+namespace {
+
+// Appended to every plugin choice so that an unreachable display ends in a plugin we
+// can recognise instead of in Qt's abort.
+constexpr const char* kFallbackPlatform = "offscreen";
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+bool Asked(const std::string& platforms, const std::string& name) {
+    return (";" + platforms + ";").find(";" + name + ";") != std::string::npos;
+}
+
+QString CommandWord(LaunchOptions::Command command) {
+    switch (command) {
+        case LaunchOptions::Command::Test:
+            return QStringLiteral("test");
+        case LaunchOptions::Command::Exit:
+            return QStringLiteral("exit");
+        case LaunchOptions::Command::Show:
+        case LaunchOptions::Command::None:
+            break;
+    }
+    return QStringLiteral("show");
+}
+
+int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& instance,
+              LaunchOptions::Command command) {
+    std::unique_ptr<CMainWindow> window;
+    std::unique_ptr<QtKeyDevices> keys;
+    const SingleInstance::Claim claim =
+        instance.Start(CommandWord(command), [&](const QString& word) {
+            if (window == nullptr) {
+                return;
+            }
+            if (word == QStringLiteral("show")) {
+                window->OnTrayIconMessage();
+            } else if (word == QStringLiteral("test")) {
+                window->OnCommand(CmdTest);
+            } else if (word == QStringLiteral("exit")) {
+                shell.EndProgram(ExitNormal);
+            }
+        });
+    if (claim == SingleInstance::Claim::AlreadyRunning) {
+        return ExitAlreadyRunning;
+    }
+    if (command == LaunchOptions::Command::Test || command == LaunchOptions::Command::Exit) {
+        std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
+        return 1;
+    }
+    if (claim == SingleInstance::Claim::Failed) {
+        std::fprintf(stderr,
+                     "mzorvany: cannot listen on %s; a second start will not find this one\n",
+                     instance.Name().toLocal8Bit().constData());
+    }
+
+    window = std::make_unique<CMainWindow>(shell, backends.MakePlatform({}, english));
+    shell.Attach(window.get());
+    window->CreateControls();
+    shell.HideMainWindow();
+    shell.ShowIfNoTray();
+    if (command == LaunchOptions::Command::Show) {
+        window->OnTrayIconMessage();
+    }
+    keys = std::make_unique<QtKeyDevices>(backends.keys, *window);
+    const int exitCode = QApplication::exec();
+    keys.reset();
+    shell.Attach(nullptr);
+    window.reset();
+    return exitCode;
+}
+
+}  // namespace
+
+bool PrepareDisplay(std::string& message) {
+    std::string platforms = Env("QT_QPA_PLATFORM");
+    if (platforms.empty()) {
+        if (!Env("WAYLAND_DISPLAY").empty()) {
+            platforms = Env("DISPLAY").empty() ? "wayland" : "wayland;xcb";
+        } else if (!Env("DISPLAY").empty()) {
+            platforms = "xcb";
+        } else {
+            message =
+                "mzorvany: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                "the tracker without a display is mzorvanyd";
+            return false;
+        }
+    }
+    if (!Asked(platforms, kFallbackPlatform)) {
+        platforms += std::string(";") + kFallbackPlatform;
+    }
+    qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platforms));
+    return true;
+}
+
+int RunQtTracker(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    ParsedOptions parsed = ParseLaunchOptions(arguments);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "mzorvany: %s\n%s", parsed.error.c_str(),
+                     LaunchOptionsHelp("mzorvany").c_str());
+        return ExitUsage;
+    }
+    if (parsed.options.help) {
+        std::fputs(LaunchOptionsHelp("mzorvany").c_str(), stdout);
+        return 0;
+    }
+    if (parsed.options.version) {
+        std::printf("mzorvany %s\n", MZ_VERSION);
+        return 0;
+    }
+
+    const std::string asked = Env("QT_QPA_PLATFORM");
+    std::string message;
+    if (!PrepareDisplay(message)) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        return 1;
+    }
+    QApplication app(argc, argv);
+    if (QGuiApplication::platformName() == QLatin1String(kFallbackPlatform) &&
+        !Asked(asked, kFallbackPlatform)) {
+        std::fprintf(
+            stderr, "mzorvany: cannot open the display %s\n",
+            (Env("WAYLAND_DISPLAY").empty() ? Env("DISPLAY") : Env("WAYLAND_DISPLAY")).c_str());
+        return 1;
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+    const bool english = QLocale::system().language() == QLocale::English;
+
+    BuiltBackends built = BuildBackends(parsed.options, std::make_unique<QtSoundPlayer>());
+    if (built.backends == nullptr) {
+        std::fprintf(stderr, "mzorvany: %s\n", built.error.c_str());
+        return 1;
+    }
+    SingleInstance instance(QString::fromStdString(built.backends->SettingsFolder()));
+    QtShell shell(english);
+    return RunGuarded(
+        [&] {
+            return RunWindow(shell, *built.backends, english, instance, parsed.options.command);
+        },
+        [](const std::string& text) {
+            QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromStdString(text));
+        });
+}

@@ -1,0 +1,5 @@
+#include "ui/qt/QtStart.h"
+
+int main(int argc, char** argv) {
+    return RunQtTracker(argc, argv);
+}
