@@ -65,7 +65,8 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
             }
         });
     if (claim == SingleInstance::Claim::AlreadyRunning) {
-        return ExitAlreadyRunning;
+        // A plain second start is refused; a command for the running one was delivered.
+        return command == LaunchOptions::Command::None ? ExitAlreadyRunning : ExitNormal;
     }
     if (command == LaunchOptions::Command::Test || command == LaunchOptions::Command::Exit) {
         std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
