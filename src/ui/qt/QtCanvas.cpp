@@ -1,7 +1,9 @@
 #include "ui/qt/QtCanvas.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 
 #include "ui/qt/Pictures.h"
 
@@ -22,22 +24,35 @@ void QtCanvas::DrawPicture(int pictureId, const Rect& target, bool blackIsTransp
 }
 
 void QtCanvas::DrawText(const std::string& text, const Rect& area, unsigned flags) {
-    int qtFlags = Qt::AlignLeft;
-    qtFlags |= (flags & TextVCenter) ? Qt::AlignVCenter : Qt::AlignTop;
+    const QRect box = ToQRect(area);
+    const QString value = QString::fromStdString(text);
+    int qtFlags = Qt::AlignLeft | Qt::AlignTop;
     if (flags & TextWordBreak) {
         qtFlags |= Qt::TextWordWrap;
     }
+    // Centring applies to a text that fits on one line; a wrapped one starts at the top.
+    if ((flags & TextVCenter) &&
+        painter_.boundingRect(box, qtFlags, value).height() <= box.height()) {
+        qtFlags = (qtFlags & ~Qt::AlignTop) | Qt::AlignVCenter;
+    }
     painter_.save();
-    painter_.setClipRect(ToQRect(area), Qt::IntersectClip);
-    painter_.drawText(ToQRect(area), qtFlags, QString::fromStdString(text));
+    painter_.setClipRect(box, Qt::IntersectClip);
+    painter_.drawText(box, qtFlags, value);
     painter_.restore();
 }
 
 void QtCanvas::SelectFont(int pixelHeight) {
+    const int height = pixelHeight > 0 ? pixelHeight : 1;
     QFont font;
     font.setStyleHint(QFont::SansSerif);
     font.setFamily(QStringLiteral("Sans Serif"));
     font.setWeight(QFont::Normal);
-    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 1);
+    // The height asked for is the whole line, as the layout's two-unit text boxes
+    // expect two lines; Qt's pixel size is the em, and its lines are taller than that.
+    font.setPixelSize(height);
+    const int lineHeight = QFontMetrics(font).height();
+    if (lineHeight > height) {
+        font.setPixelSize(std::max(1, height * height / lineHeight));
+    }
     painter_.setFont(font);
 }
