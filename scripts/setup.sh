@@ -11,7 +11,7 @@ packages=(
     # GPS: gpsd's client library, and gpsd itself with socat to replay captures in tests
     libgps-dev gpsd gpsd-clients socat
     # Qt front end, its sound, and a virtual display for screenshots
-    qt6-base-dev qt6-multimedia-dev xvfb xauth
+    qt6-base-dev qt6-multimedia-dev xvfb xauth trayer
     # sound player of the daemon
     alsa-utils
     # procps for the benchmark script (ps)
