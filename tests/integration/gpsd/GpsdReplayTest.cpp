@@ -404,6 +404,10 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
                                 << reader->BuildReportText(false);
     EXPECT_EQ(Logged("Определены координаты GPS"), 1);
 
+    GpsPosition stale;
+    EXPECT_EQ(device->GetPosition(stale, 0), 0);
+    EXPECT_EQ(stale.dwValidFields & (GPS_VALID_LATITUDE | GPS_VALID_SATELLITE_COUNT), 0U);
+
     gpsd.Stop();
     Poll();
     EXPECT_EQ(rig.log.back(), "Ошибка GPS. " + LastErrorText(ECONNRESET));

@@ -155,33 +155,14 @@ INSTANTIATE_TEST_SUITE_P(Ages, StatusByAgeTest,
                                            AgeCase{1200, 4, "Нет сигнала GPS"},
                                            AgeCase{-3600, 2, "Координаты определены"}));
 
-TEST_F(ReaderTest, NothingIsReportedBeforeTheFirstFix) {
-    EXPECT_EQ(reader.BuildReportText(true), "");
-    EXPECT_EQ(reader.LatitudeText(), "");
-    EXPECT_EQ(reader.LongitudeText(), "");
-    EXPECT_TRUE(reader.TakeChanged());
-    EXPECT_FALSE(reader.TakeChanged());
+TEST_F(ReaderTest, SatelliteCountNeedsItsFlagAndNeverGoesNegative) {
+    EXPECT_EQ(reader.BuildReportText(true), "");  // no fix yet
+    reader.position.dwSatelliteCount = 7;
+    EXPECT_EQ(reader.GetSatelliteCount(), 0);
+    reader.position.dwValidFields = GPS_VALID_SATELLITE_COUNT;
+    EXPECT_EQ(reader.GetSatelliteCount(), 7);
+    reader.position.dwSatelliteCount = 0xFFFFFFFF;
+    EXPECT_EQ(reader.GetSatelliteCount(), 0);
 }
-
-struct SatelliteCountCase {
-    std::uint32_t flags;
-    std::uint32_t count;
-    int shown;
-};
-
-class SatelliteCountTest : public ReaderTest,
-                           public ::testing::WithParamInterface<SatelliteCountCase> {};
-
-TEST_P(SatelliteCountTest, ShowsTheUsedCountOnlyWhenValid) {
-    reader.position.dwValidFields = GetParam().flags;
-    reader.position.dwSatelliteCount = GetParam().count;
-    EXPECT_EQ(reader.GetSatelliteCount(), GetParam().shown);
-}
-
-INSTANTIATE_TEST_SUITE_P(Counts, SatelliteCountTest,
-                         ::testing::Values(SatelliteCountCase{GPS_VALID_SATELLITE_COUNT, 7, 7},
-                                           SatelliteCountCase{GPS_VALID_LATITUDE, 7, 0},
-                                           SatelliteCountCase{GPS_VALID_SATELLITE_COUNT, 0xFFFFFFFF,
-                                                              0}));
 
 }  // namespace
