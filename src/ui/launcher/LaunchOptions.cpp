@@ -18,6 +18,16 @@ bool AllDigits(const std::string& text) {
     return true;
 }
 
+bool IsBaudRate(const std::string& text) {
+    for (const char* rate : {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200",
+                             "230400", "460800", "921600"}) {
+        if (text == rate) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string ParseGps(const std::string& value, LaunchOptions& options) {
     if (value == "none") {
         options.gps = LaunchOptions::Gps::None;
@@ -54,10 +64,8 @@ std::string ParseModem(const std::string& value, LaunchOptions& options) {
         std::string rest = value.substr(3);
         std::size_t colon = rest.rfind(':');
         int baud = 115200;
-        if (colon != std::string::npos && AllDigits(rest.substr(colon + 1))) {
-            if (rest.size() - colon - 1 > 7) {
-                return "--modem=at:DEVICE:BAUD: the baud rate is out of range";
-            }
+        // Only a serial line rate counts as one: device names may hold colons too.
+        if (colon != std::string::npos && IsBaudRate(rest.substr(colon + 1))) {
             baud = LeadingInteger(rest.substr(colon + 1));
             rest = rest.substr(0, colon);
         }

@@ -1,0 +1,108 @@
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/linux/EvdevKeySource.h"
+#include "platform/linux/LinuxKeyMap.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+TEST(LinuxKeyMap, NamedKeysReachTheirVirtualKeys) {
+    struct {
+        int linuxCode;
+        int virtualKey;
+    } cases[] = {{KEY_F1, 112},         {KEY_F12, 123},     {KEY_F13, 124},  {KEY_F24, 135},
+                 {KEY_A, 65},           {KEY_Z, 90},        {KEY_Q, 81},     {KEY_0, 48},
+                 {KEY_1, 49},           {KEY_9, 57},        {KEY_ENTER, 13}, {KEY_ESC, 27},
+                 {KEY_BACKSPACE, 8},    {KEY_TAB, 9},       {KEY_SPACE, 32}, {KEY_LEFT, 37},
+                 {KEY_UP, 38},          {KEY_RIGHT, 39},    {KEY_DOWN, 40},  {KEY_VOLUMEUP, 117},
+                 {KEY_VOLUMEDOWN, 118}, {KEY_POWER, 129},   {KEY_KP5, 101},  {KEY_LEFTSHIFT, 160},
+                 {KEY_MUTE, 173},       {KEY_RESERVED, -1}, {KEY_FN, -1},    {-1, -1},
+                 {KEY_MAX + 1, -1},     {100000, -1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(VirtualKeyOfLinuxKey(c.linuxCode), c.virtualKey) << c.linuxCode;
+    }
+    for (int code = 0; code <= KEY_MAX; ++code) {
+        int key = VirtualKeyOfLinuxKey(code);
+        EXPECT_TRUE(key == -1 || (key >= 1 && key <= 254)) << code;
+    }
+}
+
+class KeyFifoTest : public testing::Test {
+protected:
+    void SetUp() override {
+        path = folder / "keys";
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    }
+
+    void Write(int fd, const std::vector<input_event>& events) {
+        auto bytes = reinterpret_cast<const char*>(events.data());
+        std::size_t size = events.size() * sizeof(input_event);
+        // Two pieces: a record split across reads must still come out whole.
+        ASSERT_EQ(write(fd, bytes, 5), 5);
+        ASSERT_EQ(write(fd, bytes + 5, size - 5), static_cast<ssize_t>(size - 5));
+    }
+
+    static input_event Event(unsigned short type, unsigned short code, int value, long seconds = 0,
+                             long micros = 0) {
+        input_event event{};
+        event.input_event_sec = seconds;
+        event.input_event_usec = micros;
+        event.type = type;
+        event.code = code;
+        event.value = value;
+        return event;
+    }
+
+    TempFolder folder;
+    std::string path;
+};
+
+TEST_F(KeyFifoTest, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
+    EvdevKeySource source(path);
+    ASSERT_TRUE(source.Open()) << source.ErrorText();
+    KeyEvent event;
+    EXPECT_FALSE(source.Next(event));
+    int writer = open(path.c_str(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    Write(writer,
+          {Event(EV_MSC, MSC_SCAN, 0x70045, 12, 345678), Event(EV_KEY, KEY_F1, 1, 12, 345678),
+           Event(EV_SYN, SYN_REPORT, 0), Event(EV_KEY, KEY_FN, 1), Event(EV_KEY, KEY_F1, 2, 13),
+           Event(EV_KEY, KEY_F1, 0, 14), Event(EV_KEY, KEY_A, 7)});
+    std::vector<KeyEvent> got;
+    while (source.Next(event)) {
+        got.push_back(event);
+    }
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].keyCode, 112u);
+    EXPECT_TRUE(got[0].down);
+    EXPECT_EQ(got[0].timeMs, 12345u);
+    EXPECT_EQ(got[0].scanCode, 0x70045u);
+    EXPECT_TRUE(got[1].down) << "auto-repeat is a key-down";
+    EXPECT_EQ(got[1].scanCode, static_cast<std::uint32_t>(KEY_F1));
+    EXPECT_FALSE(got[2].down);
+    EXPECT_EQ(got[2].timeMs, 14000u);
+
+    // The writer going away is not the end: the next writer is read on.
+    close(writer);
+    EXPECT_FALSE(source.Next(event));
+    EXPECT_TRUE(source.IsOpen());
+    writer = open(path.c_str(), O_WRONLY);
+    Write(writer, {Event(EV_KEY, KEY_F1, 1)});
+    EXPECT_TRUE(source.Next(event));
+    close(writer);
+}
+
+TEST_F(KeyFifoTest, AMissingDeviceSaysWhy) {
+    EvdevKeySource source(folder / "absent");
+    EXPECT_FALSE(source.Open());
+    EXPECT_NE(source.ErrorText().find("absent"), std::string::npos);
+    KeyEvent event;
+    EXPECT_FALSE(source.Next(event));
+}
+
+}  // namespace
