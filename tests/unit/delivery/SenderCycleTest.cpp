@@ -37,6 +37,7 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_EQ(f.sender->GetStatusText(), "Передаю сообщение");
     // The connection and socket stay for the next message.
     EXPECT_EQ(f.link.releaseCount, 0);
+    f.gps->timeoutTicks = 1800;  // a held connection does not wait for the search
     f.sender->Post(MsgIntimate, 0);
     f.Tick(2);
     EXPECT_TRUE(f.sender->IsQueueEmpty());
@@ -44,50 +45,32 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_EQ(f.mainRoom.reports.back().fields.messageNumber, 1'780'000'001u);
 }
 
-struct OpeningCase {
-    const char* name;
-    std::uint16_t code;
-    bool withGps;
-    std::int32_t searchTicks;
-    bool opensAtOnce;
-};
-
-class SenderOpeningTest : public ::testing::TestWithParam<OpeningCase> {};
-
-TEST_P(SenderOpeningTest, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
-    const OpeningCase& c = GetParam();
-    SenderFixture f(c.withGps);
-    if (f.gps) {
-        f.gps->timeoutTicks = c.searchTicks;
+TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
+    struct Case {
+        std::uint16_t code;
+        bool withGps;
+        std::int32_t searchTicks;
+        bool opensAtOnce;
+    };
+    const Case cases[] = {{MsgIntimate, true, 900, false},
+                          {MsgIntimate, true, 0, true},
+                          {MsgAlarm, true, 900, true},
+                          {MsgIntimate, false, 0, false},
+                          {MsgAlarm, false, 0, true}};
+    for (const Case& c : cases) {
+        SenderFixture f(c.withGps);
+        if (f.gps) {
+            f.gps->timeoutTicks = c.searchTicks;
+        }
+        f.sender->Post(c.code, 0);
+        f.Tick(3);
+        EXPECT_EQ(f.link.requestCount > 0, c.opensAtOnce) << c.code << c.withGps << c.searchTicks;
+        if (f.gps && !c.opensAtOnce) {
+            f.gps->timeoutTicks = 0;  // the search is over: the next tick opens
+            f.Tick();
+            EXPECT_EQ(f.sender->GetState(), SenderConnecting);
+        }
     }
-    f.sender->Post(c.code, 0);
-    f.Tick(3);
-    EXPECT_EQ(f.link.requestCount > 0, c.opensAtOnce);
-    if (f.gps && !c.opensAtOnce) {
-        f.gps->timeoutTicks = 0;
-        f.Tick();
-        EXPECT_EQ(f.link.requestCount, 1);
-        EXPECT_EQ(f.sender->GetState(), SenderConnecting);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SenderOpeningTest,
-    ::testing::Values(OpeningCase{"ReportDuringSearch", MsgIntimate, true, 900, false},
-                      OpeningCase{"ReportWithoutSearch", MsgIntimate, true, 0, true},
-                      OpeningCase{"AlarmDuringSearch", MsgAlarm, true, 900, true},
-                      OpeningCase{"ReportWithoutGpsReader", MsgIntimate, false, 0, false},
-                      OpeningCase{"AlarmWithoutGpsReader", MsgAlarm, false, 0, true}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SenderCycle, HeldConnectionSendsAReportWhateverTheSearch) {
-    SenderFixture f;
-    f.sender->Post(MsgIntimate, 0);
-    ASSERT_GT(f.TickUntil([&] { return f.sender->IsQueueEmpty(); }), 0);
-    f.gps->timeoutTicks = 1800;
-    f.sender->Post(MsgIntimate, 0);
-    f.Tick();
-    EXPECT_EQ(f.sender->GetState(), SenderWaiting);
 }
 
 TEST(SenderCycle, PostedWhileWaitingIsSentOnTheTickAfterTheAcknowledgement) {

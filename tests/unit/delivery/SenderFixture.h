@@ -20,8 +20,23 @@
 #include "platform/sim/SimSoundPlayer.h"
 #include "settings/Settings.h"
 
+// Settings whose event log is collected in memory, on a simulated clock.
+struct SettingsHarness {
+    bool Logged(const std::string& line) const {
+        return std::find(log.begin(), log.end(), line) != log.end();
+    }
+
+    SimClock clock{1'780'000'000};
+    SimFolders folders{"/nonexistent-mz", "/nonexistent-mz/mzorvany"};
+    SimSoundPlayer sound;
+    SimFileWriter writer;
+    std::vector<std::string> log;
+    CSettings settings{[this](const std::string& line) { log.push_back(line); },
+                       CSettings::Platform{clock, folders, sound, writer}};
+};
+
 // A sender on simulated parts: main server 10.0.0.1, reserve 10.0.0.2, the handset 10.0.0.9.
-struct SenderFixture {
+struct SenderFixture : SettingsHarness {
     explicit SenderFixture(bool withGps = true) {
         settings.MainServer = "10.0.0.1";
         settings.ReserveServer = "10.0.0.2";
@@ -53,32 +68,6 @@ struct SenderFixture {
     }
     // The endpoint the handset sends from (known once something was sent).
     Ipv4Endpoint Handset() const { return network.sent.front().from; }
-    std::vector<std::uint8_t> LastDatagram() const {
-        for (auto it = network.sent.rbegin(); it != network.sent.rend(); ++it) {
-            if (it->to.port == 830 && it->from.address == ParseIpv4Address("10.0.0.9")) {
-                return it->bytes;
-            }
-        }
-        return {};
-    }
-    int DatagramsTo(const char* server) const {
-        int count = 0;
-        for (const SimDatagram& d : network.sent) {
-            count += d.to.address == ParseIpv4Address(server) ? 1 : 0;
-        }
-        return count;
-    }
-    bool Logged(const std::string& line) const {
-        return std::find(log.begin(), log.end(), line) != log.end();
-    }
-
-    SimClock clock{1'780'000'000};
-    SimFolders folders{"/nonexistent-mz", "/nonexistent-mz/mzorvany"};
-    SimSoundPlayer sound;
-    SimFileWriter writer;
-    std::vector<std::string> log;
-    CSettings settings{[this](const std::string& line) { log.push_back(line); },
-                       CSettings::Platform{clock, folders, sound, writer}};
     SimGpsDevice gpsDevice;
     std::unique_ptr<CGpsReader> gps;
     SimConnectionManager link;
