@@ -81,7 +81,10 @@ bool IsAcknowledgement(std::span<const std::uint8_t> answer, std::string_view im
     }
     const std::string_view answered(reinterpret_cast<const char*>(field.data()),
                                     static_cast<std::size_t>(zero - field.begin()));
-    return answered == imsi && ReadLittleEndian32(answer, NumberOffset) == messageNumber;
+    // The datagram carries at most 15 digits, so that is all a server can repeat; a
+    // longer (garbled) IMSI must not make every message undeliverable.
+    return answered == imsi.substr(0, ImsiDigits) &&
+           ReadLittleEndian32(answer, NumberOffset) == messageNumber;
 }
 
 DecodedReport DecodeReportDatagram(std::span<const std::uint8_t> datagram) {

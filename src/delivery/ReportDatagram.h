@@ -31,7 +31,8 @@ std::string FitReportText(std::string_view text);
 // The datagram for a message; the text is fitted first.
 std::vector<std::uint8_t> BuildReportDatagram(const ReportFields& fields);
 
-// True when the first 21 bytes of an answer acknowledge this IMSI and message number.
+// True when the first 21 bytes of an answer acknowledge this IMSI (as the datagram
+// carried it) and message number.
 bool IsAcknowledgement(std::span<const std::uint8_t> answer, std::string_view imsi,
                        std::uint32_t messageNumber);
 
