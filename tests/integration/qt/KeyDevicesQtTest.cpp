@@ -1,0 +1,49 @@
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <filesystem>
+
+#include "app/Resources.h"
+#include "platform/linux/EvdevKeySource.h"
+#include "ui/qt/QtKeyDevices.h"
+#include "ui/qt/demo/SimTracker.h"
+
+namespace {
+
+bool WriteKey(int fd, int code, int value) {
+    input_event records[2] = {};
+    records[0].type = EV_KEY;
+    records[0].code = static_cast<__u16>(code);
+    records[0].value = value;
+    records[1].type = EV_SYN;
+    return write(fd, records, sizeof(records)) == static_cast<ssize_t>(sizeof(records));
+}
+
+// A held key on a real key device (a FIFO of input_event records) reaches the alarm
+// handling through the Qt event loop: its hold timer runs while it is held.
+TEST(KeyDevicesQt, HeldKeyRunsItsHoldTimerUntilReleased) {
+    SimTracker tracker({false, {}});
+    const std::string fifo = tracker.SettingsFolder() + "/keys.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<std::unique_ptr<EvdevKeySource>> sources;
+    sources.push_back(std::make_unique<EvdevKeySource>(fifo));
+    QtKeyDevices devices(sources, tracker.Window());
+    ASSERT_TRUE(sources[0]->IsOpen()) << sources[0]->ErrorText();
+    const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+
+    ASSERT_TRUE(WriteKey(writer, KEY_F1, 1));
+    QTRY_VERIFY_WITH_TIMEOUT(tracker.Shell().IsTimerRunning(112), 20000);
+    EXPECT_EQ(tracker.Shell().TrayIconId(), IconKeyHeld);
+    ASSERT_TRUE(WriteKey(writer, KEY_F1, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(!tracker.Shell().IsTimerRunning(112), 20000);
+    EXPECT_EQ(tracker.Shell().TrayIconId(), IconIdle);
+    close(writer);
+}
+
+}  // namespace
