@@ -52,16 +52,6 @@ TEST(Scenario, AScheduledIntimationTravelsToTheControlRoomAndBack) {
     EXPECT_EQ(world->Sender().GetStatusCode(), 2) << "success shows for 15 minutes";
 }
 
-TEST(Scenario, TestWhileIdleSendsAtOnceWithoutTheGps) {
-    auto world = MakeWorld("Frequency=36000\r\n");
-    world->Command(CmdTest);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 500));
-    EXPECT_EQ(FindLine(*world, "Включение GPS"), -1);
-    ASSERT_EQ(world->mainRoom.reports.size(), 1u);
-    EXPECT_EQ(world->mainRoom.reports[0].fields.code, MsgIntimate);
-    EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
-}
-
 TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
     auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=8\r\nPermittedKeys=112,113\r\n");
     world->PressKey(112);
@@ -128,18 +118,6 @@ TEST(Scenario, ReportsGetThroughConnectionFailures) {
     ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 6000));
     EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
     EXPECT_GE(world->connections.requestCount, 3);
-}
-
-TEST(Scenario, AnUnansweredReportAlternatesServersAndIsGivenUp) {
-    auto world = MakeWorld("Frequency=600\r\nReserveServer=127.0.0.2\r\n");
-    world->mainRoom.acknowledge = false;
-    world->reserveRoom.acknowledge = false;
-    world->Tick(600);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
-    EXPECT_EQ(world->CountLines("Сообщение 699 не удалось передать"), 1);
-    EXPECT_GT(world->mainRoom.reports.size(), 0u);
-    EXPECT_GT(world->reserveRoom.reports.size(), 0u);
-    EXPECT_EQ(world->mainRoom.reports.size() + world->reserveRoom.reports.size(), 15u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -18,34 +19,29 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (auto& text : texts) {
-        pointers.push_back(text.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& command,
                            const std::vector<std::string>& env, const std::string& outputPath,
                            const std::string& errorPath)
     : outputPath(outputPath), errorPath(errorPath) {
-    std::vector<std::string> arguments = command;
-    std::vector<std::string> environment = env;
+    std::vector<std::string> texts = command;
+    texts.push_back({});
+    texts.insert(texts.end(), env.begin(), env.end());
     for (char** variable = environ; *variable != nullptr; ++variable) {
-        environment.emplace_back(*variable);
+        texts.emplace_back(*variable);
     }
-    std::vector<char*> argv = Pointers(arguments);
-    std::vector<char*> envp = Pointers(environment);
+    std::vector<char*> argv, envp;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        (i < command.size() ? argv : envp).push_back(texts[i].data());
+    }
+    envp.erase(envp.begin());  // the separator
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
-        int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, 1);
-        dup2(err, 2);
+        dup2(open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        dup2(open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
@@ -66,9 +62,7 @@ void ChildProcess::Signal(int signal) {
 
 std::optional<int> ChildProcess::Wait(std::chrono::seconds deadline) {
     int status = 0;
-    bool ended =
-        WaitFor([&] { return pid > 0 && waitpid(pid, &status, WNOHANG) == pid; }, deadline);
-    if (!ended) {
+    if (!WaitFor([&] { return pid > 0 && waitpid(pid, &status, WNOHANG) == pid; }, deadline)) {
         return std::nullopt;
     }
     pid = -1;
@@ -91,11 +85,25 @@ int RunToEnd(const std::vector<std::string>& command, const std::vector<std::str
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds deadline) {
     auto end = std::chrono::steady_clock::now() + deadline;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) {
-            return true;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return condition();
+    return true;
+}
+
+std::unique_ptr<ChildProcess> StartPult(const std::string& folder, std::string& port) {
+    auto pult = std::make_unique<ChildProcess>(
+        std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"}, std::vector<std::string>{},
+        folder + "/pult.out", folder + "/pult.err");
+    std::smatch match;
+    std::string errors;
+    bool listening = WaitFor([&] {
+        errors = pult->Errors();
+        return std::regex_search(errors, match, std::regex(R"(listening on [0-9.]+:(\d+))"));
+    });
+    port = listening ? match[1].str() : std::string();
+    return pult;
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ private:
 // Runs a command to its end (at most 20 s) and gives its exit status; -1 on timeout.
 int RunToEnd(const std::vector<std::string>& command, const std::vector<std::string>& env,
              const std::string& outputPath);
+
+// mzorvany-pult listening on a free loopback port, writing into folder; gives the port,
+// or "" when it did not start.
+std::unique_ptr<ChildProcess> StartPult(const std::string& folder, std::string& port);
 
 // Polls until the condition holds; false after the deadline.
 bool WaitFor(const std::function<bool()>& condition,

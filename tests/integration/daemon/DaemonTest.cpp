@@ -29,17 +29,9 @@ int Count(const std::string& text, const std::string& part) {
 class DaemonTest : public testing::Test {
 protected:
     void SetUp() override {
-        pult = std::make_unique<ChildProcess>(
-            std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"},
-            std::vector<std::string>{}, home / "pult.out", home / "pult.err");
-        std::smatch match;
-        std::string errors;
-        ASSERT_TRUE(WaitFor([&] {
-            errors = pult->Errors();
-            return std::regex_search(errors, match, std::regex(R"(listening on [0-9.]+:(\d+))"));
-        })) << "mzorvany-pult did not start: "
-            << errors;
-        std::string port = match[1];
+        std::string port;
+        pult = StartPult(home.Path(), port);
+        ASSERT_NE(port, "") << "mzorvany-pult did not start: " << pult->Errors();
         ASSERT_EQ(mkdir((home / "MZorvany").c_str(), 0700), 0);
         WriteWholeFile(home / "MZorvany/params.ini",
                        "MainServer=127.0.0.1\r\nPort=" + port +
@@ -114,14 +106,6 @@ TEST_F(DaemonTest, TestAlarmSecondStartAndTerm) {
     tracker->Signal(SIGTERM);
     EXPECT_EQ(tracker->Wait(20s), 0) << tracker->Errors();
     EXPECT_EQ(Command("show"), 1) << "none runs any more";
-}
-
-TEST_F(DaemonTest, BadOptionsAreRefusedBeforeAnythingStarts) {
-    for (const char* option :
-         {"--gps=sim:91,0", "--modem=sim:0G", "--link=radio", "--keys=", "--frequency=5"}) {
-        EXPECT_EQ(RunToEnd({MZ_DAEMON, option}, env, home / "bad"), 64) << option;
-    }
-    EXPECT_EQ(RunToEnd({MZ_DAEMON, "--version"}, env, home / "version"), 0);
 }
 
 TEST_F(DaemonTest, ExitCommandEndsTheTrackerAsYesWould) {

@@ -21,44 +21,37 @@ namespace {
 using namespace std::chrono_literals;
 
 std::string Which(const std::string& name) {
-    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
-    path += ":/usr/sbin:/sbin";
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t colon = path.find(':', start);
-        std::string candidate = path.substr(start, colon - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
+    for (const char* folder : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/", "/usr/local/bin/"}) {
+        if (access((folder + name).c_str(), X_OK) == 0) {
+            return folder + name;
         }
-        if (colon == std::string::npos) {
-            break;
-        }
-        start = colon + 1;
     }
     return {};
 }
 
-int FreeTcpPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool Accepts(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
+sockaddr_in Loopback(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    return address;
+}
+
+// With port 0: a free port; otherwise whether something accepts there.
+int ProbeTcp(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(port);
+    socklen_t length = sizeof(address);
+    int result = 0;
+    if (port == 0) {
+        bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        result = ntohs(address.sin_port);
+    } else {
+        result = connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
+    }
     close(fd);
-    return ok;
+    return result;
 }
 
 // A modem on a pseudo-terminal whose SIM holds the test network's IMSI.
@@ -132,17 +125,12 @@ TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
     SimModem modem;
     ASSERT_FALSE(modem.path.empty()) << "no pseudo-terminal";
 
-    ChildProcess pult({MZ_PULT, "--listen", "127.0.0.1:0"}, {}, home / "pult.out",
-                      home / "pult.err");
-    std::smatch match;
-    std::string pultErrors;
-    ASSERT_TRUE(WaitFor([&] {
-        pultErrors = pult.Errors();
-        return std::regex_search(pultErrors, match, std::regex(R"(listening on [0-9.]+:(\d+))"));
-    }));
+    std::string pultPort;
+    auto pult = StartPult(home.Path(), pultPort);
+    ASSERT_NE(pultPort, "") << pult->Errors();
     std::filesystem::create_directories(home / "MZorvany");
     WriteWholeFile(home / "MZorvany/params.ini",
-                   "MainServer=127.0.0.1\r\nPort=" + match[1].str() + "\r\nFrequency=1\r\n");
+                   "MainServer=127.0.0.1\r\nPort=" + pultPort + "\r\nFrequency=1\r\n");
 
     ChildProcess pty({socat, "pty,raw,echo=0,link=" + (home / "gps-in"),
                       "pty,raw,echo=0,link=" + (home / "gps-dev")},
@@ -151,12 +139,12 @@ TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
         return std::filesystem::exists(home / "gps-in") &&
                std::filesystem::exists(home / "gps-dev");
     })) << "socat made no pty pair";
-    const int port = FreeTcpPort();
+    const int port = ProbeTcp(0);
     ChildProcess daemonGps(
         {gpsd, "-N", "-n", "-b", "-S", std::to_string(port), "-F", home / "gpsd.sock",
          std::filesystem::canonical(home / "gps-dev").string()},
         {}, home / "gpsd.out", home / "gpsd.err");
-    ASSERT_TRUE(WaitFor([&] { return Accepts(port); })) << "gpsd did not listen";
+    ASSERT_TRUE(WaitFor([&] { return ProbeTcp(port) == 1; })) << "gpsd did not listen";
 
     // The receiver keeps talking, as a real one does, until the test ends.
     std::atomic<bool> stop{false};
@@ -181,14 +169,14 @@ TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
                          home / "tracker.err");
     bool reported = WaitFor(
         [&] {
-            return std::regex_search(pult.Output(),
+            return std::regex_search(pult->Output(),
                                      std::regex(R"(imsi=001010123456789 .*ack=yes.*Lat=37\.78)"));
         },
         40s);
     stop = true;
     receiver.join();
     ASSERT_TRUE(reported) << "pult:\n"
-                          << pult.Output() << "tracker:\n"
+                          << pult->Output() << "tracker:\n"
                           << tracker.Output() << tracker.Errors();
     EXPECT_NE(tracker.Output().find("Определены координаты GPS"), std::string::npos);
     EXPECT_GE(modem.imsiReads.load(), 1);

@@ -31,15 +31,6 @@ TEST(ReportList, ExtentFollowsTheWidestLineStillListed) {
     EXPECT_EQ(box.extent, box.LineWidth("cc"));
 }
 
-TEST(ReportList, RepeatedTextsLeaveOneAtATime) {
-    SimListBox box;
-    CReportList list(&box, 2);
-    list.AddLine("same");
-    list.AddLine("same");
-    list.AddLine("other");
-    EXPECT_EQ(box.items, (std::vector<std::string>{"same", "other"}));
-}
-
 TEST(ReportList, FailuresDropTheLineAndNothingElse) {
     CReportList none(nullptr, 21);
     EXPECT_EQ(none.AddLine("x"), CReportList::NoListBox);

@@ -58,47 +58,6 @@ TEST(Scheduler, AFrequencyOfOneOrLessReportsOnTheFirstIdleTick) {
     }
 }
 
-TEST(Scheduler, AlarmLastsItsPeriodWithSpacedFollowUps) {
-    auto world = MakeWorld("Frequency=36000\r\n");
-    world->Window().StartReport(ModeAlarm, false);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
-    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
-    EXPECT_EQ(world->shell.popupsShown, 1);
-    ASSERT_EQ(world->sound.played.size(), 1u);
-    EXPECT_EQ(world->sound.played[0], world->SettingsFolder() + "/bin/alert.wav");
-    EXPECT_EQ(Posts(*world, MsgAlarm), 1);
-
-    std::int64_t lastFollowUp = world->Ticks();
-    int followUps = 0;
-    while (world->Window().Mode() == ModeAlarm && world->Ticks() < 12000) {
-        int before = Posts(*world, MsgIntimate);
-        world->Tick();
-        if (Posts(*world, MsgIntimate) > before) {
-            EXPECT_GE(world->Ticks() - lastFollowUp, 150);
-            lastFollowUp = world->Ticks();
-            ++followUps;
-        }
-    }
-    EXPECT_GE(world->Ticks(), 9000);
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
-    EXPECT_GE(followUps, 55);
-    EXPECT_LE(followUps, 60);
-    EXPECT_EQ(world->shell.trayIcon, IconIdle);
-}
-
-TEST(Scheduler, ASecondAlarmRestartsThePeriodWithoutASecondPopup) {
-    auto world = MakeWorld("Frequency=36000\r\n");
-    world->Window().StartReport(ModeAlarm, false);
-    world->Tick(6000);
-    world->Window().StartReport(ModeAlarm, false);
-    EXPECT_EQ(world->shell.popupsShown, 1);
-    EXPECT_EQ(world->sound.played.size(), 2u);
-    EXPECT_EQ(Posts(*world, MsgAlarm), 2);
-    EXPECT_EQ(world->Window().AlarmTicksLeft(), 9000);
-    world->Tick(8999);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
-}
-
 TEST(Scheduler, TestDuringAnAlarmPostsAReportAndKeepsTheAlarm) {
     auto world = MakeWorld("Frequency=36000\r\n");
     world->Window().StartReport(ModeAlarm, false);

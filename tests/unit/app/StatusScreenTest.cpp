@@ -79,18 +79,6 @@ TEST(StatusScreen, TestKeyIsGreyedWhileTheSenderIsBusy) {
     EXPECT_TRUE(world->shell.commandEnabled[CmdTest]);
 }
 
-TEST(StatusScreen, QuietTicksRepaintOnlyTheGpsSquare) {
-    auto world = MakeWorld("");
-    world->Tick(3);
-    world->shell.invalidations.clear();
-    world->Window().RefreshScreen();
-    world->shell.invalidations.clear();  // UpdateWindow empties it; check the paint count
-    int paints = world->shell.updates;
-    world->Window().RefreshScreen();
-    EXPECT_EQ(world->shell.updates, paints + 1);
-    EXPECT_EQ(world->canvas.pictures.size(), 2u);
-}
-
 TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
     auto world = MakeWorld("");
     world->Window().StartReport(ModeAlarm, false);
