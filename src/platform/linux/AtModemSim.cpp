@@ -12,8 +12,12 @@ constexpr std::size_t ImsiFileSize = 9;
 constexpr int StatusNormalEnding = 144;
 }  // namespace
 
-AtModemSim::AtModemSim(std::string devicePath, int baud, std::chrono::milliseconds budget)
-    : devicePath_(std::move(devicePath)), baud_(baud), budget_(budget) {}
+AtModemSim::AtModemSim(std::string devicePath, int baud, std::chrono::milliseconds budget,
+                       std::chrono::milliseconds pauseAfterSilence)
+    : devicePath_(std::move(devicePath)),
+      baud_(baud),
+      budget_(budget),
+      pauseAfterSilence_(pauseAfterSilence) {}
 
 bool AtModemSim::Fail(const std::string& text) {
     errorText_ = text;
@@ -21,7 +25,11 @@ bool AtModemSim::Fail(const std::string& text) {
 }
 
 bool AtModemSim::Open() {
-    deadline_ = std::chrono::steady_clock::now() + budget_;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < quietUntil_) {
+        return Fail("modem silent; trying again shortly");
+    }
+    deadline_ = now + budget_;
     // The port stays open between reads; it is reopened after it failed.
     if (!port_.IsOpen() && !port_.Open(devicePath_, baud_)) {
         return Fail(port_.ErrorText());
@@ -49,6 +57,7 @@ bool AtModemSim::Exchange(const std::string& arguments, CrsmReply& reply) {
     std::string received;
     while (parser.GetResult() == AtResponseParser::Result::Pending) {
         if (left().count() <= 0) {
+            quietUntil_ = std::chrono::steady_clock::now() + pauseAfterSilence_;
             return Fail("no answer to AT+CRSM=" + arguments);
         }
         received.clear();

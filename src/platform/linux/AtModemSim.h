@@ -8,13 +8,15 @@
 
 // The SIM card reached through a modem's AT commands (restricted SIM access) on its
 // serial port. One read, from Open to Close, is bounded by the budget, so a silent or
-// absent modem holds the caller only that long.
+// absent modem holds the caller only that long; after a silence the modem is left alone
+// for a pause, so that a caller retrying every tick is not slowed down on each one.
 struct CrsmReply;
 
 class AtModemSim final : public SimManager {
 public:
     explicit AtModemSim(std::string devicePath, int baud = 115200,
-                        std::chrono::milliseconds budget = std::chrono::milliseconds(300));
+                        std::chrono::milliseconds budget = std::chrono::milliseconds(300),
+                        std::chrono::milliseconds pauseAfterSilence = std::chrono::seconds(2));
 
     bool Open() override;
     bool ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) override;
@@ -33,7 +35,9 @@ private:
     std::string devicePath_;
     int baud_;
     std::chrono::milliseconds budget_;
+    std::chrono::milliseconds pauseAfterSilence_;
     std::chrono::steady_clock::time_point deadline_;
+    std::chrono::steady_clock::time_point quietUntil_;
     SerialPort port_;
     std::string errorText_;
 };
