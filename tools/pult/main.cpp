@@ -26,11 +26,57 @@ int Bind(const Ipv4Endpoint& listen) {
     address.sin_family = AF_INET;
     address.sin_port = htons(listen.port);
     address.sin_addr.s_addr = htonl(listen.address);
-    if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    const int on = 1;
+    if (::setsockopt(socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0 ||
+        ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(socket);
         return -1;
     }
     return socket;
+}
+
+// Reads one datagram and the local address it was sent to.
+ssize_t Receive(int socket, std::vector<std::uint8_t>& buffer, sockaddr_in& peer, in_addr& local) {
+    iovec data{buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr message{};
+    message.msg_name = &peer;
+    message.msg_namelen = sizeof peer;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t size = ::recvmsg(socket, &message, 0);
+    local.s_addr = INADDR_ANY;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+            local = reinterpret_cast<const in_pktinfo*>(CMSG_DATA(c))->ipi_addr;
+        }
+    }
+    return size;
+}
+
+// Answers from the address the report was sent to: a handset accepts acknowledgements
+// only from its servers' addresses, whichever address the routing would pick.
+bool SendFrom(int socket, const std::uint8_t* bytes, std::size_t size, const sockaddr_in& peer,
+              const in_addr& local) {
+    iovec data{const_cast<std::uint8_t*>(bytes), size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr message{};
+    message.msg_name = const_cast<sockaddr_in*>(&peer);
+    message.msg_namelen = sizeof peer;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&message);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_spec_dst = local;
+    std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    return ::sendmsg(socket, &message, 0) > 0;
 }
 
 Ipv4Endpoint BoundEndpoint(int socket) {
@@ -69,9 +115,8 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> buffer(65536);
     for (std::int64_t received = 0; !options.count || received < *options.count;) {
         sockaddr_in peer{};
-        socklen_t length = sizeof peer;
-        const ssize_t size = ::recvfrom(socket, buffer.data(), buffer.size(), 0,
-                                        reinterpret_cast<sockaddr*>(&peer), &length);
+        in_addr local{};
+        const ssize_t size = Receive(socket, buffer, peer, local);
         if (size < 0) {
             if (errno == EINTR) {
                 continue;
@@ -85,8 +130,7 @@ int main(int argc, char** argv) {
         entry.size = static_cast<std::size_t>(size);
         entry.report = DecodeReportDatagram({buffer.data(), entry.size});
         if (entry.report.error.empty() && policy.ShouldAcknowledge()) {
-            entry.acknowledged = ::sendto(socket, buffer.data(), AcknowledgementSize, 0,
-                                          reinterpret_cast<const sockaddr*>(&peer), length) > 0;
+            entry.acknowledged = SendFrom(socket, buffer.data(), AcknowledgementSize, peer, local);
         }
         std::printf("%s\n", FormatPultLine(entry, options.json).c_str());
         std::fflush(stdout);

@@ -27,13 +27,13 @@ TEST(Pult, SenderReportIsPrintedAndAcknowledgedAfterAMalformedOne) {
         port = probe.Port();
     }
     const std::string command = std::string(MZ_PULT_PATH) +
-                                " --json --count 2 --listen 127.0.0.1:" + std::to_string(port) +
+                                " --json --count 2 --listen :" + std::to_string(port) +
                                 " 2>&1";
     FILE* pult = ::popen(command.c_str(), "r");
     ASSERT_NE(pult, nullptr);
     std::string line;
     ASSERT_TRUE(ReadLine(pult, line));
-    ASSERT_EQ(line, "listening on 127.0.0.1:" + std::to_string(port) + "\n");
+    ASSERT_EQ(line, "listening on 0.0.0.0:" + std::to_string(port) + "\n");
 
     LoopbackPeer prankster("127.0.0.1", 0);
     const sockaddr_in to = LoopbackAddress("127.0.0.1", port);
@@ -43,6 +43,8 @@ TEST(Pult, SenderReportIsPrintedAndAcknowledgedAfterAMalformedOne) {
 
     RealSenderFixture f;
     f.settings.Port = port;
+    // Sent to 127.0.0.2 from 127.0.0.1: the answer must still come from 127.0.0.2.
+    f.settings.MainServer = "127.0.0.2";
     f.gpsDevice.PushFix(55.7558, 37.6173);
     f.gps.SwitchOn();
     ASSERT_TRUE(f.TickUntil([&] {
