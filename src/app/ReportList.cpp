@@ -71,16 +71,15 @@ int CReportList::RemoveOldest() {
     } else {
         listBox->Remove(0);
     }
-    --lineCount;
+    lineCount = std::max(lineCount - 1, 0);
     return Removed;
 }
 
 void CReportList::Clear() {
     while (!lines.empty()) {
         RemoveLine(lines.begin());
-        --lineCount;
+        lineCount = std::max(lineCount - 1, 0);
     }
-    lineCount = std::max(lineCount, 0);
 }
 
 void CReportList::RemoveLine(Lines::iterator line) {
