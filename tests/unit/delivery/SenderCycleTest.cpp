@@ -32,7 +32,9 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
 
     EXPECT_EQ(f.sender->GetStatusCode(), DeliveryDone);
     EXPECT_EQ(f.sender->GetStatusText(), "Сообщение передано успешно");
-    f.Tick(SuccessHoldTicks);
+    f.Tick(SuccessHoldTicks - 1);
+    EXPECT_EQ(f.sender->GetStatusCode(), DeliveryDone);
+    f.Tick();
     EXPECT_EQ(f.sender->GetStatusCode(), DeliveryReady);
     EXPECT_EQ(f.sender->GetStatusText(), "Передаю сообщение");
     // The connection and socket stay for the next message.
