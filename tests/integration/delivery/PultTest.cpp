@@ -26,9 +26,8 @@ TEST(Pult, SenderReportIsPrintedAndAcknowledgedAfterAMalformedOne) {
         LoopbackPeer probe("127.0.0.1", 0);  // a port free a moment ago
         port = probe.Port();
     }
-    const std::string command = std::string(MZ_PULT_PATH) +
-                                " --json --count 2 --listen :" + std::to_string(port) +
-                                " 2>&1";
+    const std::string command =
+        std::string(MZ_PULT_PATH) + " --json --count 2 --listen :" + std::to_string(port) + " 2>&1";
     FILE* pult = ::popen(command.c_str(), "r");
     ASSERT_NE(pult, nullptr);
     std::string line;
