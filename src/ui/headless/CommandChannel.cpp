@@ -47,17 +47,18 @@ InstanceLock::~InstanceLock() {
     }
 }
 
-bool InstanceLock::Acquire() {
+InstanceLock::Result InstanceLock::Acquire() {
     fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        return false;
+        return Result::Failed;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        bool held = errno == EWOULDBLOCK;
         close(fd);
         fd = -1;
-        return false;
+        return held ? Result::HeldByAnother : Result::Failed;
     }
-    return true;
+    return Result::Acquired;
 }
 
 bool SendCommand(const std::string& folder, const std::string& command) {

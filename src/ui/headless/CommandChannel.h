@@ -12,8 +12,10 @@ public:
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
-    // True when this process is now the one instance for the folder.
-    bool Acquire();
+    enum class Result { Acquired, HeldByAnother, Failed };
+    // Failed (the folder cannot hold a lock file) says nothing about other instances.
+    Result Acquire();
+    const std::string& Path() const { return path; }
 
 private:
     std::string path;

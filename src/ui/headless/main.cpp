@@ -2,12 +2,14 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/EntryPoint.h"
+#include "common/LastErrorText.h"
 #include "platform/Clock.h"
 #include "ui/headless/CommandChannel.h"
 #include "ui/headless/DaemonLoop.h"
@@ -78,9 +80,17 @@ int main(int argc, char** argv) {
         return SendCommand(folder, CommandWord(options.command)) ? 0 : 1;
     }
     InstanceLock lock(folder);
-    if (!lock.Acquire()) {
-        SendCommand(folder, "show");
-        return ExitAlreadyRunning;
+    switch (lock.Acquire()) {
+        case InstanceLock::Result::HeldByAnother:
+            SendCommand(folder, "show");
+            return ExitAlreadyRunning;
+        case InstanceLock::Result::Failed:
+            // Reporting matters more than uniqueness: run, but say so.
+            std::fprintf(stderr, "mzorvanyd: %s: %s; a second instance would not be noticed\n",
+                         lock.Path().c_str(), LastErrorText(errno).c_str());
+            break;
+        case InstanceLock::Result::Acquired:
+            break;
     }
     CommandServer commands(folder);
     if (!commands.Listen()) {

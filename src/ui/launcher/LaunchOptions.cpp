@@ -203,6 +203,7 @@ std::string LaunchOptionsHelp(const std::string& programName) {
            "  --command=show|test|exit  hand a command to the running tracker and exit\n"
            "                            (0 when delivered, 1 when none runs)\n"
            "  --help, --version\n"
-           "Exit codes: 0 normal end, 2 another instance runs for this settings folder,\n"
-           "4-6 an internal error, 64 a bad option.\n";
+           "Exit codes: 0 normal end (also on SIGTERM or SIGINT), 1 --command found no\n"
+           "running tracker, 2 another tracker runs for this settings folder, 1-6 an\n"
+           "internal error escaped (its text goes to standard error), 64 a bad option.\n";
 }
