@@ -68,7 +68,7 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
         // A plain second start is refused; a command for the running one was delivered.
         return command == LaunchOptions::Command::None ? ExitAlreadyRunning : ExitNormal;
     }
-    if (command == LaunchOptions::Command::Test || command == LaunchOptions::Command::Exit) {
+    if (command != LaunchOptions::Command::None) {
         std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
         return 1;
     }
@@ -83,9 +83,6 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
     window->CreateControls();
     shell.HideMainWindow();
     shell.ShowIfNoTray();
-    if (command == LaunchOptions::Command::Show) {
-        window->OnTrayIconMessage();
-    }
     keys = std::make_unique<QtKeyDevices>(backends.keys, *window);
     const int exitCode = QApplication::exec();
     keys.reset();
