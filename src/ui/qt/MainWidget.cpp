@@ -1,6 +1,7 @@
 #include "ui/qt/MainWidget.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -46,4 +47,20 @@ void MainWidget::closeEvent(QCloseEvent* event) {
     if (onCloseRequest) {
         onCloseRequest();
     }
+}
+
+// A held key repeats as release-press pairs on some window systems; passing those on
+// would restart the hold at every repeat and no alarm could ever start.
+void MainWidget::keyPressEvent(QKeyEvent* event) {
+    if (onKey && !event->isAutoRepeat()) {
+        onKey(*event, true);
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MainWidget::keyReleaseEvent(QKeyEvent* event) {
+    if (onKey && !event->isAutoRepeat()) {
+        onKey(*event, false);
+    }
+    QWidget::keyReleaseEvent(event);
 }

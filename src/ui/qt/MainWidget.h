@@ -22,6 +22,8 @@ protected:
 class MainWidget : public QWidget {
 public:
     std::function<void()> onCloseRequest;
+    // Keys typed into the window itself, auto-repeat left out; true for a press.
+    std::function<void(QKeyEvent&, bool)> onKey;
 
     MainWidget();
     StatusArea* Status() const { return status_; }
@@ -29,6 +31,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     StatusArea* status_;

@@ -66,6 +66,21 @@ QtShell::QtShell(bool english) : english_(english), window_(std::make_unique<Mai
         }
     };
 
+    // The window's own keyboard counts as a key device, for a desktop without one.
+    window_->onKey = [this](QKeyEvent& event, bool down) {
+        const std::uint32_t code = VirtualKeyOf(event);
+        if (main_ == nullptr || ending_ || code == 0 || capturing_) {
+            return;
+        }
+        const auto time = static_cast<std::uint32_t>(event.timestamp());
+        if (down) {
+            main_->OnAlarmKeyDown(time, event.nativeScanCode(), code);
+        } else {
+            main_->OnAlarmKeyUp(time, event.nativeScanCode(), code);
+        }
+    };
+    window_->setFocusPolicy(Qt::StrongFocus);
+
     auto handler = [this](int commandId) { OnCommand(commandId); };
     if (english) {
         softKeys_ = new SoftKeyBar(

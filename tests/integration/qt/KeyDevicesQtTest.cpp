@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QWindow>
 #include <filesystem>
 
 #include "app/Resources.h"
 #include "platform/linux/EvdevKeySource.h"
+#include "ui/qt/MainWidget.h"
 #include "ui/qt/QtKeyDevices.h"
 #include "ui/qt/demo/SimTracker.h"
 
@@ -44,6 +46,17 @@ TEST(KeyDevicesQt, HeldKeyRunsItsHoldTimerUntilReleased) {
     QTRY_VERIFY_WITH_TIMEOUT(!tracker.Shell().IsTimerRunning(112), 20000);
     EXPECT_EQ(tracker.Shell().TrayIconId(), IconIdle);
     close(writer);
+}
+
+TEST(KeyDevicesQt, KeysTypedIntoTheWindowAreHeldLikeDeviceKeys) {
+    SimTracker tracker({false, {}});
+    tracker.Shell().ShowMainWindow();
+    QWindow* window = tracker.Shell().Window().windowHandle();
+    ASSERT_NE(window, nullptr);
+    QTest::keyPress(window, Qt::Key_F2);
+    EXPECT_TRUE(tracker.Shell().IsTimerRunning(113));
+    QTest::keyRelease(window, Qt::Key_F2);
+    EXPECT_FALSE(tracker.Shell().IsTimerRunning(113));
 }
 
 }  // namespace
