@@ -83,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "Test",
                      {"Settings", "Hide", "Exit"},
                      "Do you really want to exit?",
-                     "Exit"}));
+                     "Exit"}),
+    [](const auto& info) { return std::string(info.param.english ? "English" : "Russian"); });
 
 TEST(MainWindowQt, ClosingTheWindowAsksTheQuestion) {
     SimTracker tracker({false, {}});
