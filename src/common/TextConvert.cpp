@@ -92,27 +92,33 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-std::int32_t LeadingInteger(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) {
-        ++i;
+bool ScanDecimal(std::string_view text, std::size_t& pos, std::int32_t& value) {
+    while (pos < text.size() && IsBlank(text[pos])) {
+        ++pos;
     }
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
     }
-    std::int64_t value = 0;
+    const std::size_t digitsStart = pos;
+    std::int64_t magnitude = 0;
     constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        value = std::min(value * 10 + (text[i] - '0'), kLimit);
-        ++i;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        magnitude = std::min(magnitude * 10 + (text[pos] - '0'), kLimit);
+        ++pos;
     }
-    if (negative) {
-        value = -value;
-    }
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    value = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        negative ? -magnitude : magnitude, std::numeric_limits<std::int32_t>::min(),
+        std::numeric_limits<std::int32_t>::max()));
+    return pos > digitsStart;
+}
+
+std::int32_t LeadingInteger(std::string_view text) {
+    std::size_t pos = 0;
+    std::int32_t value = 0;
+    ScanDecimal(text, pos, value);
+    return value;
 }
 
 std::string AsciiUpper(std::string_view text) {

@@ -13,6 +13,9 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // without digits gives 0; a value beyond 32 bits is clamped.
 std::int32_t LeadingInteger(std::string_view text);
 
+// The same scan from pos onwards; pos ends after the digits. False when no digit was read.
+bool ScanDecimal(std::string_view text, std::size_t& pos, std::int32_t& value);
+
 // Upper-cases the ASCII letters a-z and leaves every other byte alone.
 std::string AsciiUpper(std::string_view text);
 

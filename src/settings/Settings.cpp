@@ -41,27 +41,6 @@ bool ReadWord(std::istream& in, std::string& word, bool& tooLong) {
     return true;
 }
 
-bool ReadScanNumber(std::string_view text, std::size_t& i, long long& value) {
-    while (i < text.size() && IsBlank(text[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::size_t digitsStart = i;
-    value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        value = std::min(value * 10 + (text[i] - '0'), 1'000'000LL);
-        ++i;
-    }
-    if (negative) {
-        value = -value;
-    }
-    return i > digitsStart;
-}
-
 const char* const kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 
@@ -173,8 +152,8 @@ bool CSettings::IsValidServerAddress(std::string_view text) {
             }
             ++i;
         }
-        long long value = 0;
-        if (!ReadScanNumber(text, i, value) || value < 0 || value > 255) {
+        std::int32_t value = 0;
+        if (!ScanDecimal(text, i, value) || value < 0 || value > 255) {
             return false;
         }
     }

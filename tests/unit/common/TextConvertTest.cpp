@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "common/LastErrorText.h"
 #include "common/TextConvert.h"
 
 namespace {
@@ -41,10 +40,5 @@ INSTANTIATE_TEST_SUITE_P(Texts, LeadingIntegerTest,
                                            IntegerCase{"2147483648", 2147483647},
                                            IntegerCase{"-2147483648", -2147483647 - 1},
                                            IntegerCase{"-99999999999999999999", -2147483647 - 1}));
-
-TEST(LastErrorText, IsEmptyForNoErrorAndTheSystemsWordsOtherwise) {
-    EXPECT_EQ(LastErrorText(0), "");
-    EXPECT_FALSE(LastErrorText(2).empty());
-}
 
 }  // namespace

@@ -82,20 +82,6 @@ TEST(EventLog, MidnightMovesToTheNextDaysFileAndEmptiesLastWeeks) {
     EXPECT_EQ(ReadWholeFile(f.File("Tuesday.log")), "08-12-26\r\n00:00:01 after\r\n");
 }
 
-TEST(EventLog, AWeekOfDaysUsesSevenFiles) {
-    LogFixture f;
-    for (int day = 0; day < 8; ++day) {
-        f.settings->WriteLog("day");
-        f.clock.AdvanceMilliseconds(86'400'000);
-    }
-    for (const char* name : {"Sunday.log", "Monday.log", "Tuesday.log", "Wednesday.log",
-                             "Thursday.log", "Friday.log", "Saturday.log"}) {
-        EXPECT_TRUE(std::filesystem::exists(f.File(name))) << name;
-    }
-    // The eighth day is a Monday again: last week's Monday was emptied first.
-    EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), "14-12-26\r\n09:05:03 day\r\n");
-}
-
 TEST(EventLog, MissingFolderIsReportedAndNeverCreated) {
     LogFixture f;
     std::filesystem::remove_all(f.settings->settingsFolder);

@@ -118,12 +118,4 @@ TEST_F(AtomicSaveTest, UnwritableFolderKeepsTheOldFile) {
     ExpectOnlyTheOldFile(*s, old);
 }
 
-TEST_F(AtomicSaveTest, ReplacesAnExistingFileWhole) {
-    auto s = MakeReal();
-    ASSERT_EQ(s->Save(), "");
-    WriteWholeFile(s->ParamsPath(), std::string(4096, 'x'));
-    ASSERT_EQ(s->Save(), "");
-    EXPECT_EQ(ReadWholeFile(s->ParamsPath()), kDefaultFile);
-}
-
 }  // namespace
