@@ -5,45 +5,41 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
 
-// Acts on the next modal window to open (a box or the dialog) from inside its own
-// modal loop. A window that never opens within the deadline fails the test; one that
-// is left open by a failed step is closed, so no test hangs.
-inline void WhenModalOpens(std::function<void(QWidget*)> action, QWidget* besides = nullptr,
-                           int deadlineMs = 20000) {
+// Acts on the next modal window to open (a box or the dialog) from inside its own modal
+// loop; fails the test when none opens within the deadline, so no test hangs.
+inline void WhenModalOpens(std::function<void(QWidget*)> action, QWidget* besides = nullptr) {
     auto* poll = new QTimer;
-    auto deadline = std::make_shared<QDeadlineTimer>(deadlineMs);
+    auto deadline = std::make_shared<QDeadlineTimer>(20000);
     QObject::connect(poll, &QTimer::timeout, [poll, deadline, besides, action = std::move(action)] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal != nullptr && modal != besides && modal->isVisible()) {
+        const bool opened = modal != nullptr && modal != besides && modal->isVisible();
+        if (opened || deadline->hasExpired()) {
             poll->stop();
             poll->deleteLater();
-            action(modal);
-        } else if (deadline->hasExpired()) {
-            poll->stop();
-            poll->deleteLater();
-            ADD_FAILURE() << "no modal window opened";
+            opened ? action(modal) : ADD_FAILURE() << "no modal window opened";
         }
     });
     poll->start(10);
 }
 
-inline std::string BoxText(QWidget* modal) {
+// Presses a box's button and returns what it said, as "caption: text".
+inline std::string Answer(QWidget* modal, QMessageBox::StandardButton which = QMessageBox::Ok) {
     auto* box = qobject_cast<QMessageBox*>(modal);
-    return box == nullptr ? std::string("(not a box)") : box->text().toStdString();
-}
-
-inline std::string BoxCaption(QWidget* modal) {
-    return modal->windowTitle().toStdString();
-}
-
-inline void Press(QWidget* modal, QMessageBox::StandardButton which) {
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        box->button(which)->click();
+    if (box == nullptr || box->button(which) == nullptr) {
+        return "(not a box with that button)";
     }
+    std::string said = box->windowTitle().toStdString() + ": " + box->text().toStdString();
+    box->button(which)->click();
+    return said;
+}
+
+// Runs step from the event loop, after the current event.
+inline void Later(std::function<void()> step) {
+    QTimer::singleShot(0, std::move(step));
 }
