@@ -9,7 +9,7 @@
 #include <memory>
 #include <regex>
 
-#include "ChildProcess.h"
+#include "Pult.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -18,8 +18,7 @@ using namespace std::chrono_literals;
 
 int Count(const std::string& text, const std::string& part) {
     int count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos;
-         at = text.find(part, at + part.size())) {
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++count;
     }
     return count;
@@ -45,19 +44,15 @@ protected:
         return std::make_unique<ChildProcess>(
             std::vector<std::string>{MZ_DAEMON, "--gps=sim:55.7512,37.6184,150",
                                      "--modem=sim:080910101032547698", "--keys=" + fifo},
-            env, home / (name + ".out"), home / (name + ".err"));
+            home / name, env);
     }
 
     int Command(const std::string& word) {
-        return RunToEnd({MZ_DAEMON, "--command=" + word}, env, home / ("command-" + word));
+        return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait().value_or(-1);
     }
 
     void SendKey(int fd, unsigned short code, int value) {
-        input_event events[2] = {};
-        events[0].type = EV_KEY;
-        events[0].code = code;
-        events[0].value = value;
-        events[1].type = EV_SYN;
+        input_event events[2] = {{{}, EV_KEY, code, value}, {{}, EV_SYN, 0, 0}};
         ASSERT_EQ(write(fd, events, sizeof(events)), static_cast<ssize_t>(sizeof(events)));
     }
 
@@ -86,7 +81,7 @@ TEST_F(DaemonTest, TestAlarmSecondStartAndTerm) {
 
     // A second start asks the first to show itself and leaves.
     auto second = StartTracker("second");
-    EXPECT_EQ(second->Wait(20s), 2);
+    EXPECT_EQ(second->Wait(), 2);
 
     // Holding the permitted key for AlertPressTime raises the alarm; auto-repeat on the
     // way changes nothing.
@@ -104,7 +99,7 @@ TEST_F(DaemonTest, TestAlarmSecondStartAndTerm) {
     EXPECT_NE(pult->Output().find("code=122"), std::string::npos);
 
     tracker->Signal(SIGTERM);
-    EXPECT_EQ(tracker->Wait(20s), 0) << tracker->Errors();
+    EXPECT_EQ(tracker->Wait(), 0) << tracker->Errors();
     EXPECT_EQ(Command("show"), 1) << "none runs any more";
 }
 
@@ -112,7 +107,7 @@ TEST_F(DaemonTest, ExitCommandEndsTheTrackerAsYesWould) {
     auto tracker = StartTracker("tracker");
     ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker->Errors();
     EXPECT_EQ(Command("exit"), 0);
-    EXPECT_EQ(tracker->Wait(20s), 0);
+    EXPECT_EQ(tracker->Wait(), 0);
 }
 
 }  // namespace

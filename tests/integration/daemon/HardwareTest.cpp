@@ -1,6 +1,6 @@
-#include <netinet/in.h>
+#include <poll.h>
 #include <pty.h>
-#include <sys/socket.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -8,51 +8,14 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <regex>
 #include <thread>
 
-#include "ChildProcess.h"
-#include "support/TempFolder.h"
+#include "Pult.h"
+#include "support/GpsdOnPty.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Which(const std::string& name) {
-    for (const char* folder : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/", "/usr/local/bin/"}) {
-        if (access((folder + name).c_str(), X_OK) == 0) {
-            return folder + name;
-        }
-    }
-    return {};
-}
-
-sockaddr_in Loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    return address;
-}
-
-// With port 0: a free port; otherwise whether something accepts there.
-int ProbeTcp(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(port);
-    socklen_t length = sizeof(address);
-    int result = 0;
-    if (port == 0) {
-        bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-        result = ntohs(address.sin_port);
-    } else {
-        result = connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
-    }
-    close(fd);
-    return result;
-}
 
 // A modem on a pseudo-terminal whose SIM holds the test network's IMSI.
 class SimModem {
@@ -78,33 +41,33 @@ public:
     std::atomic<int> imsiReads{0};
 
 private:
+    std::string Answer(const std::string& line) {
+        if (line.rfind("AT+CRSM=192,28423", 0) == 0) {
+            return "+CRSM: 144,0,\"000000096F0704000A000001000000\"";
+        } else if (line.rfind("AT+CRSM=192", 0) == 0) {
+            return "+CRSM: 144,0,\"0000000C7F2002000000000009\"";
+        } else if (line == "AT+CRSM=176,28423,0,0,9") {
+            ++imsiReads;
+            return "+CRSM: 144,0,\"080910101032547698\"";
+        }
+        return "";
+    }
     void Run() {
         std::string line;
-        while (!stop) {
-            char c;
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(master, &set);
-            timeval wait{0, 50000};
-            if (select(master + 1, &set, nullptr, nullptr, &wait) != 1 ||
-                read(master, &c, 1) != 1) {
+        for (char c; !stop;) {
+            pollfd ready{master, POLLIN, 0};
+            if (poll(&ready, 1, 50) != 1 || read(master, &c, 1) != 1) {
                 continue;
             }
             if (c != '\r') {
                 line += c;
                 continue;
             }
-            std::string answer = "\r\nOK\r\n";
-            if (line.rfind("AT+CRSM=192,28423", 0) == 0) {
-                answer = "\r\n+CRSM: 144,0,\"000000096F0704000A000001000000\"\r\n\r\nOK\r\n";
-            } else if (line.rfind("AT+CRSM=192", 0) == 0) {
-                answer = "\r\n+CRSM: 144,0,\"0000000C7F2002000000000009\"\r\n\r\nOK\r\n";
-            } else if (line == "AT+CRSM=176,28423,0,0,9") {
-                answer = "\r\n+CRSM: 144,0,\"080910101032547698\"\r\n\r\nOK\r\n";
-                ++imsiReads;
-            }
-            ssize_t ignored = write(master, answer.data(), answer.size());
-            (void)ignored;
+            const std::string answer = Answer(line);
+            const std::string reply =
+                (answer.empty() ? "" : "\r\n" + answer + "\r\n") + "\r\nOK\r\n";
+            EXPECT_EQ(write(master, reply.data(), reply.size()),
+                      static_cast<ssize_t>(reply.size()));
             line.clear();
         }
     }
@@ -116,58 +79,34 @@ private:
 };
 
 TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
-    const std::string gpsd = Which("gpsd");
-    const std::string socat = Which("socat");
-    if (gpsd.empty() || socat.empty()) {
-        GTEST_SKIP() << "gpsd and socat are needed";
+    if (const std::string missing = GpsdOnPty::MissingPrograms(); !missing.empty()) {
+        GTEST_SKIP() << missing;
     }
     TempFolder home;
     SimModem modem;
     ASSERT_FALSE(modem.path.empty()) << "no pseudo-terminal";
-
     std::string pultPort;
     auto pult = StartPult(home.Path(), pultPort);
     ASSERT_NE(pultPort, "") << pult->Errors();
     std::filesystem::create_directories(home / "MZorvany");
     WriteWholeFile(home / "MZorvany/params.ini",
                    "MainServer=127.0.0.1\r\nPort=" + pultPort + "\r\nFrequency=1\r\n");
-
-    ChildProcess pty({socat, "pty,raw,echo=0,link=" + (home / "gps-in"),
-                      "pty,raw,echo=0,link=" + (home / "gps-dev")},
-                     {}, home / "socat.out", home / "socat.err");
-    ASSERT_TRUE(WaitFor([&] {
-        return std::filesystem::exists(home / "gps-in") &&
-               std::filesystem::exists(home / "gps-dev");
-    })) << "socat made no pty pair";
-    const int port = ProbeTcp(0);
-    ChildProcess daemonGps(
-        {gpsd, "-N", "-n", "-b", "-S", std::to_string(port), "-F", home / "gpsd.sock",
-         std::filesystem::canonical(home / "gps-dev").string()},
-        {}, home / "gpsd.out", home / "gpsd.err");
-    ASSERT_TRUE(WaitFor([&] { return ProbeTcp(port) == 1; })) << "gpsd did not listen";
+    GpsdOnPty gpsd;
+    ASSERT_EQ(gpsd.Start(), "");
 
     // The receiver keeps talking, as a real one does, until the test ends.
     std::atomic<bool> stop{false};
     std::thread receiver([&] {
-        std::vector<std::string> sentences;
-        std::ifstream capture(std::string(MZ_TESTDATA_DIR) + "/nmea/bu353s4.log");
-        for (std::string line; std::getline(capture, line);) {
-            if (!line.empty() && line[0] != '#') {
-                sentences.push_back(line.substr(0, line.find_last_not_of("\r\n") + 1) + "\r\n");
-            }
-        }
-        std::ofstream out(home / "gps-in", std::ios::binary);
-        for (std::size_t i = 0; !stop && !sentences.empty(); i = (i + 1) % sentences.size()) {
-            out << sentences[i] << std::flush;
+        const auto sentences = CaptureLines(std::string(MZ_TESTDATA_DIR) + "/nmea/bu353s4.log");
+        for (std::size_t i = 0; !stop && !sentences.empty() && gpsd.Send({sentences[i]});
+             i = (i + 1) % sentences.size()) {
             std::this_thread::sleep_for(20ms);
         }
     });
-
-    ChildProcess tracker({MZ_DAEMON, "--gps=gpsd:127.0.0.1:" + std::to_string(port),
+    ChildProcess tracker({MZ_DAEMON, "--gps=gpsd:127.0.0.1:" + gpsd.Port(),
                           "--modem=at:" + modem.path + ":115200", "--link=route"},
-                         {"XDG_DATA_HOME=" + home.Path()}, home / "tracker.out",
-                         home / "tracker.err");
-    bool reported = WaitFor(
+                         home / "tracker", {"XDG_DATA_HOME=" + home.Path()});
+    const bool reported = WaitFor(
         [&] {
             return std::regex_search(pult->Output(),
                                      std::regex(R"(imsi=001010123456789 .*ack=yes.*Lat=37\.78)"));
@@ -181,7 +120,7 @@ TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
     EXPECT_NE(tracker.Output().find("Определены координаты GPS"), std::string::npos);
     EXPECT_GE(modem.imsiReads.load(), 1);
     tracker.Signal(SIGTERM);
-    EXPECT_EQ(tracker.Wait(20s), 0);
+    EXPECT_EQ(tracker.Wait(), 0);
 }
 
 }  // namespace
