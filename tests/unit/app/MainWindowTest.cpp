@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(MainWindow, StartsHiddenBehindItsIconWithTheTickRunning) {
+TEST(MainWindow, StartsHiddenBehindItsIconAndObeysCommands) {
     auto world = MakeWorld("Frequency=600\r\n");
     EXPECT_FALSE(world->shell.windowShown);
     EXPECT_EQ(world->shell.trayIcon, IconIdle);
@@ -15,6 +15,12 @@ TEST(MainWindow, StartsHiddenBehindItsIconWithTheTickRunning) {
     world->Window().OnTrayIconMessage();
     EXPECT_TRUE(world->shell.windowShown);
     EXPECT_EQ(world->shell.frontRequests, 1);
+    world->Command(CmdHide);
+    EXPECT_FALSE(world->shell.windowShown);
+    world->Command(CmdSettings);
+    EXPECT_EQ(world->shell.optionsDialogRuns, 1);
+    world->Command(12345);
+    EXPECT_EQ(world->Window().Mode(), ModeIdle);
 }
 
 TEST(MainWindow, AMissingSettingsFileWarnsOnceAndKeepsTheDefaults) {
@@ -52,17 +58,6 @@ TEST(MainWindow, EnglishDevicesAskInEnglish) {
     ASSERT_EQ(world.shell.boxes.size(), 1u);
     EXPECT_EQ(world.shell.boxes[0].text, "Do you really want to exit?");
     EXPECT_EQ(world.shell.boxes[0].caption, "Exit");
-}
-
-TEST(MainWindow, CommandsReachTheirHandlers) {
-    auto world = MakeWorld("Frequency=600\r\n");
-    world->Window().OnTrayIconMessage();
-    world->Command(CmdHide);
-    EXPECT_FALSE(world->shell.windowShown);
-    world->Command(CmdSettings);
-    EXPECT_EQ(world->shell.optionsDialogRuns, 1);
-    world->Command(12345);
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
 }
 
 TEST(MainWindow, TeardownRemovesTheIconAndClosesTheGps) {

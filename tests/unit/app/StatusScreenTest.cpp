@@ -19,12 +19,14 @@ TEST(ScreenLayout, A320PixelHighWindow) {
 }
 
 TEST(StatusPicture, StatesAndTheBusyCycle) {
-    EXPECT_EQ(PictureForState(0, 5), PictureOff);
-    EXPECT_EQ(PictureForState(2, 5), PictureDone);
-    EXPECT_EQ(PictureForState(3, 5), PictureReady);
-    EXPECT_EQ(PictureForState(4, 5), PictureFailed);
-    EXPECT_EQ(PictureForState(-1, 5), PictureOff);
-    EXPECT_EQ(PictureForState(9, 5), PictureOff);
+    for (auto [state, picture] : {std::pair{0, PictureOff},
+                                  {2, PictureDone},
+                                  {3, PictureReady},
+                                  {4, PictureFailed},
+                                  {-1, PictureOff},
+                                  {9, PictureOff}}) {
+        EXPECT_EQ(PictureForState(state, 5), picture) << state;
+    }
     std::vector<int> cycle;
     for (int step = 0; step < AnimationSteps; ++step) {
         cycle.push_back(PictureForState(1, step));
