@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "app/Resources.h"
-#include "platform/sim/SimWorld.h"
+#include "unit/app/WorldHelpers.h"
 
 namespace {
 
@@ -15,11 +15,10 @@ namespace {
 // part of the road to the control room; then the faults clear and the tracker settles.
 class FaultRun {
 public:
-    explicit FaultRun(std::uint32_t seed) : random(seed) {
-        SimWorld::Options options;
-        options.seed = seed;
-        options.params = "Frequency=600\r\nAlertPressTime=3\r\nReserveServer=127.0.0.2\r\n";
-        world = std::make_unique<SimWorld>(options);
+    explicit FaultRun(std::uint32_t seed)
+        : world(
+              MakeWorld("Frequency=600\r\nAlertPressTime=3\r\nReserveServer=127.0.0.2\r\n", seed)),
+          random(seed) {
         world->network.faults.maxDelayMs = 1500;  // late answers become stale ones
     }
 

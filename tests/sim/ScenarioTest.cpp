@@ -1,47 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
 
 #include "app/Resources.h"
-#include "common/MessageCodes.h"
-#include "platform/sim/SimWorld.h"
+#include "unit/app/WorldHelpers.h"
 
 namespace {
-
-std::unique_ptr<SimWorld> MakeWorld(const std::string& params) {
-    SimWorld::Options options;
-    options.params = params;
-    return std::make_unique<SimWorld>(options);
-}
-
-// Index of the first line equal to text at or after from; -1 when none.
-long FindLine(const SimWorld& world, const std::string& text, long from = 0) {
-    for (long i = from; i < static_cast<long>(world.log.size()); ++i) {
-        if (world.log[i] == text) {
-            return i;
-        }
-    }
-    return -1;
-}
 
 TEST(Scenario, AScheduledIntimationTravelsToTheControlRoomAndBack) {
     auto world = MakeWorld("Frequency=3000\r\nReserveServer=127.0.0.2\r\n");
     world->Tick(3000);
     ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 2500));
 
-    long on = FindLine(*world, "Включение GPS");
-    long posted = FindLine(*world, "Начало передачи сообщения 699");
-    long fix = FindLine(*world, "Определены координаты GPS");
-    long opening = FindLine(*world, "Открываю GPRS сессию");
-    long delivered = FindLine(*world, "Сообщение 699 передано");
-    long off = FindLine(*world, "Отключение GPS");
-    ASSERT_GE(on, 0);
-    EXPECT_LT(on, posted);
-    EXPECT_LT(posted, fix);
-    EXPECT_LT(fix, opening) << "the link waits for the end of the GPS search";
-    EXPECT_LT(opening, delivered);
-    EXPECT_LT(delivered, off);
-
+    // In this order; the link waits for the end of the GPS search.
+    auto at = world->log.begin();
+    for (const char* line :
+         {"Включение GPS", "Начало передачи сообщения 699", "Определены координаты GPS",
+          "Открываю GPRS сессию", "Сообщение 699 передано", "Отключение GPS"}) {
+        at = std::find(at, world->log.end(), line);
+        ASSERT_NE(at, world->log.end()) << line;
+    }
     ASSERT_EQ(world->mainRoom.reports.size(), 1u);
     const auto& report = world->mainRoom.reports[0];
     EXPECT_EQ(report.fields.code, MsgIntimate);

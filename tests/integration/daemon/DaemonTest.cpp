@@ -6,11 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <regex>
-
 #include "Pult.h"
-#include "support/TempFolder.h"
 
 namespace {
 
@@ -29,12 +25,9 @@ class DaemonTest : public testing::Test {
 protected:
     void SetUp() override {
         std::string port;
-        pult = StartPult(home.Path(), port);
+        pult =
+            StartPult(home, "Frequency=144000\r\nAlertPressTime=2\r\nPermittedKeys=112\r\n", port);
         ASSERT_NE(port, "") << "mzorvany-pult did not start: " << pult->Errors();
-        ASSERT_EQ(mkdir((home / "MZorvany").c_str(), 0700), 0);
-        WriteWholeFile(home / "MZorvany/params.ini",
-                       "MainServer=127.0.0.1\r\nPort=" + port +
-                           "\r\nFrequency=144000\r\nAlertPressTime=2\r\nPermittedKeys=112\r\n");
         fifo = home / "keys";
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         env = {"XDG_DATA_HOME=" + home.Path()};

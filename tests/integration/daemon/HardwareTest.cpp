@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
 #include <thread>
 
 #include "Pult.h"
@@ -86,11 +85,8 @@ TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
     SimModem modem;
     ASSERT_FALSE(modem.path.empty()) << "no pseudo-terminal";
     std::string pultPort;
-    auto pult = StartPult(home.Path(), pultPort);
+    auto pult = StartPult(home, "Frequency=1\r\n", pultPort);
     ASSERT_NE(pultPort, "") << pult->Errors();
-    std::filesystem::create_directories(home / "MZorvany");
-    WriteWholeFile(home / "MZorvany/params.ini",
-                   "MainServer=127.0.0.1\r\nPort=" + pultPort + "\r\nFrequency=1\r\n");
     GpsdOnPty gpsd;
     ASSERT_EQ(gpsd.Start(), "");
 

@@ -32,47 +32,31 @@ TEST(LinuxKeyMap, NamedKeysReachTheirVirtualKeys) {
     }
 }
 
-class KeyFifoTest : public testing::Test {
-protected:
-    void SetUp() override {
-        path = folder / "keys";
-        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    }
+// Writes the events in two pieces: a record split across reads must still come out whole.
+void Write(int fd, const std::vector<input_event>& events) {
+    const auto bytes = reinterpret_cast<const char*>(events.data());
+    const std::size_t size = events.size() * sizeof(input_event);
+    ASSERT_EQ(write(fd, bytes, 5), 5);
+    ASSERT_EQ(write(fd, bytes + 5, size - 5), static_cast<ssize_t>(size - 5));
+}
 
-    void Write(int fd, const std::vector<input_event>& events) {
-        auto bytes = reinterpret_cast<const char*>(events.data());
-        std::size_t size = events.size() * sizeof(input_event);
-        // Two pieces: a record split across reads must still come out whole.
-        ASSERT_EQ(write(fd, bytes, 5), 5);
-        ASSERT_EQ(write(fd, bytes + 5, size - 5), static_cast<ssize_t>(size - 5));
-    }
-
-    static input_event Event(unsigned short type, unsigned short code, int value, long seconds = 0,
-                             long micros = 0) {
-        input_event event{};
-        event.input_event_sec = seconds;
-        event.input_event_usec = micros;
-        event.type = type;
-        event.code = code;
-        event.value = value;
-        return event;
-    }
-
+TEST(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     TempFolder folder;
-    std::string path;
-};
-
-TEST_F(KeyFifoTest, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
+    const std::string path = folder / "keys";
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     EvdevKeySource source(path);
     ASSERT_TRUE(source.Open()) << source.ErrorText();
     KeyEvent event;
     EXPECT_FALSE(source.Next(event));
     int writer = open(path.c_str(), O_WRONLY);
     ASSERT_GE(writer, 0);
-    Write(writer,
-          {Event(EV_MSC, MSC_SCAN, 0x70045, 12, 345678), Event(EV_KEY, KEY_F1, 1, 12, 345678),
-           Event(EV_SYN, SYN_REPORT, 0), Event(EV_KEY, KEY_FN, 1), Event(EV_KEY, KEY_F1, 2, 13),
-           Event(EV_KEY, KEY_F1, 0, 14), Event(EV_KEY, KEY_A, 7)});
+    Write(writer, {{{12, 345678}, EV_MSC, MSC_SCAN, 0x70045},
+                   {{12, 345678}, EV_KEY, KEY_F1, 1},
+                   {{}, EV_SYN, SYN_REPORT, 0},
+                   {{}, EV_KEY, KEY_FN, 1},
+                   {{13, 0}, EV_KEY, KEY_F1, 2},
+                   {{14, 0}, EV_KEY, KEY_F1, 0},
+                   {{}, EV_KEY, KEY_A, 7}});
     std::vector<KeyEvent> got;
     while (source.Next(event)) {
         got.push_back(event);
@@ -92,12 +76,13 @@ TEST_F(KeyFifoTest, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     EXPECT_FALSE(source.Next(event));
     EXPECT_TRUE(source.IsOpen());
     writer = open(path.c_str(), O_WRONLY);
-    Write(writer, {Event(EV_KEY, KEY_F1, 1)});
+    Write(writer, {{{}, EV_KEY, KEY_F1, 1}});
     EXPECT_TRUE(source.Next(event));
     close(writer);
 }
 
-TEST_F(KeyFifoTest, AMissingDeviceSaysWhy) {
+TEST(KeyFifo, AMissingDeviceSaysWhy) {
+    TempFolder folder;
     EvdevKeySource source(folder / "absent");
     EXPECT_FALSE(source.Open());
     EXPECT_NE(source.ErrorText().find("absent"), std::string::npos);

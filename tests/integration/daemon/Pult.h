@@ -1,15 +1,18 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <regex>
 
 #include "support/ChildProcess.h"
+#include "support/TempFolder.h"
 
-// mzorvany-pult listening on a free loopback port, writing into folder; gives the port,
-// or "" when it did not start.
-inline std::unique_ptr<ChildProcess> StartPult(const std::string& folder, std::string& port) {
+// mzorvany-pult listening on a free loopback port, writing into home, and a tracker's
+// settings in home that point at it; port is "" when it did not start.
+inline std::unique_ptr<ChildProcess> StartPult(const TempFolder& home, const std::string& params,
+                                               std::string& port) {
     auto pult = std::make_unique<ChildProcess>(
-        std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"}, folder + "/pult");
+        std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"}, home / "pult");
     std::smatch match;
     std::string errors;
     const bool listening = WaitFor([&] {
@@ -17,5 +20,8 @@ inline std::unique_ptr<ChildProcess> StartPult(const std::string& folder, std::s
         return std::regex_search(errors, match, std::regex(R"(listening on [0-9.]+:(\d+))"));
     });
     port = listening ? match[1].str() : std::string();
+    std::filesystem::create_directories(home / "MZorvany");
+    WriteWholeFile(home / "MZorvany/params.ini",
+                   "MainServer=127.0.0.1\r\nPort=" + port + "\r\n" + params);
     return pult;
 }
