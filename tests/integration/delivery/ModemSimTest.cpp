@@ -3,7 +3,6 @@
 #include <poll.h>
 #include <pty.h>
 
-#include <atomic>
 #include <map>
 #include <thread>
 
@@ -14,115 +13,95 @@
 
 namespace {
 
-// A modem on a pseudo-terminal: a thread of the test answers each AT command line from
-// a table (ERROR for anything else), in two writes so the reader may see it split.
-class PtyModem {
-public:
-    PtyModem(const std::map<std::string, std::string>& answers, bool echo) {
+using Answers = std::map<std::string, std::string>;
+
+// A modem on a pseudo-terminal: a thread answers each AT command line from a table (ERROR
+// for anything else), in two writes so that the reader may see the answer split.
+struct PtyModem {
+    PtyModem(const Answers& answers, bool echo) {
         char name[256] = {};
-        if (::openpty(&master_, &slave_, name, nullptr, nullptr) == 0) {
+        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
             path = name;
-            thread_ = std::thread([this, answers, echo] { Run(answers, echo); });
+            thread = std::jthread([=, this](std::stop_token stop) {
+                std::string line;
+                for (char c = 0; !stop.stop_requested();) {
+                    pollfd watched{master, POLLIN, 0};
+                    if (::poll(&watched, 1, 20) <= 0 || ::read(master, &c, 1) != 1) {
+                        continue;
+                    }
+                    if (c != '\r') {
+                        line += c;
+                        continue;
+                    }
+                    const auto found = answers.find(line);
+                    const std::string answer =
+                        (echo ? line + "\r" : "") +
+                        (found == answers.end() ? "\r\nERROR\r\n" : found->second);
+                    const std::size_t half = answer.size() / 2;
+                    (void)!::write(master, answer.data(), half);
+                    (void)!::write(master, answer.data() + half, answer.size() - half);
+                    line.clear();
+                }
+            });
         }
     }
     ~PtyModem() {
-        stop_ = true;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        ::close(master_);
-        ::close(slave_);
+        thread = {};  // stops and joins before the descriptors go
+        ::close(master);
+        ::close(slave);
     }
-    std::string path;
 
-private:
-    void Run(const std::map<std::string, std::string>& answers, bool echo) {
-        std::string line;
-        char c = 0;
-        while (!stop_) {
-            pollfd watched{master_, POLLIN, 0};
-            if (::poll(&watched, 1, 20) <= 0 || ::read(master_, &c, 1) != 1) {
-                continue;
-            }
-            if (c != '\r') {
-                line += c;
-                continue;
-            }
-            const auto found = answers.find(line);
-            std::string answer = found == answers.end() ? "\r\nERROR\r\n" : found->second;
-            answer = (echo ? line + "\r" : "") + answer;
-            const std::size_t half = answer.size() / 2;
-            (void)!::write(master_, answer.data(), half);
-            (void)!::write(master_, answer.data() + half, answer.size() - half);
-            line.clear();
-        }
-    }
-    int master_ = -1;
-    int slave_ = -1;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    int master = -1, slave = -1;
+    std::string path;
+    std::jthread thread;
 };
 
-const std::string kOk = "\r\nOK\r\n";
-const std::string kDirectory = "\r\n+CRSM: 144,0,\"0000000C7F2002000000000009\"" + kOk;
-const std::string kImsiFileInfo = "\r\n+CRSM: 144,0,\"000000096F0704000A000001000000\"" + kOk;
-const std::string kImsiFileFcp =
-    "\r\n+CRSM: 144,0,\"62178202412183026F07A506C00100CA01808A01058002FFFF\"" + kOk;
+const std::string kRead = "AT+CRSM=176,28423,0,0,9", kOk = "\r\nOK\r\n";
 const std::string kImsi = "\r\n+CRSM: 144,0,\"082926017920451836\"" + kOk;
+const Answers kModem = {
+    {"AT+CRSM=192,32544", "\r\n+CRSM: 144,0,\"0000000C7F2002000000000009\"" + kOk},
+    {"AT+CRSM=192,28423", "\r\n+CRSM: 144,0,\"000000096F0704000A000001000000\"" + kOk},
+    {kRead, kImsi}};
 
-const std::map<std::string, std::string> kGoodModem = {{"AT+CRSM=192,32544", kDirectory},
-                                                       {"AT+CRSM=192,28423", kImsiFileInfo},
-                                                       {"AT+CRSM=176,28423,0,0,9", kImsi}};
-
-std::map<std::string, std::string> With(const std::string& command, const std::string& answer) {
-    auto answers = kGoodModem;
+Answers With(const std::string& command, const std::string& answer) {
+    Answers answers = kModem;
     answers[command] = answer;
     return answers;
 }
 
-struct ModemCase {
-    const char* name;
-    bool echo;
-    std::map<std::string, std::string> answers;  // by command; others get ERROR
-    const char* imsi;                            // "" when the SIM cannot be read
-};
-
 TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
-    const std::string read = "AT+CRSM=176,28423,0,0,9";
-    const ModemCase cases[] = {
-        {"EchoOff", false, kGoodModem, "262109702548163"},
-        {"EchoOnAndUnsolicited", true, With(read, "\r\nRING\r\n\r\n+CREG: 1\r\n" + kImsi),
+    const std::string fcp = "62178202412183026F07A506C00100CA01808A01058002FFFF";
+    const std::tuple<const char*, bool, Answers, const char*> cases[] = {
+        {"EchoOff", false, kModem, "262109702548163"},
+        {"EchoOnAndUnsolicited", true, With(kRead, "\r\nRING\r\n\r\n+CREG: 1\r\n" + kImsi),
          "262109702548163"},
         {"UiccNoDirectory",
          false,
-         {{"AT+CRSM=192,28423", kImsiFileFcp}, {read, kImsi}},
+         {{"AT+CRSM=192,28423", "\r\n+CRSM: 144,0,\"" + fcp + "\"" + kOk}, {kRead, kImsi}},
          "262109702548163"},
-        {"ReadRefused", false, With(read, "\r\n+CME ERROR: 10\r\n"), ""},
-        {"Garbled", true, With(read, "\r\n+CRSM: 144,0,\"0829260\"" + kOk), ""},
-        {"WrongStatus", false, With(read, "\r\n+CRSM: 106,130" + kOk), ""},
-        {"Silent", false, With(read, ""), ""}};
-    for (const ModemCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        PtyModem modem(c.answers, c.echo);
+        {"ReadRefused", false, With(kRead, "\r\n+CME ERROR: 10\r\n"), ""},
+        {"Garbled", true, With(kRead, "\r\n+CRSM: 144,0,\"0829260\"" + kOk), ""},
+        {"WrongStatus", false, With(kRead, "\r\n+CRSM: 106,130" + kOk), ""},
+        {"Silent", false, With(kRead, ""), ""}};
+    for (const auto& [name, echo, answers, imsi] : cases) {
+        SCOPED_TRACE(name);
+        PtyModem modem(answers, echo);
         ASSERT_FALSE(modem.path.empty()) << "openpty failed";
         AtModemSim sim(modem.path);
         RealSenderFixture f(&sim);
         f.sender->Post(MsgAlarm, 0);
-        if (std::string(c.imsi).empty()) {
-            ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderStarting; }));
+        if (*imsi == '\0') {
+            ASSERT_TRUE(f.TickUntilState(SenderStarting));
             f.Tick(3);
             EXPECT_EQ(f.sender->GetState(), SenderStarting);
             EXPECT_EQ(f.sender->GetLastError(), "Нет SIM карты");
-            EXPECT_EQ(f.sender->imsi, "");
             continue;
         }
-        Bytes bytes;
-        sockaddr_in from{};
-        bool fromMain = false;
-        ASSERT_TRUE(f.NextDatagram(bytes, from, fromMain)) << sim.ErrorText();
-        EXPECT_EQ(DecodeReportDatagram(bytes).fields.imsi, c.imsi);
-        f.main.Acknowledge(bytes, from);
-        EXPECT_TRUE(f.TickUntil([&] { return f.sender->IsQueueEmpty(); }));
+        const auto got = f.NextDatagram();
+        ASSERT_TRUE(got) << sim.ErrorText();
+        EXPECT_EQ(DecodeReportDatagram(got->bytes).fields.imsi, imsi);
+        f.main.Acknowledge(*got);
+        EXPECT_TRUE(f.TickUntilSent());
     }
 }
 

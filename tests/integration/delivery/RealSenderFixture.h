@@ -4,11 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
+#include <optional>
 
 #include "platform/linux/DirectLink.h"
 #include "platform/linux/UdpDatagramSocket.h"
@@ -24,6 +20,12 @@ inline sockaddr_in LoopbackAddress(const char* address, std::uint16_t port) {
     return a;
 }
 
+struct Received {
+    Bytes bytes;
+    sockaddr_in from{};
+    bool fromMain = false;
+};
+
 // A UDP socket of the test on a loopback address; it never blocks.
 struct LoopbackPeer {
     LoopbackPeer(const char* address, std::uint16_t port)
@@ -38,17 +40,18 @@ struct LoopbackPeer {
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
         return ntohs(local.sin_port);
     }
-    bool Receive(Bytes& bytes, sockaddr_in& from) {
-        bytes.resize(2048);
-        socklen_t length = sizeof from;
-        const ssize_t got = ::recvfrom(fd, bytes.data(), bytes.size(), 0,
-                                       reinterpret_cast<sockaddr*>(&from), &length);
-        bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-        return got >= 0;
+    bool Receive(Received& got) {
+        got.bytes.resize(2048);
+        socklen_t length = sizeof got.from;
+        const ssize_t n = ::recvfrom(fd, got.bytes.data(), got.bytes.size(), 0,
+                                     reinterpret_cast<sockaddr*>(&got.from), &length);
+        got.bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return n >= 0;
     }
     // Answers a report the way a server does: with its first 21 bytes.
-    void Acknowledge(const Bytes& report, const sockaddr_in& to) {
-        ::sendto(fd, report.data(), 21, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    void Acknowledge(const Received& report) {
+        ::sendto(fd, report.bytes.data(), 21, 0, reinterpret_cast<const sockaddr*>(&report.from),
+                 sizeof report.from);
     }
 
     int fd;
@@ -56,7 +59,7 @@ struct LoopbackPeer {
 };
 
 // A sender on a real UDP socket; main server 127.0.0.1, reserve 127.0.0.2, one port.
-struct RealSenderFixture : SettingsHarness {
+struct RealSenderFixture : SenderHarness {
     explicit RealSenderFixture(SimManager* simCard = nullptr) {
         settings.MainServer = "127.0.0.1";
         settings.ReserveServer = "127.0.0.2";
@@ -64,32 +67,18 @@ struct RealSenderFixture : SettingsHarness {
         sender = std::make_unique<CSender>(
             settings, &gps, CSender::Platform{link, simCard ? *simCard : sim, socket, clock});
     }
+    ~RealSenderFixture() { sender.reset(); }
 
-    void Tick(int count) {
-        for (int i = 0; i < count; ++i) {
-            clock.AdvanceMilliseconds(100);
-            sender->Tick();
+    // Ticks until a server has a datagram.
+    std::optional<Received> NextDatagram() {
+        Received got;
+        if (!TickUntil(
+                [&] { return (got.fromMain = main.Receive(got)) || reserve.Receive(got); })) {
+            return std::nullopt;
         }
+        return got;
     }
-    // Ticks until the condition holds; false after 20 s of real time.
-    bool TickUntil(const std::function<bool()>& condition) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < deadline) {
-            clock.AdvanceMilliseconds(100);
-            sender->Tick();
-            if (condition()) {
-                return true;
-            }
-        }
-        return false;
-    }
-    // Ticks until a server has a datagram; fromMain tells which one.
-    bool NextDatagram(Bytes& bytes, sockaddr_in& from, bool& fromMain) {
-        return TickUntil([&] {
-            fromMain = main.Receive(bytes, from);
-            return fromMain || reserve.Receive(bytes, from);
-        });
-    }
+
     SimGpsDevice gpsDevice;
     CGpsReader gps{settings, gpsDevice, clock};
     LoopbackPeer main{"127.0.0.1", 0};
@@ -97,5 +86,4 @@ struct RealSenderFixture : SettingsHarness {
     DirectLink link;
     SimSimManager sim;
     UdpDatagramSocket socket;
-    std::unique_ptr<CSender> sender;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/sim/SimClock.h"
@@ -10,8 +10,14 @@
 #include "platform/sim/SimSoundPlayer.h"
 #include "settings/Settings.h"
 
+using Lines = std::vector<std::string>;
+
 // Settings whose event log lines are collected, on a clock the test moves.
 struct LoggedSettings {
+    int Logged(const std::string& line) const {
+        return static_cast<int>(std::count(log.begin(), log.end(), line));
+    }
+
     SimClock clock{UtcSecondsOf(2026, 12, 6, 14, 3, 7)};
     SimFolders folders{"/nonexistent", "/nonexistent/mzorvany"};
     SimSoundPlayer sound;
@@ -19,6 +25,4 @@ struct LoggedSettings {
     std::vector<std::string> log;
     CSettings settings{[this](const std::string& line) { log.push_back(line); },
                        CSettings::Platform{clock, folders, sound, writer}};
-
-    std::vector<std::string> TakeLog() { return std::exchange(log, {}); }
 };
