@@ -12,12 +12,7 @@ TEST(Scheduler, IntimationsComeFrequencyTicksAfterEachReportEnds) {
     world->Tick();
     EXPECT_EQ(world->Window().Mode(), ModeIntimate);
     EXPECT_EQ(world->shell.trayIcon, IconIntimate);
-    EXPECT_EQ(world->CountLines("Включение GPS"), 1);
-    EXPECT_EQ(Posts(*world, MsgIntimate), 1);
-
     ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
-    EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
-    EXPECT_EQ(world->shell.trayIcon, IconIdle);
     EXPECT_EQ(GpsStatus(*world), 0) << "600 and more switch the GPS off after a report";
     std::int64_t ended = world->Ticks();
     ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() != ModeIdle; }, 700));

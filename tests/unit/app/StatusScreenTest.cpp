@@ -37,25 +37,21 @@ TEST(StatusPicture, StatesAndTheBusyCycle) {
                                 220, 220, 219, 218, 217, 216, 210, 213, 212, 211, 214, 209, 208}));
 }
 
-TEST(StatusScreen, GpsOffShowsTheGreyLampAndNoCoordinates) {
+TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
     auto world = MakeWorld("");
-    const SimCanvas& canvas = world->PaintNow();
     const ScreenLayout& layout = world->Window().Layout();
-    EXPECT_EQ(canvas.fontHeight, 17);
+    const SimCanvas& off = world->PaintNow();
+    EXPECT_EQ(off.fontHeight, 17);
     EXPECT_EQ(world->shell.listBoxArea, layout.reportList);
-    ASSERT_EQ(canvas.pictures.size(), 2u) << "no mode picture while idle";
-    EXPECT_EQ(canvas.pictures[1].id, PictureOff);
-    EXPECT_EQ(canvas.pictures[1].target, layout.gpsSquare);
-    EXPECT_EQ(canvas.TextIn(layout.latitudeLine), nullptr);
-    EXPECT_EQ(canvas.TextIn(layout.satellitesLine), nullptr);
-}
+    ASSERT_EQ(off.pictures.size(), 2u) << "no mode picture while idle";
+    EXPECT_EQ(off.pictures[1].id, PictureOff);
+    EXPECT_EQ(off.pictures[1].target, layout.gpsSquare);
+    EXPECT_EQ(off.TextIn(layout.latitudeLine), nullptr);
+    EXPECT_EQ(off.TextIn(layout.satellitesLine), nullptr);
 
-TEST(StatusScreen, AFixShowsCoordinatesAndTheModePicture) {
-    auto world = MakeWorld("");
     world->Window().StartReport(ModeAlarm, false);
     world->Tick(12);
     const SimCanvas& canvas = world->PaintNow();
-    const ScreenLayout& layout = world->Window().Layout();
     ASSERT_EQ(canvas.pictures.size(), 3u);
     EXPECT_EQ(canvas.pictures[2].id, PictureModeAlarm);
     EXPECT_TRUE(canvas.pictures[2].blackIsTransparent);
