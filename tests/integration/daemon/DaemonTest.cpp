@@ -28,9 +28,7 @@ protected:
         pult =
             StartPult(home, "Frequency=144000\r\nAlertPressTime=2\r\nPermittedKeys=112\r\n", port);
         ASSERT_NE(port, "") << "mzorvany-pult did not start: " << pult->Errors();
-        fifo = home / "keys";
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-        env = {"XDG_DATA_HOME=" + home.Path()};
     }
 
     std::unique_ptr<ChildProcess> StartTracker(const std::string& name) {
@@ -44,15 +42,10 @@ protected:
         return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait().value_or(-1);
     }
 
-    void SendKey(int fd, unsigned short code, int value) {
-        input_event events[2] = {{{}, EV_KEY, code, value}, {{}, EV_SYN, 0, 0}};
-        ASSERT_EQ(write(fd, events, sizeof(events)), static_cast<ssize_t>(sizeof(events)));
-    }
-
     TempFolder home;
     std::unique_ptr<ChildProcess> pult;
-    std::string fifo;
-    std::vector<std::string> env;
+    const std::string fifo = home / "keys";
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
 };
 
 TEST_F(DaemonTest, TestAlarmSecondStartAndTerm) {
@@ -61,30 +54,31 @@ TEST_F(DaemonTest, TestAlarmSecondStartAndTerm) {
     ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker->Errors();
 
     ASSERT_EQ(Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] {
-        return tracker->Output().find("Сообщение 699 передано") != std::string::npos;
-    })) << tracker->Output()
-        << tracker->Errors();
+    ASSERT_TRUE(WaitFor([&] { return Count(tracker->Output(), "Сообщение 699 передано") == 1; }))
+        << tracker->Output() << tracker->Errors();
     EXPECT_TRUE(std::regex_search(tracker->Output(),
                                   std::regex(R"(\d\d:\d\d:\d\d Начало передачи сообщения 699)")));
-    ASSERT_TRUE(WaitFor([&] { return pult->Output().find("code=699") != std::string::npos; }));
-    std::string report = pult->Output();
-    EXPECT_NE(report.find("imsi=001010123456789"), std::string::npos) << report;
-    EXPECT_NE(report.find("ack=yes"), std::string::npos) << report;
+    ASSERT_TRUE(WaitFor([&] {
+        return std::regex_search(pult->Output(),
+                                 std::regex(R"(imsi=001010123456789 .*code=699.*ack=yes)"));
+    })) << pult->Output();
 
     // A second start asks the first to show itself and leaves.
-    auto second = StartTracker("second");
-    EXPECT_EQ(second->Wait(), 2);
+    EXPECT_EQ(StartTracker("second")->Wait(), 2);
 
     // Holding the permitted key for AlertPressTime raises the alarm; auto-repeat on the
     // way changes nothing.
-    int keys = open(fifo.c_str(), O_WRONLY);
+    const int keys = open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(keys, 0);
-    SendKey(keys, KEY_F1, 1);
-    SendKey(keys, KEY_F1, 2);
+    auto key = [&](int value) {
+        const input_event events[2] = {{{}, EV_KEY, KEY_F1, value}, {{}, EV_SYN, 0, 0}};
+        ASSERT_EQ(write(keys, events, sizeof(events)), static_cast<ssize_t>(sizeof(events)));
+    };
+    key(1);
+    key(2);
     ASSERT_TRUE(WaitFor([&] { return Count(tracker->Output(), "Сообщение 122 передано") == 1; }))
         << tracker->Output();
-    SendKey(keys, KEY_F1, 0);
+    key(0);
     close(keys);
     ASSERT_TRUE(WaitFor(
         [&] { return Count(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 40s))

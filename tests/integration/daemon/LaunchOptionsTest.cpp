@@ -2,49 +2,41 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
-TEST(LaunchOptions, DefaultsAreGpsdNoModemDirectLink) {
-    ParsedOptions parsed = ParseLaunchOptions({});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.gps, LaunchOptions::Gps::Gpsd);
-    EXPECT_EQ(parsed.options.gpsHost, "localhost");
-    EXPECT_EQ(parsed.options.gpsPort, "2947");
-    EXPECT_EQ(parsed.options.modem, LaunchOptions::Modem::None);
-    EXPECT_EQ(parsed.options.link, LaunchOptions::Link::Direct);
-    EXPECT_TRUE(parsed.options.keyDevices.empty());
-    EXPECT_EQ(parsed.options.command, LaunchOptions::Command::None);
-}
+using O = LaunchOptions;
 
-TEST(LaunchOptions, DeviceChoices) {
-    auto options =
+TEST(LaunchOptions, DefaultsAndDeviceChoices) {
+    const ParsedOptions none = ParseLaunchOptions({});
+    const O& d = none.options;
+    EXPECT_EQ(none.error, "");
+    EXPECT_EQ(std::tie(d.gps, d.gpsHost, d.gpsPort, d.modem, d.link, d.command),
+              std::tuple(O::Gps::Gpsd, "localhost", "2947", O::Modem::None, O::Link::Direct,
+                         O::Command::None));
+    EXPECT_TRUE(d.keyDevices.empty());
+
+    const ParsedOptions all =
         ParseLaunchOptions({"--gps=gpsd:[::1]:2950", "--modem=at:/dev/ttyUSB2:9600", "--link=route",
                             "--keys=/dev/input/event3,/tmp/k", "--command=test"});
-    ASSERT_EQ(options.error, "");
-    EXPECT_EQ(options.options.gpsHost, "::1");
-    EXPECT_EQ(options.options.gpsPort, "2950");
-    EXPECT_EQ(options.options.modemDevice, "/dev/ttyUSB2");
-    EXPECT_EQ(options.options.modemBaud, 9600);
-    EXPECT_EQ(options.options.link, LaunchOptions::Link::Route);
-    EXPECT_EQ(options.options.keyDevices,
-              (std::vector<std::string>{"/dev/input/event3", "/tmp/k"}));
-    EXPECT_EQ(options.options.command, LaunchOptions::Command::Test);
+    const O& o = all.options;
+    EXPECT_EQ(all.error, "");
+    EXPECT_EQ(std::tie(o.gpsHost, o.gpsPort, o.modemDevice, o.modemBaud, o.link, o.command),
+              std::tuple("::1", "2950", "/dev/ttyUSB2", 9600, O::Link::Route, O::Command::Test));
+    EXPECT_EQ(o.keyDevices, (std::vector<std::string>{"/dev/input/event3", "/tmp/k"}));
 
     // Later options override earlier ones.
-    auto sim = ParseLaunchOptions(
+    const ParsedOptions sim = ParseLaunchOptions(
         {"--gps=none", "--gps=sim:55.75,37.61", "--modem=sim:080910101032547698"});
-    ASSERT_EQ(sim.error, "");
-    EXPECT_EQ(sim.options.gps, LaunchOptions::Gps::Fixed);
-    EXPECT_EQ(sim.options.fixedPosition, "55.75,37.61");
-    EXPECT_EQ(sim.options.simHex, "080910101032547698");
+    EXPECT_EQ(std::tie(sim.error, sim.options.gps, sim.options.fixedPosition, sim.options.simHex),
+              std::tuple("", O::Gps::Fixed, "55.75,37.61", "080910101032547698"));
 
     // A device name with a colon keeps it when no baud rate follows.
-    auto colon = ParseLaunchOptions({"--modem=at:/dev/serial/by-path/pci-0:1"});
-    EXPECT_EQ(colon.options.modemDevice, "/dev/serial/by-path/pci-0:1");
-    EXPECT_EQ(colon.options.modemBaud, 115200);
-    auto plain = ParseLaunchOptions({"--modem=at:/dev/ttyACM0"});
-    EXPECT_EQ(plain.options.modemDevice, "/dev/ttyACM0");
-    EXPECT_EQ(plain.options.modemBaud, 115200);
+    for (std::string device : {"/dev/serial/by-path/pci-0:1", "/dev/ttyACM0"}) {
+        const O at = ParseLaunchOptions({"--modem=at:" + device}).options;
+        EXPECT_EQ(std::tie(at.modemDevice, at.modemBaud), std::tuple(device, 115200));
+    }
 }
 
 TEST(LaunchOptions, MalformedArgumentsAreRefused) {
