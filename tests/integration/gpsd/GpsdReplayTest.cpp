@@ -97,35 +97,12 @@ bool HasFix(const std::string& sentence) {
 }
 
 struct ReplayCase {
+    const char* name;
     const char* capture;
     bool startsWithoutFix;
 };
 
-class GpsdReplayTest : public ::testing::TestWithParam<ReplayCase> {
-protected:
-    void SetUp() override {
-        if (const std::string missing = GpsdOnPty::MissingPrograms(); !missing.empty()) {
-            GTEST_SKIP() << "replay through a real gpsd skipped: " << missing;
-        }
-        ASSERT_EQ(gpsd.Start(), "");
-        device = std::make_unique<GpsdDevice>("localhost", gpsd.Port());
-        reader = std::make_unique<CGpsReader>(rig.settings, *device, rig.clock);
-    }
-
-    // One poll of the reader: ten ticks, a second of simulated time.
-    std::string Poll() {
-        for (int i = 0; i < 10; ++i) {
-            rig.clock.AdvanceMilliseconds(100);
-            reader->Tick();
-        }
-        return reader->BuildReportText(true);
-    }
-
-    GpsdOnPty gpsd;
-    LoggedSettings rig;
-    std::unique_ptr<GpsdDevice> device;
-    std::unique_ptr<CGpsReader> reader;
-};
+class GpsdReplayTest : public ::testing::TestWithParam<ReplayCase> {};
 
 TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
     const std::vector<std::string> sentences = CaptureLines(Capture(GetParam().capture));
@@ -135,7 +112,22 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
     for (const CheckedFix& fix : fixes) {
         decoded.insert(CoordinateLines(fix));
     }
-    reader->SwitchOn();
+    if (const std::string missing = GpsdOnPty::MissingPrograms(); !missing.empty()) {
+        GTEST_SKIP() << "replay through a real gpsd skipped: " << missing;
+    }
+    GpsdOnPty gpsd;
+    ASSERT_EQ(gpsd.Start(), "");
+    LoggedSettings rig;
+    GpsdDevice device("localhost", gpsd.Port());
+    CGpsReader reader(rig.settings, device, rig.clock);
+    auto poll = [&] {  // ten ticks, a second of simulated time
+        for (int i = 0; i < 10; ++i) {
+            rig.clock.AdvanceMilliseconds(100);
+            reader.Tick();
+        }
+        return reader.BuildReportText(true);
+    };
+    reader.SwitchOn();
     ASSERT_EQ(rig.log, std::vector<std::string>{"Включение GPS"});
 
     auto sent = sentences.begin();
@@ -144,10 +136,10 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
         ASSERT_TRUE(gpsd.Send({sent, firstFix}));
         sent = firstFix;
         for (int i = 0; i < 20; ++i) {  // gives gpsd time to err, if it would
-            EXPECT_EQ(Poll(), "");
+            EXPECT_EQ(poll(), "");
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        EXPECT_EQ(reader->GetStatusCode(), 1);
+        EXPECT_EQ(reader.GetStatusCode(), 1);
     }
     auto check = [&](const std::string& report) {
         EXPECT_TRUE(report.empty() || decoded.count(CoordinateLines(report)))
@@ -160,11 +152,11 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
         ASSERT_TRUE(gpsd.Send({sent, next}));
         sent = next;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        check(Poll());
+        check(poll());
     }
     const bool showsLastFix = WaitFor([&] {
-        check(Poll());
-        const std::string report = reader->BuildReportText(false);
+        check(poll());
+        const std::string report = reader.BuildReportText(false);
         return CoordinateLines(report) == CoordinateLines(fixes.back()) &&
                ShowsAltitudeAndTime(report, fixes.back());
     });
@@ -172,33 +164,29 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
                               << CoordinateLines(fixes.back()) << "alt "
                               << fixes.back().altitude.value_or(0) << " at " << fixes.back().time
                               << "\nthe report:\n"
-                              << reader->BuildReportText(false);
+                              << reader.BuildReportText(false);
     EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "Определены координаты GPS"), 1);
 
     GpsPosition stale;
-    EXPECT_EQ(device->GetPosition(stale, 0), 0);
+    EXPECT_EQ(device.GetPosition(stale, 0), 0);
     EXPECT_EQ(stale.dwValidFields & (GPS_VALID_LATITUDE | GPS_VALID_SATELLITE_COUNT), 0U);
 
     gpsd.StopGpsd();
-    Poll();
+    poll();
     EXPECT_EQ(rig.log.back(), "Ошибка GPS. " + LastErrorText(ECONNRESET));
-    reader->SwitchOff();
-    reader->SwitchOn();
+    reader.SwitchOff();
+    reader.SwitchOn();
     EXPECT_EQ(rig.log.back(), "Не удалось включить GPS. " + LastErrorText(ECONNREFUSED));
-    EXPECT_TRUE(reader->IsFixRecent());
+    EXPECT_TRUE(reader.IsFixRecent());
 }
 
 INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest,
-                         ::testing::Values(ReplayCase{"quectel-eg25-g.log", true},
-                                           ReplayCase{"bu353s4.log", false},
-                                           ReplayCase{"garmin15x.log", false},
-                                           ReplayCase{"nmea-fuzzy-cases.log", false},
-                                           ReplayCase{"april6_2019.log", true}),
-                         [](const auto& info) {
-                             std::string name = info.param.capture;
-                             name = name.substr(0, name.find('.'));
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+                         ::testing::Values(ReplayCase{"StartsWithoutFix", "quectel-eg25-g.log",
+                                                      true},
+                                           ReplayCase{"SouthEast", "bu353s4.log", false},
+                                           ReplayCase{"West", "garmin15x.log", false},
+                                           ReplayCase{"Fuzzy", "nmea-fuzzy-cases.log", false},
+                                           ReplayCase{"RolloverDate", "april6_2019.log", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
