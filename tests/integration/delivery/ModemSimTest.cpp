@@ -56,41 +56,32 @@ struct PtyModem {
     std::jthread thread;
 };
 
-const std::string kRead = "AT+CRSM=176,28423,0,0,9", kOk = "\r\nOK\r\n";
-const std::string kImsi = "\r\n+CRSM: 144,0,\"082926017920451836\"" + kOk;
-const Answers kModem = {
-    {"AT+CRSM=192,32544", "\r\n+CRSM: 144,0,\"0000000C7F2002000000000009\"" + kOk},
-    {"AT+CRSM=192,28423", "\r\n+CRSM: 144,0,\"000000096F0704000A000001000000\"" + kOk},
-    {kRead, kImsi}};
-
-Answers With(const std::string& command, const std::string& answer) {
-    Answers answers = kModem;
-    answers[command] = answer;
-    return answers;
-}
-
 TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
-    const std::string fcp = "62178202412183026F07A506C00100CA01808A01058002FFFF";
-    const std::tuple<const char*, bool, Answers, const char*> cases[] = {
-        {"EchoOff", false, kModem, "262109702548163"},
-        {"EchoOnAndUnsolicited", true, With(kRead, "\r\nRING\r\n\r\n+CREG: 1\r\n" + kImsi),
-         "262109702548163"},
-        {"UiccNoDirectory",
-         false,
-         {{"AT+CRSM=192,28423", "\r\n+CRSM: 144,0,\"" + fcp + "\"" + kOk}, {kRead, kImsi}},
-         "262109702548163"},
-        {"ReadRefused", false, With(kRead, "\r\n+CME ERROR: 10\r\n"), ""},
-        {"Garbled", true, With(kRead, "\r\n+CRSM: 144,0,\"0829260\"" + kOk), ""},
-        {"WrongStatus", false, With(kRead, "\r\n+CRSM: 106,130" + kOk), ""},
-        {"Silent", false, With(kRead, ""), ""}};
-    for (const auto& [name, echo, answers, imsi] : cases) {
+    const std::string directory = "AT+CRSM=192,32544", info = "AT+CRSM=192,28423",
+                      read = "AT+CRSM=176,28423,0,0,9", ok = "\r\nOK\r\n";
+    const std::string imsi = "\r\n+CRSM: 144,0,\"082926017920451836\"" + ok;
+    const Answers classic = {{directory, "\r\n+CRSM: 144,0,\"0000000C7F2002000000000009\"" + ok},
+                             {info, "\r\n+CRSM: 144,0,\"000000096F0704000A000001000000\"" + ok},
+                             {read, imsi}};
+    const std::string uicc =
+        "\r\n+CRSM: 144,0,\"62178202412183026F07A506C00100CA01808A01058002FFFF\"" + ok;
+    // What differs from a classic SIM's answers; whether the IMSI can be read.
+    const std::tuple<const char*, bool, Answers, bool> cases[] = {
+        {"EchoOnAndUnsolicited", true, {{read, "\r\nRING\r\n\r\n+CREG: 1\r\n" + imsi}}, true},
+        {"UiccNoDirectory", false, {{directory, "\r\nERROR\r\n"}, {info, uicc}}, true},
+        {"ReadRefused", false, {{read, "\r\n+CME ERROR: 10\r\n"}}, false},
+        {"Garbled", true, {{read, "\r\n+CRSM: 144,0,\"0829260\"" + ok}}, false},
+        {"WrongStatus", false, {{read, "\r\n+CRSM: 106,130" + ok}}, false},
+        {"Silent", false, {{read, ""}}, false}};
+    for (auto [name, echo, answers, readable] : cases) {
+        answers.insert(classic.begin(), classic.end());
         SCOPED_TRACE(name);
         PtyModem modem(answers, echo);
         ASSERT_FALSE(modem.path.empty()) << "openpty failed";
         AtModemSim sim(modem.path);
         RealSenderFixture f(&sim);
         f.sender->Post(MsgAlarm, 0);
-        if (*imsi == '\0') {
+        if (!readable) {
             ASSERT_TRUE(f.TickUntilState(SenderStarting));
             f.Tick(3);
             EXPECT_EQ(f.sender->GetState(), SenderStarting);
@@ -99,7 +90,7 @@ TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
         }
         const auto got = f.NextDatagram();
         ASSERT_TRUE(got) << sim.ErrorText();
-        EXPECT_EQ(DecodeReportDatagram(got->bytes).fields.imsi, imsi);
+        EXPECT_EQ(DecodeReportDatagram(got->bytes).fields.imsi, "262109702548163");
         f.main.Acknowledge(*got);
         EXPECT_TRUE(f.TickUntilSent());
     }

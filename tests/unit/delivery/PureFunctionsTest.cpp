@@ -2,6 +2,7 @@
 
 #include "delivery/Imsi.h"
 #include "delivery/Ipv4Address.h"
+#include "platform/linux/AtResponseParser.h"
 #include "platform/sim/SimSimManager.h"
 
 namespace {
@@ -47,6 +48,37 @@ TEST(Imsi, ReadingNeverTrustsTheDriversByteCount) {
     sim.imsiFileType = SimRecordType::Linear;
     EXPECT_EQ(ReadImsi(sim), "");
     EXPECT_FALSE(sim.isOpen);
+}
+
+TEST(AtResponseParser, CrsmLineNeedsStatusWordsAndWholeHexBytes) {
+    using Data = std::vector<std::uint8_t>;
+    const std::pair<const char*, std::optional<Data>> cases[] = {
+        {"+CRSM: 144,0,\"0809\"", Data{0x08, 0x09}},
+        {"+CRSM: 144,0,0809ab", Data{0x08, 0x09, 0xAB}},
+        {"+CRSM: 144,0", Data{}},
+        {"+CRSM: 144,0,\"080\"", std::nullopt},
+        {"+CRSM: 144,0,\"08G9\"", std::nullopt},
+        {"+CRSM: 144", std::nullopt},
+        {"+CRSM: 1444,0,\"08\"", std::nullopt}};
+    for (const auto& [line, data] : cases) {
+        const auto reply = ParseCrsmLine(line);
+        ASSERT_EQ(reply.has_value(), data.has_value()) << line;
+        if (reply) {
+            EXPECT_EQ(reply->data, *data) << line;
+        }
+    }
+}
+
+TEST(AtResponseParser, FileTypeFromEitherLayout) {
+    const std::pair<std::vector<std::uint8_t>, std::optional<SimRecordType>> cases[] = {
+        {{0, 0, 0, 9, 0x6F, 0x07, 4, 0, 0, 0, 0, 0, 0, 1, 9}, SimRecordType::Linear},
+        {{0, 0, 0, 9, 0x6F, 0x07, 4}, std::nullopt},
+        {{0x62, 0x06, 0x83, 0x02, 0x6F, 0x07, 0x82, 0x02, 0x41, 0x21}, SimRecordType::Transparent},
+        {{0x62, 0x03, 0x82}, std::nullopt},
+        {{0x62, 0x10, 0x83, 0xFF}, std::nullopt}};
+    for (const auto& [data, type] : cases) {
+        EXPECT_EQ(RecordTypeOfResponse(data), type) << data.size();
+    }
 }
 
 }  // namespace

@@ -17,8 +17,7 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     }
     EXPECT_EQ(f.log, (Lines{"Начало передачи сообщения 122", "Открываю GPRS сессию",
                             "Соединение GPRS установлено", "Сообщение 122 передано"}));
-    ASSERT_EQ(f.mainRoom.reports.size(), 1u);
-    const ReportFields& sent = f.mainRoom.reports[0].fields;
+    const ReportFields& sent = f.mainRoom.reports.at(0).fields;
     EXPECT_EQ(std::tie(sent.imsi, sent.messageNumber, sent.code),
               std::tuple("001010123456789", 1'780'000'000u, MsgAlarm));
 
@@ -37,26 +36,21 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
 }
 
 TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
-    struct Case {
-        std::uint16_t code;
-        bool withGps;
-        std::int32_t searchTicks;
-        bool opensAtOnce;
-    };
-    const Case cases[] = {{MsgIntimate, true, 900, false},
-                          {MsgIntimate, true, 0, true},
-                          {MsgAlarm, true, 900, true},
-                          {MsgIntimate, false, 0, false},
-                          {MsgAlarm, false, 0, true}};
-    for (const Case& c : cases) {
-        SenderFixture f(c.withGps);
+    const std::tuple<std::uint16_t, bool, std::int32_t, bool> cases[] = {
+        {MsgIntimate, true, 900, false},
+        {MsgIntimate, true, 0, true},
+        {MsgAlarm, true, 900, true},
+        {MsgIntimate, false, 0, false},
+        {MsgAlarm, false, 0, true}};
+    for (const auto& [code, withGps, searchTicks, opensAtOnce] : cases) {
+        SenderFixture f(withGps);
         if (f.gps) {
-            f.gps->timeoutTicks = c.searchTicks;
+            f.gps->timeoutTicks = searchTicks;
         }
-        f.sender->Post(c.code, 0);
+        f.sender->Post(code, 0);
         f.Tick(3);
-        EXPECT_EQ(f.link.requestCount > 0, c.opensAtOnce) << c.code << c.withGps << c.searchTicks;
-        if (f.gps && !c.opensAtOnce) {
+        EXPECT_EQ(f.link.requestCount > 0, opensAtOnce) << code << " " << searchTicks;
+        if (f.gps && !opensAtOnce) {
             f.gps->timeoutTicks = 0;  // the search is over: the next tick opens
             f.Tick();
             EXPECT_EQ(f.sender->GetState(), SenderConnecting);
@@ -76,6 +70,64 @@ TEST(SenderCycle, PostedWhileWaitingIsSentOnTheTickAfterTheAcknowledgement) {
     EXPECT_EQ(f.sender->GetState(), SenderWaiting);
     ASSERT_TRUE(f.TickUntilSent());
     EXPECT_EQ(f.mainRoom.reports[1].fields.code, MsgIntimate);
+}
+
+TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
+    const std::string up = "Соединение GPRS установлено", closed = "Соединение GPRS закрыто";
+    const std::string opening = "Открываю GPRS сессию";
+    const std::tuple<std::vector<std::uint32_t>, int, std::int32_t, bool, Lines> cases[] = {
+        {{0x40, 0x40, 0x10}, 4, SenderStarting, false, {"Ожидаю соединения GPRS", up}},
+        {{0, 0, 0}, 4, SenderConnecting, false, {}},
+        {{0x26}, 6, SenderConnecting, false, {"Ожидаю окончания разговора"}},
+        {{0x27}, 3, SenderConnecting, true, {"GSM модуль отключен", closed, opening}},
+        {{0x11}, 2, SenderIdle, true, {"Ошибка не опознана", closed}}};
+    for (const auto& [statuses, ticks, state, failed, logAfterOpening] : cases) {
+        SenderFixture f;
+        f.link.connectSequence = statuses;
+        f.sender->Post(MsgAlarm, 0);
+        f.Tick(ticks);
+        EXPECT_EQ(f.sender->GetState(), state) << statuses[0];
+        EXPECT_EQ(f.sender->HasFailed(), failed) << statuses[0];
+        EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), logAfterOpening);
+        if (state == SenderConnecting && !logAfterOpening.empty()) {
+            EXPECT_EQ(f.sender->GetStatusText(), logAfterOpening[0]);
+        }
+    }
+}
+
+TEST(SenderConnection, RefusedRequestIsRetriedEveryTickAndMarksFailure) {
+    SenderFixture f;
+    f.link.refuseRequests = 3;
+    f.link.mapFails = true;  // the destination is still asked for the main server
+    f.sender->Post(MsgAlarm, 0);
+    f.Tick(3);
+    EXPECT_EQ(f.sender->GetState(), SenderIdle);
+    EXPECT_EQ(f.Logged("Открываю GPRS сессию"), 3);
+    EXPECT_EQ(f.link.mappedAddresses.front(), "http://10.0.0.1");
+    EXPECT_EQ(f.link.lastDestination, DestinationId{});
+    f.Tick();
+    EXPECT_EQ(f.sender->GetState(), SenderConnecting);
+    EXPECT_EQ(f.sender->GetStatusCode(), DeliveryFailed);
+}
+
+TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
+    for (const auto& [status, failed] : {std::pair{0x20u, true}, std::pair{0x25u, false}}) {
+        SenderFixture f;
+        f.sender->Post(MsgIntimate, 0);
+        ASSERT_TRUE(f.TickUntilSent());
+        f.link.forcedStatus = status;
+        f.sender->Post(MsgIntimate, 0);
+        f.Tick();
+        EXPECT_EQ(f.sender->GetState(), SenderIdle);
+        EXPECT_EQ(f.link.releaseCount, 1);
+        EXPECT_EQ(f.Logged("Соединение GPRS закрыто"), 1);
+        EXPECT_EQ(f.sender->HasFailed(), failed) << status;
+        // The IMSI is read afresh for the new connection.
+        f.sim.imsiFile = {0x08, 0x29, 0x55, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98};
+        f.link.forcedStatus.reset();
+        ASSERT_TRUE(f.TickUntilSent());
+        EXPECT_EQ(f.mainRoom.reports.back().fields.imsi, "255010123456789");
+    }
 }
 
 }  // namespace

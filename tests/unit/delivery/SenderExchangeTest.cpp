@@ -25,29 +25,22 @@ TEST(SenderExchange, EveryMessageGetsAllItsAttemptsAfterAnEarlierBadSpell) {
 }
 
 TEST(SenderExchange, OnlyAMatchingAnswerFromAConfiguredServerEndsTheDelivery) {
-    struct Case {
-        const char* from;
-        std::size_t length;
-        std::uint32_t numberOffset;
-        const char* imsi;
-        bool accepted;
-    };
     const char* imsi = "001010123456789";
-    const Case cases[] = {
+    const std::tuple<const char*, std::size_t, std::uint32_t, const char*, bool> cases[] = {
         {"10.0.0.1", 21, 0, imsi, true},  {"10.0.0.2", 30, 0, imsi, true},
         {"10.0.0.3", 21, 0, imsi, false}, {"10.0.0.1", 21, 1, imsi, false},
         {"10.0.0.1", 20, 0, imsi, false}, {"10.0.0.1", 21, 0, "00101012345678", false}};
-    for (const Case& c : cases) {
+    for (const auto& [from, length, numberOffset, answeredImsi, accepted] : cases) {
         SenderFixture f;
         f.mainRoom.acknowledge = false;
         f.sender->Post(MsgAlarm, 0);
         ASSERT_TRUE(f.TickUntilState(SenderWaiting));
-        auto answer =
-            BuildReportDatagram({c.imsi, f.sender->GetMessageNumber() + c.numberOffset, 0, 0, ""});
-        answer.resize(c.length);
-        f.network.Send({ParseIpv4Address(c.from), 4242}, f.Handset(), answer);
+        const std::uint32_t number = f.sender->GetMessageNumber() + numberOffset;
+        auto answer = BuildReportDatagram({answeredImsi, number, 0, 0, ""});
+        answer.resize(length);
+        f.network.Send({ParseIpv4Address(from), 4242}, f.network.sent.front().from, answer);
         f.Tick();
-        EXPECT_EQ(f.sender->IsQueueEmpty(), c.accepted) << c.from << " " << c.length;
+        EXPECT_EQ(f.sender->IsQueueEmpty(), accepted) << from << " " << length;
     }
 }
 
@@ -64,7 +57,7 @@ TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheSameServerLoggedOnlyOnce)
         ASSERT_TRUE(f.TickUntilState(stateToFailIn));
         f.socket.*fault = ENETDOWN;
         if (stateToFailIn == SenderWaiting) {  // something to read
-            f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, f.Handset(), {1});
+            f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, f.network.sent.front().from, {1});
         }
         f.Tick();
         const std::string expected = text + std::string(std::strerror(ENETDOWN));

@@ -60,9 +60,6 @@ struct SenderFixture : SenderHarness {
     }
     ~SenderFixture() { sender.reset(); }  // before the parts it uses
 
-    // The endpoint the handset sends from (known once something was sent).
-    Ipv4Endpoint Handset() const { return network.sent.front().from; }
-
     SimGpsDevice gpsDevice;
     std::unique_ptr<CGpsReader> gps;
     SimConnectionManager link;
