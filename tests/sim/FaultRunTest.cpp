@@ -13,8 +13,7 @@ namespace {
 
 // A seeded run: a schedule, alarms and tests, with faults coming and going on every
 // part of the road to the control room; then the faults clear and the tracker settles.
-class FaultRun {
-public:
+struct FaultRun {
     explicit FaultRun(std::uint32_t seed)
         : world(
               MakeWorld("Frequency=600\r\nAlertPressTime=3\r\nReserveServer=127.0.0.2\r\n", seed)),
@@ -74,7 +73,6 @@ public:
 
     std::unique_ptr<SimWorld> world;
 
-private:
     bool Chance(double p) { return std::uniform_real_distribution<>(0, 1)(random) < p; }
     bool Settled() const {
         return world->Window().Mode() == ModeIdle && world->Sender().IsQueueEmpty();

@@ -35,7 +35,6 @@ TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
     world->PressKey(112);
     world->Tick(79);
     EXPECT_EQ(world->Window().Mode(), ModeIdle);
-    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld);
     world->Tick();
     EXPECT_EQ(world->Window().Mode(), ModeAlarm);
     EXPECT_TRUE(world->shell.popupShown);
@@ -43,7 +42,6 @@ TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
     // The hold timer fired within the last tick, before that tick's count-down.
     std::int64_t start = world->Ticks() - 1;
     world->Tick(20);
-    EXPECT_FALSE(world->shell.popupShown);
     world->ReleaseKey(112);
 
     std::vector<std::int64_t> followUps;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/linux/EvdevKeySource.h"
 #include "platform/linux/LinuxKeyMap.h"
 #include "support/TempFolder.h"
@@ -57,19 +59,14 @@ TEST(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
                    {{13, 0}, EV_KEY, KEY_F1, 2},
                    {{14, 0}, EV_KEY, KEY_F1, 0},
                    {{}, EV_KEY, KEY_A, 7}});
-    std::vector<KeyEvent> got;
+    // key code, down, time in ms, scan code
+    std::vector<std::tuple<std::uint32_t, bool, std::uint32_t, std::uint32_t>> got;
     while (source.Next(event)) {
-        got.push_back(event);
+        got.emplace_back(event.keyCode, event.down, event.timeMs, event.scanCode);
     }
-    ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0].keyCode, 112u);
-    EXPECT_TRUE(got[0].down);
-    EXPECT_EQ(got[0].timeMs, 12345u);
-    EXPECT_EQ(got[0].scanCode, 0x70045u);
-    EXPECT_TRUE(got[1].down) << "auto-repeat is a key-down";
-    EXPECT_EQ(got[1].scanCode, static_cast<std::uint32_t>(KEY_F1));
-    EXPECT_FALSE(got[2].down);
-    EXPECT_EQ(got[2].timeMs, 14000u);
+    EXPECT_EQ(got, (decltype(got){{112, true, 12345, 0x70045},
+                                  {112, true, 13000, KEY_F1},  // auto-repeat is a key-down
+                                  {112, false, 14000, KEY_F1}}));
 
     // The writer going away is not the end: the next writer is read on.
     close(writer);

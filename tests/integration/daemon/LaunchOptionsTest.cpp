@@ -42,17 +42,10 @@ TEST(LaunchOptions, DefaultsAndDeviceChoices) {
 TEST(LaunchOptions, MalformedArgumentsAreRefused) {
     for (const char* argument : {"--gps=gpsd:host:port", "--gps=gpsd::2947", "--gps=serial",
                                  "--modem=at:", "--modem=sim:", "--modem=sim:123", "--modem=sim:zz",
-                                 "--link=", "--keys=", "--keys=a,,b", "--command=stop",
-                                 "--settings=/x", "gps=none", "-x"}) {
+                                 "--modem=sim:0x", "--link=", "--keys=", "--keys=a,,b",
+                                 "--command=stop", "--settings=/x", "gps=none", "-x"}) {
         EXPECT_NE(ParseLaunchOptions({argument}).error, "") << argument;
     }
-}
-
-TEST(LaunchOptions, HexDecoding) {
-    EXPECT_EQ(DecodeHex("0aFf"), (std::vector<unsigned char>{0x0A, 0xFF}));
-    EXPECT_EQ(DecodeHex(""), std::vector<unsigned char>{});
-    EXPECT_FALSE(DecodeHex("abc"));
-    EXPECT_FALSE(DecodeHex("0x"));
 }
 
 }  // namespace

@@ -84,22 +84,10 @@ bool ShowsAltitudeAndTime(const std::string& report, const CheckedFix& fix) {
            (fix.time.size() < 19 || line.substr(17, 8) == fix.time.substr(11, 8));
 }
 
-// Whether a sentence carries a position the receiver vouches for.
-bool HasFix(const std::string& sentence) {
-    std::vector<std::string> f;
-    std::size_t start = 0;
-    for (std::size_t end; (end = sentence.find(',', start)) != std::string::npos; start = end + 1) {
-        f.push_back(sentence.substr(start, end - start));
-    }
-    const std::string type = f.empty() || f[0].size() < 6 ? "" : f[0].substr(3);
-    return (type == "GGA" && f.size() > 6 && !f[2].empty() && f[6] != "0" && !f[6].empty()) ||
-           (type == "RMC" && f.size() > 3 && f[2] == "A" && !f[3].empty());
-}
-
 struct ReplayCase {
     const char* name;
     const char* capture;
-    bool startsWithoutFix;
+    int sentencesBeforeTheFirstFix;  // held back to see the reader wait; 0: sent as they come
 };
 
 class GpsdReplayTest : public ::testing::TestWithParam<ReplayCase> {};
@@ -131,8 +119,8 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
     ASSERT_EQ(rig.log, std::vector<std::string>{"Включение GPS"});
 
     auto sent = sentences.begin();
-    if (GetParam().startsWithoutFix) {
-        const auto firstFix = std::find_if(sentences.begin(), sentences.end(), HasFix);
+    if (GetParam().sentencesBeforeTheFirstFix > 0) {
+        const auto firstFix = sentences.begin() + GetParam().sentencesBeforeTheFirstFix;
         ASSERT_TRUE(gpsd.Send({sent, firstFix}));
         sent = firstFix;
         for (int i = 0; i < 20; ++i) {  // gives gpsd time to err, if it would
@@ -183,10 +171,10 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
 INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest,
                          ::testing::Values(ReplayCase{"StartsWithoutFix", "quectel-eg25-g.log",
                                                       true},
-                                           ReplayCase{"SouthEast", "bu353s4.log", false},
-                                           ReplayCase{"West", "garmin15x.log", false},
-                                           ReplayCase{"Fuzzy", "nmea-fuzzy-cases.log", false},
-                                           ReplayCase{"RolloverDate", "april6_2019.log", true}),
+                                           ReplayCase{"SouthEast", "bu353s4.log", 0},
+                                           ReplayCase{"West", "garmin15x.log", 0},
+                                           ReplayCase{"Fuzzy", "nmea-fuzzy-cases.log", 0},
+                                           ReplayCase{"RolloverDate", "april6_2019.log", 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

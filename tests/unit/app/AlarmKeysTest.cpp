@@ -28,9 +28,6 @@ TEST(AlarmKeysText, LoadPermittedSkipsCodesOutsideTheTableAndRoundTrips) {
         again.LoadPermitted(keys.PermittedText());
         EXPECT_EQ(again.PermittedText(), c.text) << c.in;
     }
-    CAlarmKeys all;
-    all.LoadPermitted("All");
-    EXPECT_TRUE(all.IsPermitted(0) && all.IsPermitted(255));
 }
 
 TEST(AlarmKeysText, EveryCodeIsAllEvenWhenBuiltKeyByKey) {

@@ -5,18 +5,22 @@
 
 namespace {
 
+// From 600 ticks on, the GPS is switched off after each report.
 TEST(Scheduler, IntimationsComeFrequencyTicksAfterEachReportEnds) {
-    auto world = MakeWorld("Frequency=600\r\n");
-    world->Tick(599);
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
-    world->Tick();
-    EXPECT_EQ(world->Window().Mode(), ModeIntimate);
-    EXPECT_EQ(world->shell.trayIcon, IconIntimate);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
-    EXPECT_EQ(GpsStatus(*world), 0) << "600 and more switch the GPS off after a report";
-    std::int64_t ended = world->Ticks();
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() != ModeIdle; }, 700));
-    EXPECT_EQ(world->Ticks() - ended, 600);
+    for (auto [frequency, gpsStaysOn] : {std::pair{600, false}, {100, true}}) {
+        auto world = MakeWorld("Frequency=" + std::to_string(frequency) + "\r\n");
+        world->Tick(frequency - 1);
+        EXPECT_EQ(world->Window().Mode(), ModeIdle);
+        world->Tick();
+        EXPECT_EQ(world->Window().Mode(), ModeIntimate);
+        EXPECT_EQ(world->shell.trayIcon, IconIntimate);
+        ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
+        EXPECT_EQ(GpsStatus(*world) != 0, gpsStaysOn) << frequency;
+        EXPECT_EQ(world->CountLines("Отключение GPS"), gpsStaysOn ? 0 : 1) << frequency;
+        const std::int64_t ended = world->Ticks();
+        ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() != ModeIdle; }, 700));
+        EXPECT_EQ(world->Ticks() - ended, frequency);
+    }
 }
 
 TEST(Scheduler, TestWhileIdleLeavesTheGpsAloneAndEndsTheTickAfterTheQueueEmpties) {
@@ -32,14 +36,6 @@ TEST(Scheduler, TestWhileIdleLeavesTheGpsAloneAndEndsTheTickAfterTheQueueEmpties
     EXPECT_EQ(world->Window().Mode(), ModeIdle);
     EXPECT_EQ(Posts(*world, MsgIntimate), 1);
     EXPECT_EQ(world->Window().IdleTicks(), 0);
-}
-
-TEST(Scheduler, GpsStaysOnBetweenReportsBelow600Ticks) {
-    auto world = MakeWorld("Frequency=100\r\n");
-    world->Tick(100);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
-    EXPECT_NE(GpsStatus(*world), 0);
-    EXPECT_EQ(world->CountLines("Отключение GPS"), 0);
 }
 
 TEST(Scheduler, AFrequencyOfOneOrLessReportsOnTheFirstIdleTick) {
