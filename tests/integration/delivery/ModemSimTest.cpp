@@ -96,10 +96,4 @@ TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
     }
 }
 
-TEST(ModemSim, MissingDeviceFailsAtOnce) {
-    AtModemSim sim("/nonexistent/ttyMZ0");
-    EXPECT_FALSE(sim.Open());
-    EXPECT_NE(sim.ErrorText(), "");
-}
-
 }  // namespace

@@ -31,7 +31,7 @@ struct LoopbackPeer {
     LoopbackPeer(const char* address, std::uint16_t port)
         : fd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
         const sockaddr_in local = LoopbackAddress(address, port);
-        bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
     }
     ~LoopbackPeer() { ::close(fd); }
     std::uint16_t Port() const {
@@ -55,7 +55,6 @@ struct LoopbackPeer {
     }
 
     int fd;
-    bool bound = false;
 };
 
 // A sender on a real UDP socket; main server 127.0.0.1, reserve 127.0.0.2, one port.
@@ -72,11 +71,10 @@ struct RealSenderFixture : SenderHarness {
     // Ticks until a server has a datagram.
     std::optional<Received> NextDatagram() {
         Received got;
-        if (!TickUntil(
-                [&] { return (got.fromMain = main.Receive(got)) || reserve.Receive(got); })) {
-            return std::nullopt;
-        }
-        return got;
+        const auto arrived = [&] {
+            return (got.fromMain = main.Receive(got)) || reserve.Receive(got);
+        };
+        return TickUntil(arrived) ? std::optional(got) : std::nullopt;
     }
 
     SimGpsDevice gpsDevice;
