@@ -49,17 +49,6 @@ TEST(MainWindow, TheCloseQuestionHidesOnNoAndEndsOnYes) {
     EXPECT_EQ(world->shell.endedWith, 0);
 }
 
-TEST(MainWindow, EnglishDevicesAskInEnglish) {
-    SimWorld::Options options;
-    options.params = "Frequency=600\r\n";
-    options.english = true;
-    SimWorld world(options);
-    world.Command(CmdExit);
-    ASSERT_EQ(world.shell.boxes.size(), 1u);
-    EXPECT_EQ(world.shell.boxes[0].text, "Do you really want to exit?");
-    EXPECT_EQ(world.shell.boxes[0].caption, "Exit");
-}
-
 TEST(MainWindow, TeardownRemovesTheIconAndClosesTheGps) {
     auto world = MakeWorld("Frequency=600\r\n");
     world->Window().StartReport(ModeAlarm, false);

@@ -15,7 +15,6 @@ TEST(Scheduler, IntimationsComeFrequencyTicksAfterEachReportEnds) {
         EXPECT_EQ(world->Window().Mode(), ModeIntimate);
         EXPECT_EQ(world->shell.trayIcon, IconIntimate);
         ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
-        EXPECT_EQ(GpsStatus(*world) != 0, gpsStaysOn) << frequency;
         EXPECT_EQ(world->CountLines("Отключение GPS"), gpsStaysOn ? 0 : 1) << frequency;
         const std::int64_t ended = world->Ticks();
         ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() != ModeIdle; }, 700));
@@ -49,24 +48,18 @@ TEST(Scheduler, AFrequencyOfOneOrLessReportsOnTheFirstIdleTick) {
     }
 }
 
-TEST(Scheduler, TestDuringAnAlarmPostsAReportAndKeepsTheAlarm) {
-    auto world = MakeWorld("Frequency=36000\r\n");
-    world->Window().StartReport(ModeAlarm, false);
-    world->Command(CmdTest);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
-    EXPECT_EQ(Posts(*world, MsgIntimate), 1);
-    EXPECT_EQ(world->Window().AlarmTicksLeft(), 9000);
-}
-
-TEST(Scheduler, AnAlarmDuringAnIntimationRaisesTheModeAndQueuesBehind) {
+TEST(Scheduler, AnAlarmDuringAnIntimationQueuesBehindItAndATestKeepsTheAlarm) {
     auto world = MakeWorld("Frequency=36000\r\n");
     world->Command(CmdTest);
     world->Window().StartReport(ModeAlarm, false);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
     EXPECT_EQ(world->shell.popupsShown, 1);
-    ASSERT_TRUE(world->TickUntil([&] { return world->mainRoom.reports.size() >= 2; }, 3000));
-    EXPECT_EQ(world->mainRoom.reports[0].fields.code, MsgIntimate);
-    EXPECT_EQ(world->mainRoom.reports[1].fields.code, MsgAlarm);
+    world->Command(CmdTest);
+    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(world->Window().AlarmTicksLeft(), 9000);
+    ASSERT_TRUE(world->TickUntil([&] { return world->mainRoom.reports.size() >= 3; }, 3000));
+    for (int i : {0, 1, 2}) {
+        EXPECT_EQ(world->mainRoom.reports[i].fields.code, i == 1 ? MsgAlarm : MsgIntimate) << i;
+    }
 }
 
 }  // namespace

@@ -56,25 +56,12 @@ TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
     EXPECT_EQ(canvas.pictures[2].id, PictureModeAlarm);
     EXPECT_TRUE(canvas.pictures[2].blackIsTransparent);
     const SimCanvas::Text* latitude = canvas.TextIn(layout.latitudeLine);
-    ASSERT_NE(latitude, nullptr);
+    const SimCanvas::Text* satellites = canvas.TextIn(layout.satellitesLine);
+    ASSERT_TRUE(latitude && satellites && canvas.TextIn(layout.longitudeLine));
     EXPECT_EQ(latitude->text.rfind("Широта: ", 0), 0u);
     EXPECT_EQ(latitude->flags, Canvas::TextWordBreak | Canvas::TextVCenter);
-    ASSERT_NE(canvas.TextIn(layout.longitudeLine), nullptr);
-    const SimCanvas::Text* satellites = canvas.TextIn(layout.satellitesLine);
-    ASSERT_NE(satellites, nullptr);
     EXPECT_EQ(satellites->text,
               std::to_string(world->Window().Globals().gpsReader->GetSatelliteCount()));
-}
-
-TEST(StatusScreen, TestKeyIsGreyedWhileTheSenderIsBusy) {
-    auto world = MakeWorld("");
-    world->Command(CmdTest);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Sender().GetStatusCode() == 1; }, 100));
-    world->Tick();
-    EXPECT_FALSE(world->shell.commandEnabled[CmdTest]);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Sender().GetStatusCode() != 1; }, 3000));
-    world->Tick();
-    EXPECT_TRUE(world->shell.commandEnabled[CmdTest]);
 }
 
 TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
@@ -101,13 +88,17 @@ TEST(StatusScreen, APopupThatCannotBeMadeLeavesTheAlarmGoing) {
     EXPECT_EQ(world->Window().Mode(), ModeAlarm);
 }
 
-TEST(StatusScreen, LogLinesReachTheToggledReportList) {
+TEST(StatusScreen, TheTestKeyIsGreyedWhileBusyAndLogLinesReachTheToggledList) {
     auto world = MakeWorld("");
-    EXPECT_FALSE(world->shell.listBox.visible);
     world->Command(CmdToggleLog);
     EXPECT_TRUE(world->shell.listBox.visible);
     world->Command(CmdTest);
-    world->Tick(30);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Sender().GetStatusCode() == 1; }, 100));
+    world->Tick();
+    EXPECT_FALSE(world->shell.commandEnabled[CmdTest]);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Sender().GetStatusCode() != 1; }, 3000));
+    world->Tick();
+    EXPECT_TRUE(world->shell.commandEnabled[CmdTest]);
     EXPECT_EQ(world->shell.listBox.items.size(), std::min<std::size_t>(world->log.size(), 21));
     EXPECT_EQ(world->shell.listBox.items.back(), world->log.back());
     world->Command(CmdToggleLog);

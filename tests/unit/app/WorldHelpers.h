@@ -16,7 +16,3 @@ inline std::unique_ptr<SimWorld> MakeWorld(const std::string& params, std::uint3
 inline int Posts(const SimWorld& world, int code) {
     return world.CountLines("Начало передачи сообщения " + std::to_string(code));
 }
-
-inline int GpsStatus(SimWorld& world) {
-    return world.Window().Globals().gpsReader->GetStatusCode();
-}

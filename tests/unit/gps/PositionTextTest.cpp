@@ -47,31 +47,29 @@ TEST(ReportText, FullFixGivesEveryLineInOrder) {
               "Sat=12,0, 0,7,310\r\n");
 }
 
-TEST(ReportText, LinesFollowTheFlagsAndValues) {
-    const std::pair<GpsPosition, const char*> cases[] = {
-        {Record(kPlace, 0, -0.5), "Long=0.500000 W\r\nLat=0.000000 N\r\n"},
-        // The heading is written only while moving.
-        {Record(kMotion, 0, 0, 0, 90), "Speed=0.00 Km/h\r\nDir=0.00\r\n"},
-        {Record(kMotion, 0, 0, NAN), "Dir=0.00\r\n"},
-        // Numbers that cannot be printed leave their lines out.
-        {Record(kPlace | kMotion | GPS_VALID_ALTITUDE_WRT_SEA_LEVEL, 90.5, INFINITY, 1, NAN, NAN),
-         "Speed=1.85 Km/h\r\n"}};
-    for (const auto& [position, text] : cases) {
-        EXPECT_EQ(ReportTextOf(position, false), text);
-    }
+// The satellites of kFix alone, with these counts.
+GpsPosition Satellites(std::uint32_t used, std::uint32_t inView) {
+    GpsPosition p = kFix;
+    p.dwValidFields = 0;
+    p.dwSatelliteCount = used;
+    p.dwSatellitesInView = inView;
+    return p;
 }
 
-TEST(ReportText, SatelliteLinesOnlyWhenWantedWithTheirUsedFlags) {
-    const std::tuple<std::uint32_t, std::uint32_t, bool, const char*> cases[] = {
-        {0, 2, true, "Sat=05,0, 38,45,120\r\nSat=12,0, 0,7,310\r\n"},
-        {1, 2, false, ""},
-        {1, 0xFFFFFFFF, true, ""}};
-    for (const auto& [used, inView, wanted, text] : cases) {
-        GpsPosition p = kFix;
-        p.dwValidFields = 0;
-        p.dwSatelliteCount = used;
-        p.dwSatellitesInView = inView;
-        EXPECT_EQ(ReportTextOf(p, wanted), text) << used << inView << wanted;
+TEST(ReportText, LinesFollowTheFlagsAndValues) {
+    const std::tuple<GpsPosition, bool, const char*> cases[] = {
+        {Record(kPlace, 0, -0.5), false, "Long=0.500000 W\r\nLat=0.000000 N\r\n"},
+        // The heading is written only while moving.
+        {Record(kMotion, 0, 0, 0, 90), false, "Speed=0.00 Km/h\r\nDir=0.00\r\n"},
+        {Record(kMotion, 0, 0, NAN), false, "Dir=0.00\r\n"},
+        // Numbers that cannot be printed leave their lines out.
+        {Record(kPlace | kMotion | GPS_VALID_ALTITUDE_WRT_SEA_LEVEL, 90.5, INFINITY, 1, NAN, NAN),
+         false, "Speed=1.85 Km/h\r\n"},
+        {Satellites(0, 2), true, "Sat=05,0, 38,45,120\r\nSat=12,0, 0,7,310\r\n"},
+        {Satellites(1, 2), false, ""},
+        {Satellites(1, 0xFFFFFFFF), true, ""}};
+    for (const auto& [position, withSatellites, text] : cases) {
+        EXPECT_EQ(ReportTextOf(position, withSatellites), text);
     }
 }
 
