@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <deque>
-#include <memory>
 #include <random>
 #include <sstream>
 
@@ -23,8 +22,7 @@ struct FaultRun {
 
     void Run() {
         for (int tick = 0; tick < 30000; ++tick) {
-            ChangeFaults();
-            Act();
+            Disturb();
             Step();
         }
         world->network.faults = SimNetworkFaults{};
@@ -79,19 +77,18 @@ struct FaultRun {
     }
 
     void Step() {
-        std::int32_t leftBefore = world->Window().AlarmTicksLeft();
+        const std::int32_t leftBefore = world->Window().AlarmTicksLeft();
         world->Tick();
         if (world->Window().AlarmTicksLeft() > leftBefore) {
             alarmStart = world->Ticks() - 1;  // started or restarted within this tick
-            alarmOpen = true;
         }
-        if (alarmOpen && world->Window().Mode() != ModeAlarm) {
+        if (alarmStart >= 0 && world->Window().Mode() != ModeAlarm) {
             alarms.emplace_back(alarmStart, world->Ticks());
-            alarmOpen = false;
+            alarmStart = -1;
         }
     }
 
-    void ChangeFaults() {
+    void Disturb() {
         auto& faults = world->network.faults;
         if (Chance(0.002)) {
             faults.lossRate = Chance(0.5) ? 0 : std::uniform_real_distribution<>(0, 0.6)(random);
@@ -105,9 +102,6 @@ struct FaultRun {
         world->simCard.present ^= Chance(0.001);
         world->gps.gone ^= Chance(0.001);
         world->mainRoom.acknowledge ^= Chance(0.0005);
-    }
-
-    void Act() {
         if (keyTicks == 0 && Chance(0.0003)) {
             world->PressKey(112);
             keyTicks = std::uniform_int_distribution<>(5, 60)(random);
@@ -121,8 +115,7 @@ struct FaultRun {
 
     std::mt19937 random;
     int keyTicks = 0;
-    bool alarmOpen = false;
-    std::int64_t alarmStart = 0;
+    std::int64_t alarmStart = -1;  // of the alarm going on, if any
     std::vector<std::pair<std::int64_t, std::int64_t>> alarms;
 };
 

@@ -23,8 +23,7 @@ TEST(ReportList, KeepsTheLast21LinesNewestAtTheBottomAndTheWidestExtent) {
 }
 
 TEST(ReportList, FailuresDropTheLineAndNothingElse) {
-    CReportList none(nullptr, 21);
-    EXPECT_EQ(none.AddLine("x"), CReportList::NoListBox);
+    EXPECT_EQ(CReportList(nullptr, 21).AddLine("x"), CReportList::NoListBox);
     SimListBox box;
     CReportList list(&box, 2);
     list.AddLine("kept");
