@@ -6,10 +6,9 @@
 #include <map>
 #include <thread>
 
-#include "RealSenderFixture.h"
 #include "common/MessageCodes.h"
-#include "delivery/ReportDatagram.h"
 #include "platform/linux/AtModemSim.h"
+#include "unit/delivery/SenderFixture.h"
 
 namespace {
 
@@ -79,7 +78,7 @@ TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
         PtyModem modem(answers, echo);
         ASSERT_FALSE(modem.path.empty()) << "openpty failed";
         AtModemSim sim(modem.path);
-        RealSenderFixture f(&sim);
+        SenderFixture f(true, &sim);
         f.sender->Post(MsgAlarm, 0);
         if (!readable) {
             ASSERT_TRUE(f.TickUntilState(SenderStarting));
@@ -88,11 +87,8 @@ TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
             EXPECT_EQ(f.sender->GetLastError(), "Нет SIM карты");
             continue;
         }
-        const auto got = f.NextDatagram();
-        ASSERT_TRUE(got) << sim.ErrorText();
-        EXPECT_EQ(DecodeReportDatagram(got->bytes).fields.imsi, "262109702548163");
-        f.main.Acknowledge(*got);
-        EXPECT_TRUE(f.TickUntilSent());
+        ASSERT_TRUE(f.TickUntilSent()) << sim.ErrorText();
+        EXPECT_EQ(f.mainRoom.reports.at(0).fields.imsi, "262109702548163");
     }
 }
 

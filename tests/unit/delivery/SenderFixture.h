@@ -49,14 +49,14 @@ struct SenderHarness : LoggedSettings {
 
 // A sender on simulated parts: main server 10.0.0.1, reserve 10.0.0.2, the handset 10.0.0.9.
 struct SenderFixture : SenderHarness {
-    explicit SenderFixture(bool withGps = true) {
+    explicit SenderFixture(bool withGps = true, SimManager* simCard = nullptr) {
         settings.MainServer = "10.0.0.1";
         settings.ReserveServer = "10.0.0.2";
         if (withGps) {
             gps = std::make_unique<CGpsReader>(settings, gpsDevice, clock);
         }
-        sender = std::make_unique<CSender>(settings, gps.get(),
-                                           CSender::Platform{link, sim, socket, clock});
+        sender = std::make_unique<CSender>(
+            settings, gps.get(), CSender::Platform{link, simCard ? *simCard : sim, socket, clock});
     }
     ~SenderFixture() { sender.reset(); }  // before the parts it uses
 
