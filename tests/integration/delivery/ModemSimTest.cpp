@@ -81,10 +81,11 @@ TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
         SenderFixture f(true, &sim);
         f.sender->Post(MsgAlarm, 0);
         if (!readable) {
-            ASSERT_TRUE(f.TickUntilState(SenderStarting));
+            ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderStarting; }));
             f.Tick(3);
             EXPECT_EQ(f.sender->GetState(), SenderStarting);
             EXPECT_EQ(f.sender->GetLastError(), "Нет SIM карты");
+            EXPECT_EQ(f.sender->imsi, "");
             continue;
         }
         ASSERT_TRUE(f.TickUntilSent()) << sim.ErrorText();

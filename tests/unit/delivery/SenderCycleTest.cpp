@@ -60,9 +60,9 @@ TEST(SenderCycle, PostedWhileWaitingIsSentOnTheTickAfterTheAcknowledgement) {
     SenderFixture f;
     f.network.faults.minDelayMs = f.network.faults.maxDelayMs = 500;
     f.sender->Post(MsgAlarm, 0);
-    ASSERT_TRUE(f.TickUntilState(SenderWaiting));
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
     f.sender->Post(MsgIntimate, 0);
-    ASSERT_TRUE(f.TickUntilState(SenderReady));
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderReady; }));
     EXPECT_EQ(f.mainRoom.reports.size(), 1u);
     f.Tick();
     EXPECT_EQ(f.sender->GetState(), SenderWaiting);

@@ -37,9 +37,6 @@ struct SenderHarness : LoggedSettings {
         }
         return false;
     }
-    bool TickUntilState(std::int32_t state) {
-        return TickUntil([&] { return sender->GetState() == state; });
-    }
     bool TickUntilSent() {
         return TickUntil([&] { return sender->IsQueueEmpty(); });
     }

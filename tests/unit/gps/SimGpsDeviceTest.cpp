@@ -6,14 +6,11 @@
 
 namespace {
 
-TEST(FixedGpsDevice, ReportsTheGivenPlaceAtTheClocksTimeOnceOpen) {
-    SimClock clock(UtcSecondsOf(2026, 12, 6, 14, 3, 7), 3 * 3600);
+TEST(FixedGpsDevice, GivesTheTypedPlaceOnceOpenAndRefusesAnythingElse) {
+    SimClock clock(UtcSecondsOf(2026, 12, 6, 14, 3, 7));
     const auto device = FixedGpsDevice::FromText("-37.8,-175.3,-12.5", clock);
-    ASSERT_NE(device, nullptr);
     GpsPosition p;
-    EXPECT_NE(device->GetPosition(p, 120000), 0);
-    ASSERT_EQ(device->Open(), 0);
-    ASSERT_EQ(device->GetPosition(p, 120000), 0);
+    ASSERT_TRUE(device && device->Open() == 0 && device->GetPosition(p, 120000) == 0);
     EXPECT_EQ(ReportTextOf(p, false),
               "Long=175.300000 W\r\nLat=37.800000 S\r\nAlt=-12.500000\r\nSpeed=0.00 Km/h\r\n"
               "Dir=0.00\r\nTime=06-12-2026  14:03:07\r\n");
