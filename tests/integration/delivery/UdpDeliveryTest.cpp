@@ -34,18 +34,15 @@ struct Received {
 
 // A UDP socket of the test on a loopback address; it never blocks.
 struct LoopbackPeer {
-    LoopbackPeer(const char* address, std::uint16_t port)
+    LoopbackPeer(const char* address, std::uint16_t wanted)
         : fd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
-        const sockaddr_in local = LoopbackAddress(address, port);
-        ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+        sockaddr_in local = LoopbackAddress(address, wanted);
+        socklen_t length = sizeof local;
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&local), length);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+        port = ntohs(local.sin_port);
     }
     ~LoopbackPeer() { ::close(fd); }
-    std::uint16_t Port() const {
-        sockaddr_in local{};
-        socklen_t length = sizeof local;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-        return ntohs(local.sin_port);
-    }
     bool Receive(Received& got) {
         got.bytes.resize(2048);
         socklen_t length = sizeof got.from;
@@ -61,16 +58,17 @@ struct LoopbackPeer {
     }
 
     int fd;
+    std::uint16_t port = 0;
 };
 
 // A sender on a real UDP socket; main server 127.0.0.1, reserve 127.0.0.2, one port.
 struct RealSenderFixture : SenderHarness {
-    explicit RealSenderFixture(SimManager* simCard = nullptr) {
+    RealSenderFixture() {
         settings.MainServer = "127.0.0.1";
         settings.ReserveServer = "127.0.0.2";
-        settings.Port = main.Port();
-        sender = std::make_unique<CSender>(
-            settings, &gps, CSender::Platform{link, simCard ? *simCard : sim, socket, clock});
+        settings.Port = main.port;
+        sender =
+            std::make_unique<CSender>(settings, &gps, CSender::Platform{link, sim, socket, clock});
     }
     ~RealSenderFixture() { sender.reset(); }
 
@@ -86,7 +84,7 @@ struct RealSenderFixture : SenderHarness {
     SimGpsDevice gpsDevice;
     CGpsReader gps{settings, gpsDevice, clock};
     LoopbackPeer main{"127.0.0.1", 0};
-    LoopbackPeer reserve{"127.0.0.2", main.Port()};
+    LoopbackPeer reserve{"127.0.0.2", main.port};
     DirectLink link;
     SimSimManager sim;
     UdpDatagramSocket socket;
@@ -143,7 +141,7 @@ std::string ReadLine(FILE* out) {
 
 TEST(Pult, SenderReportIsPrintedAndAcknowledgedAfterAMalformedOne) {
     RealSenderFixture f;
-    const std::uint16_t port = LoopbackPeer("127.0.0.1", 0).Port();  // free a moment ago
+    const std::uint16_t port = LoopbackPeer("127.0.0.1", 0).port;  // free a moment ago
     const std::string command =
         std::string(MZ_PULT_PATH) + " --json --count 2 --listen :" + std::to_string(port) + " 2>&1";
     FILE* pult = ::popen(command.c_str(), "r");

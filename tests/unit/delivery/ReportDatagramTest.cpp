@@ -50,14 +50,4 @@ TEST(ReportDatagram, AnswerRepeatingTheCarriedImsiIsAcknowledgement) {
     }
 }
 
-TEST(ReportDatagram, DecodingNamesWhatIsWrong) {
-    const Bytes good = BuildReportDatagram({"001010123456789", 7, 699, 0, "Lat=1.000000 N\r\n"});
-    Bytes flipped = good;
-    flipped[40] ^= 1;
-    EXPECT_EQ(DecodeReportDatagram(Slice(good, 0, 37)).error, "short datagram (37 bytes)");
-    EXPECT_EQ(DecodeReportDatagram(flipped).error, "bad checksum");
-    EXPECT_EQ(DecodeReportDatagram(Slice(good, 0, good.size() - 1)).error,
-              "text length 17 does not match 54 bytes");
-}
-
 }  // namespace
