@@ -22,24 +22,22 @@ struct PtyModem {
         if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
             path = name;
             thread = std::jthread([=, this](std::stop_token stop) {
-                std::string line;
-                for (char c = 0; !stop.stop_requested();) {
+                std::string input;
+                for (char chunk[256]; !stop.stop_requested();) {
                     pollfd watched{master, POLLIN, 0};
-                    if (::poll(&watched, 1, 20) <= 0 || ::read(master, &c, 1) != 1) {
-                        continue;
+                    const ssize_t n = ::poll(&watched, 1, 20) > 0 ? ::read(master, chunk, 256) : 0;
+                    input.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
+                    for (std::size_t end; (end = input.find('\r')) != std::string::npos;
+                         input.erase(0, end + 1)) {
+                        const std::string line = input.substr(0, end);
+                        const auto found = answers.find(line);
+                        const std::string answer =
+                            (echo ? line + "\r" : "") +
+                            (found == answers.end() ? "\r\nERROR\r\n" : found->second);
+                        const std::size_t half = answer.size() / 2;
+                        (void)!::write(master, answer.data(), half);
+                        (void)!::write(master, answer.data() + half, answer.size() - half);
                     }
-                    if (c != '\r') {
-                        line += c;
-                        continue;
-                    }
-                    const auto found = answers.find(line);
-                    const std::string answer =
-                        (echo ? line + "\r" : "") +
-                        (found == answers.end() ? "\r\nERROR\r\n" : found->second);
-                    const std::size_t half = answer.size() / 2;
-                    (void)!::write(master, answer.data(), half);
-                    (void)!::write(master, answer.data() + half, answer.size() - half);
-                    line.clear();
                 }
             });
         }

@@ -40,13 +40,6 @@ const GpsPosition kFix = [] {
     return p;
 }();
 
-TEST(ReportText, FullFixGivesEveryLineInOrder) {
-    EXPECT_EQ(ReportTextOf(kFix, true),
-              "Long=37.617300 E\r\nLat=55.755800 N\r\nAlt=156.500000\r\nSpeed=9.26 Km/h\r\n"
-              "Dir=271.50\r\nTime=06-12-2026  14:03:07\r\nSat=05,1, 38,45,120\r\n"
-              "Sat=12,0, 0,7,310\r\n");
-}
-
 // The satellites of kFix alone, with these counts.
 GpsPosition Satellites(std::uint32_t used, std::uint32_t inView) {
     GpsPosition p = kFix;
@@ -56,8 +49,11 @@ GpsPosition Satellites(std::uint32_t used, std::uint32_t inView) {
     return p;
 }
 
-TEST(ReportText, LinesFollowTheFlagsAndValues) {
+TEST(ReportText, LinesInOrderFollowTheFlagsAndValues) {
     const std::tuple<GpsPosition, bool, const char*> cases[] = {
+        {kFix, true,
+         "Long=37.617300 E\r\nLat=55.755800 N\r\nAlt=156.500000\r\nSpeed=9.26 Km/h\r\n"
+         "Dir=271.50\r\nTime=06-12-2026  14:03:07\r\nSat=05,1, 38,45,120\r\nSat=12,0, 0,7,310\r\n"},
         {Record(kPlace, 0, -0.5), false, "Long=0.500000 W\r\nLat=0.000000 N\r\n"},
         // The heading is written only while moving.
         {Record(kMotion, 0, 0, 0, 90), false, "Speed=0.00 Km/h\r\nDir=0.00\r\n"},
