@@ -42,12 +42,4 @@ TEST(ReportDatagram, TooLongTextIsCutAfterTheLastWholeLineThatFits) {
     EXPECT_EQ(BuildReportDatagram({"1", 1, 699, 0, text}).size(), 38u + 901u);
 }
 
-TEST(ReportDatagram, AnswerRepeatingTheCarriedImsiIsAcknowledgement) {
-    for (const std::string imsi : {"001010123456789", "12345", "0010101234567890123"}) {
-        const Bytes d = BuildReportDatagram({imsi, 77, 122, 0, ""});
-        EXPECT_TRUE(IsAcknowledgement(Slice(d, 0, 21), imsi, 77)) << imsi;
-        EXPECT_FALSE(IsAcknowledgement(Slice(d, 0, 21), imsi, 78)) << imsi;
-    }
-}
-
 }  // namespace

@@ -93,18 +93,6 @@ TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
     }
 }
 
-TEST(SenderConnection, RefusedRequestIsRetriedEveryTickAndMarksFailure) {
-    SenderFixture f;
-    f.link.refuseRequests = 3;
-    f.sender->Post(MsgAlarm, 0);
-    f.Tick(3);
-    EXPECT_EQ(f.sender->GetState(), SenderIdle);
-    EXPECT_EQ(f.Logged("Открываю GPRS сессию"), 3);
-    f.Tick();
-    EXPECT_EQ(f.sender->GetState(), SenderConnecting);
-    EXPECT_EQ(f.sender->GetStatusCode(), DeliveryFailed);
-}
-
 TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
     for (const auto& [status, failed] : {std::pair{0x20u, true}, std::pair{0x25u, false}}) {
         SenderFixture f;

@@ -90,16 +90,4 @@ TEST(SenderExchange, ServerAddressIsParsedAnewForEveryDatagram) {
     }
 }
 
-TEST(SenderExchange, NoSocketLayerKeepsTheSenderStarting) {
-    SenderFixture f;
-    f.socket.startFails = true;
-    f.link.refuseRequests = 1;  // leaves the failure mark that shows the error
-    f.sender->Post(MsgAlarm, 0);
-    f.Tick(10);
-    EXPECT_EQ(f.sender->GetState(), SenderStarting);
-    EXPECT_EQ(f.sender->GetStatusText(), "Ошибка инициализации TCP");
-    EXPECT_EQ(f.Logged("Ошибка инициализации TCP"), 1);
-    EXPECT_TRUE(f.network.sent.empty());
-}
-
 }  // namespace
