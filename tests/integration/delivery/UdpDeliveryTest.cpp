@@ -16,8 +16,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 sockaddr_in LoopbackAddress(const char* address, std::uint16_t port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -27,7 +25,7 @@ sockaddr_in LoopbackAddress(const char* address, std::uint16_t port) {
 }
 
 struct Received {
-    Bytes bytes;
+    std::vector<std::uint8_t> bytes;
     sockaddr_in from{};
     bool fromMain = false;
 };
@@ -96,7 +94,6 @@ TEST(UdpDelivery, OnlyAnAcknowledgementOfThisMessageFromAServerEndsTheDelivery) 
     f.sender->Post(MsgIntimate, 0);
     const auto first = f.NextDatagram();
     ASSERT_TRUE(first && first->fromMain) << "no datagram reached the main server";
-    EXPECT_EQ(DecodeReportDatagram(first->bytes).fields.imsi, "001010123456789");
     f.main.Acknowledge(*first);
     ASSERT_TRUE(f.TickUntilSent());
     EXPECT_EQ(f.Logged("Сообщение 699 передано"), 1);

@@ -17,7 +17,6 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     }
     EXPECT_EQ(f.log, (Lines{"Начало передачи сообщения 122", "Открываю GPRS сессию",
                             "Соединение GPRS установлено", "Сообщение 122 передано"}));
-    EXPECT_EQ(f.mainRoom.reports.at(0).fields.messageNumber, 1'780'000'000u);
     // The data network is chosen by the main server's address.
     EXPECT_EQ(f.link.mappedAddresses, Lines{"http://10.0.0.1"});
 
@@ -32,7 +31,7 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     f.Tick(2);
     EXPECT_TRUE(f.sender->IsQueueEmpty());
     EXPECT_EQ(std::pair(f.link.releaseCount, f.socket.createCount), std::pair(0, 1));
-    EXPECT_EQ(f.mainRoom.reports.back().fields.messageNumber, 1'780'000'001u);
+    EXPECT_EQ(f.mainRoom.reports.at(1).fields.messageNumber, 1'780'000'001u);
 }
 
 TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {

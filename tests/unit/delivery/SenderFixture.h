@@ -15,8 +15,7 @@
 #include "platform/sim/SimSimManager.h"
 #include "unit/gps/ReaderFixture.h"
 
-// Ticks a sender on a simulated clock and keeps the event log; the first message number is
-// 1'780'000'000. The derived fixture owns the sender's parts and creates it.
+// Ticks the sender that a derived fixture creates from its parts, on a simulated clock.
 struct SenderHarness : LoggedSettings {
     SenderHarness() { clock.SetUtcSeconds(1'780'000'000); }
 

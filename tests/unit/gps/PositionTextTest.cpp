@@ -40,7 +40,6 @@ const GpsPosition kFix = [] {
     return p;
 }();
 
-// The satellites of kFix alone, with these counts.
 GpsPosition Satellites(std::uint32_t used, std::uint32_t inView) {
     GpsPosition p = kFix;
     p.dwValidFields = 0;
@@ -88,14 +87,13 @@ TEST(ReportText, MostExtremeRecordStaysWithinTheDatagram) {
 }
 
 TEST(CoordinateText, DegreesMinutesSecondsOfAValidCoordinateOnly) {
-    constexpr std::uint32_t lat = GPS_VALID_LATITUDE, lon = GPS_VALID_LONGITUDE;
     const std::tuple<GpsPosition, const char*, const char*> cases[] = {
-        {Record(lat, 55.7558, 0), "55° 45' 20.88\" N", ""},
-        {Record(lat, 0.5, 0), "0° 29' 60.00\" N", ""},
-        {Record(lon, 0, -37.6173), "", "37° 37' 2.28\" W"},
-        {Record(lat, NAN, 0), "", ""},
-        {Record(lon, 0, -1e300), "", ""},
-        {Record(lon, 0, 180.5), "", ""}};
+        {Record(GPS_VALID_LATITUDE, 55.7558, 0), "55° 45' 20.88\" N", ""},
+        {Record(GPS_VALID_LATITUDE, 0.5, 0), "0° 29' 60.00\" N", ""},
+        {Record(GPS_VALID_LONGITUDE, 0, -37.6173), "", "37° 37' 2.28\" W"},
+        {Record(GPS_VALID_LATITUDE, NAN, 0), "", ""},
+        {Record(GPS_VALID_LONGITUDE, 0, -1e300), "", ""},
+        {Record(GPS_VALID_LONGITUDE, 0, 180.5), "", ""}};
     for (const auto& [position, latitude, longitude] : cases) {
         EXPECT_EQ(LatitudeTextOf(position), latitude) << position.dblLatitude;
         EXPECT_EQ(LongitudeTextOf(position), longitude) << position.dblLongitude;

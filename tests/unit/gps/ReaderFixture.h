@@ -14,9 +14,7 @@ using Lines = std::vector<std::string>;
 
 // Settings whose event log lines are collected, on a clock the test moves.
 struct LoggedSettings {
-    int Logged(const std::string& line) const {
-        return static_cast<int>(std::count(log.begin(), log.end(), line));
-    }
+    auto Logged(const std::string& line) const { return std::ranges::count(log, line); }
 
     SimClock clock{UtcSecondsOf(2026, 12, 6, 14, 3, 7)};
     SimFolders folders{"/nonexistent", "/nonexistent/mzorvany"};
