@@ -27,8 +27,8 @@ cat >"$work/bare.cpp" <<'CPP'
 #include <cstdint>
 int main() {
     int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK);
-    itimerspec spec{{0, 100000000}, {0, 100000000}};
-    timerfd_settime(fd, 0, &spec, nullptr);
+    itimerspec timing{{0, 100000000}, {0, 100000000}};
+    timerfd_settime(fd, 0, &timing, nullptr);
     pollfd wait{fd, POLLIN, 0};
     for (;;) {
         poll(&wait, 1, -1);

@@ -30,11 +30,11 @@ void HeadlessShell::StartTimer(int timerId, int periodMs) {
         timers[timerId] = fd;
     }
     long period = periodMs > 0 ? periodMs : 1;
-    itimerspec spec{};
-    spec.it_interval.tv_sec = period / 1000;
-    spec.it_interval.tv_nsec = (period % 1000) * 1000000L;
-    spec.it_value = spec.it_interval;
-    timerfd_settime(fd, 0, &spec, nullptr);
+    itimerspec timing{};
+    timing.it_interval.tv_sec = period / 1000;
+    timing.it_interval.tv_nsec = (period % 1000) * 1000000L;
+    timing.it_value = timing.it_interval;
+    timerfd_settime(fd, 0, &timing, nullptr);
 }
 
 void HeadlessShell::StopTimer(int timerId) {
