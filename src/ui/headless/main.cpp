@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,10 +21,32 @@
 
 namespace {
 
+// A pipe that nobody reads must not stop the tick: there, a line that does not fit is
+// dropped instead of waited for (the report list and the log files still have it).
+void MakePipedOutputNonBlocking() {
+    struct stat status {};
+    if (fstat(STDOUT_FILENO, &status) == 0 &&
+        (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode))) {
+        fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+    }
+}
+
 void WriteEventLine(const Clock& clock, const std::string& text) {
     LocalTime now = clock.LocalNow();
-    std::printf("%02d:%02d:%02d %s\n", now.hour, now.minute, now.second, text.c_str());
-    std::fflush(stdout);
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
+    const std::string line = stamp + text + "\n";
+    std::size_t done = 0;
+    while (done < line.size()) {
+        ssize_t n = ::write(STDOUT_FILENO, line.data() + done, line.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
 }
 
 const char* CommandWord(LaunchOptions::Command command) {
@@ -51,6 +75,7 @@ int BlockedSignalsFd() {
 
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
+    MakePipedOutputNonBlocking();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     ParsedOptions parsed = ParseLaunchOptions(arguments);
     if (!parsed.error.empty()) {
