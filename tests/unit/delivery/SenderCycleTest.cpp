@@ -15,8 +15,6 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
         f.Tick();
         EXPECT_EQ(f.sender->GetState(), state);
     }
-    EXPECT_EQ(f.log, (Lines{"Начало передачи сообщения 122", "Открываю GPRS сессию",
-                            "Соединение GPRS установлено", "Сообщение 122 передано"}));
     // The data network is chosen by the main server's address.
     EXPECT_EQ(f.link.mappedAddresses, Lines{"http://10.0.0.1"});
 
@@ -53,20 +51,6 @@ TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
             EXPECT_EQ(f.sender->GetState(), SenderConnecting);
         }
     }
-}
-
-TEST(SenderCycle, PostedWhileWaitingIsSentOnTheTickAfterTheAcknowledgement) {
-    SenderFixture f;
-    f.network.faults.minDelayMs = f.network.faults.maxDelayMs = 500;
-    f.sender->Post(MsgAlarm, 0);
-    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
-    f.sender->Post(MsgIntimate, 0);
-    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderReady; }));
-    EXPECT_EQ(f.mainRoom.reports.size(), 1u);
-    f.Tick();
-    EXPECT_EQ(f.sender->GetState(), SenderWaiting);
-    ASSERT_TRUE(f.TickUntilSent());
-    EXPECT_EQ(f.mainRoom.reports[1].fields.code, MsgIntimate);
 }
 
 TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
