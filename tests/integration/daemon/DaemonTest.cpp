@@ -12,43 +12,29 @@ namespace {
 
 using namespace std::chrono_literals;
 
-int Count(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
+long Count(const std::string& text, const std::string& part) {
+    const std::regex found(part);
+    return std::distance(std::sregex_iterator(text.begin(), text.end(), found), {});
 }
 
-// A settings folder, a control room on loopback and a key FIFO, ready for a tracker.
-class DaemonTest : public testing::Test {
-protected:
-    void SetUp() override {
-        std::string port;
-        pult =
-            StartPult(home, "Frequency=144000\r\nAlertPressTime=2\r\nPermittedKeys=112\r\n", port);
-        ASSERT_NE(port, "") << "mzorvany-pult did not start: " << pult->Errors();
-        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    }
-
-    std::unique_ptr<ChildProcess> StartTracker(const std::string& name) {
+TEST(Daemon, TestAlarmSecondStartTermAndExit) {
+    TempFolder home;
+    std::string port;
+    auto pult =
+        StartPult(home, "Frequency=144000\r\nAlertPressTime=2\r\nPermittedKeys=112\r\n", port);
+    ASSERT_NE(port, "") << "mzorvany-pult did not start: " << pult->Errors();
+    const std::string fifo = home / "keys";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
+    auto StartTracker = [&](const std::string& name) {
         return std::make_unique<ChildProcess>(
             std::vector<std::string>{MZ_DAEMON, "--gps=sim:55.7512,37.6184,150",
                                      "--modem=sim:080910101032547698", "--keys=" + fifo},
             home / name, env);
-    }
-
-    int Command(const std::string& word) {
+    };
+    auto Command = [&](const std::string& word) {
         return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait().value_or(-1);
-    }
-
-    TempFolder home;
-    std::unique_ptr<ChildProcess> pult;
-    const std::string fifo = home / "keys";
-    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
-};
-
-TEST_F(DaemonTest, TestAlarmSecondStartAndTerm) {
+    };
     auto tracker = StartTracker("tracker");
     // The command socket appears once the tracker runs.
     ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker->Errors();
@@ -88,12 +74,10 @@ TEST_F(DaemonTest, TestAlarmSecondStartAndTerm) {
     tracker->Signal(SIGTERM);
     EXPECT_EQ(tracker->Wait(), 0) << tracker->Errors();
     EXPECT_EQ(Command("show"), 1) << "none runs any more";
-}
 
-TEST_F(DaemonTest, ExitCommandEndsTheTrackerAsYesWould) {
-    auto tracker = StartTracker("tracker");
-    ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker->Errors();
-    EXPECT_EQ(Command("exit"), 0);
+    // The exit command ends a tracker as Yes to the close question would.
+    tracker = StartTracker("again");
+    ASSERT_TRUE(WaitFor([&] { return Command("exit") == 0; })) << tracker->Errors();
     EXPECT_EQ(tracker->Wait(), 0);
 }
 

@@ -14,19 +14,13 @@
 namespace {
 
 TEST(LinuxKeyMap, NamedKeysReachTheirVirtualKeys) {
-    struct {
-        int linuxCode;
-        int virtualKey;
-    } cases[] = {{KEY_F1, 112},         {KEY_F12, 123},     {KEY_F13, 124},  {KEY_F24, 135},
-                 {KEY_A, 65},           {KEY_Z, 90},        {KEY_Q, 81},     {KEY_0, 48},
-                 {KEY_1, 49},           {KEY_9, 57},        {KEY_ENTER, 13}, {KEY_ESC, 27},
-                 {KEY_BACKSPACE, 8},    {KEY_TAB, 9},       {KEY_SPACE, 32}, {KEY_LEFT, 37},
-                 {KEY_UP, 38},          {KEY_RIGHT, 39},    {KEY_DOWN, 40},  {KEY_VOLUMEUP, 117},
-                 {KEY_VOLUMEDOWN, 118}, {KEY_POWER, 129},   {KEY_KP5, 101},  {KEY_LEFTSHIFT, 160},
-                 {KEY_MUTE, 173},       {KEY_RESERVED, -1}, {KEY_FN, -1},    {-1, -1},
-                 {KEY_MAX + 1, -1},     {100000, -1}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(VirtualKeyOfLinuxKey(c.linuxCode), c.virtualKey) << c.linuxCode;
+    // clang-format off
+    const std::pair<int, int> cases[] = {{KEY_F1, 112}, {KEY_F24, 135}, {KEY_Q, 81}, {KEY_0, 48},
+        {KEY_ENTER, 13}, {KEY_LEFT, 37}, {KEY_VOLUMEDOWN, 118}, {KEY_KP5, 101},
+        {KEY_LEFTSHIFT, 160}, {KEY_FN, -1}, {-1, -1}, {KEY_MAX + 1, -1}};
+    // clang-format on
+    for (const auto& [linuxCode, virtualKey] : cases) {
+        EXPECT_EQ(VirtualKeyOfLinuxKey(linuxCode), virtualKey) << linuxCode;
     }
     for (int code = 0; code <= KEY_MAX; ++code) {
         int key = VirtualKeyOfLinuxKey(code);
@@ -43,6 +37,9 @@ void Write(int fd, const std::vector<input_event>& events) {
 }
 
 TEST(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
+    EvdevKeySource missing("/nonexistent/absent");
+    EXPECT_FALSE(missing.Open());
+    EXPECT_NE(missing.ErrorText().find("absent"), std::string::npos);
     TempFolder folder;
     const std::string path = folder / "keys";
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -76,14 +73,6 @@ TEST(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     Write(writer, {{{}, EV_KEY, KEY_F1, 1}});
     EXPECT_TRUE(source.Next(event));
     close(writer);
-}
-
-TEST(KeyFifo, AMissingDeviceSaysWhy) {
-    EvdevKeySource source("/nonexistent/absent");
-    EXPECT_FALSE(source.Open());
-    EXPECT_NE(source.ErrorText().find("absent"), std::string::npos);
-    KeyEvent event;
-    EXPECT_FALSE(source.Next(event));
 }
 
 }  // namespace

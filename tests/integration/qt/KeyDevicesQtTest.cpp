@@ -16,15 +16,6 @@
 
 namespace {
 
-bool WriteKey(int fd, int code, int value) {
-    input_event records[2] = {};
-    records[0].type = EV_KEY;
-    records[0].code = static_cast<__u16>(code);
-    records[0].value = value;
-    records[1].type = EV_SYN;
-    return write(fd, records, sizeof(records)) == static_cast<ssize_t>(sizeof(records));
-}
-
 // A key held on a real key device (a FIFO of input_event records) or typed into the window
 // reaches the alarm handling through the Qt event loop: its hold timer runs while it is held.
 TEST(KeyDevicesQt, HeldKeysRunTheirHoldTimersUntilReleased) {
@@ -37,10 +28,14 @@ TEST(KeyDevicesQt, HeldKeysRunTheirHoldTimersUntilReleased) {
     ASSERT_TRUE(sources[0]->IsOpen()) << sources[0]->ErrorText();
     const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(writer, 0);
-    ASSERT_TRUE(WriteKey(writer, KEY_F1, 1));
+    auto key = [writer](int value) {
+        const input_event events[2] = {{{}, EV_KEY, KEY_F1, value}, {{}, EV_SYN, 0, 0}};
+        return write(writer, events, sizeof(events)) == static_cast<ssize_t>(sizeof(events));
+    };
+    ASSERT_TRUE(key(1));
     QTRY_VERIFY_WITH_TIMEOUT(tracker.Shell().IsTimerRunning(112), 20000);
     EXPECT_EQ(tracker.Shell().TrayIconId(), IconKeyHeld);
-    ASSERT_TRUE(WriteKey(writer, KEY_F1, 0));
+    ASSERT_TRUE(key(0));
     QTRY_VERIFY_WITH_TIMEOUT(!tracker.Shell().IsTimerRunning(112), 20000);
     EXPECT_EQ(tracker.Shell().TrayIconId(), IconIdle);
     close(writer);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/sim/SimListBox.h"
 
 namespace {
@@ -9,22 +11,17 @@ namespace {
 // Each text loads to the set that PermittedText gives back, and that text loads the same.
 TEST(AlarmKeysText, LoadPermittedSkipsCodesOutsideTheTableAndRoundTrips) {
     // clang-format off
-    struct {
-        const char* in;
-        bool result;
-        const char* text;
-    } cases[] = {
-        {"All", true, "All"}, {"all", true, "All"}, {"ALL", true, "All"}, {" All", true, "0"},
+    const std::tuple<const char*, bool, const char*> cases[] = {{"All", true, "All"}, {"all", true, "All"}, {"ALL", true, "All"}, {" All", true, "0"},
         {"", false, ""}, {"112,", true, "0,112"}, {"112, 113", true, "112,113"},
         {"121,112,113", true, "112,113,121"}, {"x", true, "0"}, {",,", true, "0"},
         {"256,-1,65,99999999999", true, "65"}, {"7,7", true, "7"}};
     // clang-format on
-    for (const auto& c : cases) {
+    for (const auto& [in, result, text] : cases) {
         CAlarmKeys keys, again;
-        EXPECT_EQ(keys.LoadPermitted(c.in), c.result) << c.in;
-        EXPECT_EQ(keys.PermittedText(), c.text) << c.in;
+        EXPECT_EQ(keys.LoadPermitted(in), result) << in;
+        EXPECT_EQ(keys.PermittedText(), text) << in;
         again.LoadPermitted(keys.PermittedText());
-        EXPECT_EQ(again.PermittedText(), c.text) << c.in;
+        EXPECT_EQ(again.PermittedText(), text) << in;
     }
 }
 

@@ -3,17 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
 struct Foreign {};
 
 TEST(EntryPoint, EscapedExceptionsShowTheirTextAndEndWithTheirCode) {
-    struct {
-        std::function<int()> body;
-        const char* text;
-        int exitCode;
-    } cases[] = {
+    const std::tuple<std::function<int()>, const char*, int> cases[] = {
         {[]() -> int { throw "disk"; }, "Exeption occurred: disk", 1},
         {[]() -> int { throw u"широта"; }, "Exeption occurred: широта", 2},
         {[]() -> int { throw std::u16string(u"wide"); }, "Exeption occurred: wide", 3},
@@ -23,11 +20,12 @@ TEST(EntryPoint, EscapedExceptionsShowTheirTextAndEndWithTheirCode) {
         {[]() -> int { throw Foreign{}; }, "Exeption occurred", 5},
         {[] { return ExitAlreadyRunning; }, nullptr, 2},
     };
-    for (const auto& c : cases) {
+    for (const auto& [body, text, exitCode] : cases) {
         std::vector<std::string> boxes;
-        int code = RunGuarded(c.body, [&](const std::string& text) { boxes.push_back(text); });
-        EXPECT_EQ(code, c.exitCode) << (c.text ? c.text : "no exception");
-        EXPECT_EQ(boxes, c.text ? std::vector<std::string>{c.text} : std::vector<std::string>{});
+        EXPECT_EQ(RunGuarded(body, [&](const std::string& said) { boxes.push_back(said); }),
+                  exitCode)
+            << (text ? text : "no exception");
+        EXPECT_EQ(boxes, text ? std::vector<std::string>{text} : std::vector<std::string>{});
     }
     EXPECT_EQ(RunGuarded([]() -> int { throw 7; },
                          [](const std::string&) { throw std::runtime_error("no display"); }),

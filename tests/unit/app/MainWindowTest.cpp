@@ -43,7 +43,7 @@ TEST(MainWindow, NoToTheCloseQuestionHidesAndReportingGoesOn) {
     EXPECT_EQ(world->Window().Mode(), ModeIntimate) << "reporting goes on in the background";
 }
 
-TEST(MainWindow, TeardownRemovesTheIconAndClosesTheGps) {
+TEST(MainWindow, TeardownRemovesTheIconEmptiesTheListAndClosesTheGps) {
     auto world = MakeWorld("Frequency=600\r\n");
     world->Window().StartReport(ModeAlarm, false);
     world->Tick(20);

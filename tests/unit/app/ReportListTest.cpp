@@ -38,16 +38,4 @@ TEST(ReportList, FailuresDropTheLineAndNothingElse) {
     EXPECT_LE(box.items.size(), 3u);
 }
 
-TEST(ReportList, DestructionEmptiesAndHidesTheListBox) {
-    SimListBox box;
-    {
-        CReportList list(&box, 21);
-        list.Show();
-        list.AddLine("a");
-        EXPECT_TRUE(box.visible);
-    }
-    EXPECT_TRUE(box.items.empty());
-    EXPECT_FALSE(box.visible);
-}
-
 }  // namespace

@@ -62,7 +62,6 @@ TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
 TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
     auto world = MakeWorld("");
     world->Window().StartReport(ModeAlarm, false);
-    EXPECT_EQ(world->shell.popupArea, (Rect{20, 35, 220, 285}));
     EXPECT_EQ(world->shell.popupPicture, PictureAlarmPopup);
     EXPECT_EQ(world->shell.popupTitle, "Тревога");
     world->Tick(10);

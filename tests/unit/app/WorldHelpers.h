@@ -7,10 +7,7 @@
 #include "platform/sim/SimWorld.h"
 
 inline std::unique_ptr<SimWorld> MakeWorld(const std::string& params, std::uint32_t seed = 1) {
-    SimWorld::Options options;
-    options.seed = seed;
-    options.params = params;
-    return std::make_unique<SimWorld>(options);
+    return std::make_unique<SimWorld>(SimWorld::Options{seed, params});
 }
 
 inline int Posts(const SimWorld& world, int code) {

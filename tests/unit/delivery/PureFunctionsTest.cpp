@@ -22,15 +22,14 @@ TEST(Ipv4Address, ParsesLikeTheClassicDottedNotation) {
 }
 
 TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
+    // A length byte may claim more than the file holds.
+    // clang-format off
     const std::pair<std::vector<std::uint8_t>, const char*> cases[] = {
         {{0x08, 0x09, 0x10, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98}, "001010123456789"},
         {{0x08, 0x01, 0x10, 0x10, 0x10, 0x32, 0x54, 0x76, 0xF8}, "00101012345678"},
-        {{0x00, 0x29}, "2"},
-        {{}, ""},
-        // The length byte claims more than the file holds.
-        {{0xFF, 0x09, 0x10}, "001"},
-        {{0x08, 0x09, 0x10, 0x10}, "00101"},
-        {{0x7F, 0x19}, "1"}};
+        {{0x00, 0x29}, "2"}, {{}, ""}, {{0xFF, 0x09, 0x10}, "001"},
+        {{0x08, 0x09, 0x10, 0x10}, "00101"}, {{0x7F, 0x19}, "1"}};
+    // clang-format on
     for (const auto& [content, digits] : cases) {
         EXPECT_EQ(DecodeImsi(content), digits);
     }

@@ -54,8 +54,8 @@ TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
 }
 
 TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
-    const std::string up = "Соединение GPRS установлено", closed = "Соединение GPRS закрыто";
-    const std::string opening = "Открываю GPRS сессию";
+    const std::string up = "Соединение GPRS установлено", closed = "Соединение GPRS закрыто",
+                      opening = "Открываю GPRS сессию";
     const std::tuple<std::vector<std::uint32_t>, int, std::int32_t, bool, Lines> cases[] = {
         {{0x40, 0x40, 0x10}, 4, SenderStarting, false, {"Ожидаю соединения GPRS", up}},
         {{0, 0, 0}, 4, SenderConnecting, false, {}},
