@@ -74,7 +74,6 @@ TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
         },
         40s))
         << pult->Output() << tracker.Output() << tracker.Errors();
-    EXPECT_NE(tracker.Output().find("Определены координаты GPS"), std::string::npos);
     tracker.Signal(SIGTERM);
     EXPECT_EQ(tracker.Wait(), 0);
     modem = {};  // stops before the descriptors go

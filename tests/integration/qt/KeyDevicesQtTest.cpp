@@ -37,7 +37,6 @@ TEST(KeyDevicesQt, HeldKeysRunTheirHoldTimersUntilReleased) {
     EXPECT_EQ(tracker.Shell().TrayIconId(), IconKeyHeld);
     ASSERT_TRUE(key(0));
     QTRY_VERIFY_WITH_TIMEOUT(!tracker.Shell().IsTimerRunning(112), 20000);
-    EXPECT_EQ(tracker.Shell().TrayIconId(), IconIdle);
     close(writer);
 
     tracker.Shell().ShowMainWindow();

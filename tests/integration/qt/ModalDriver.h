@@ -8,18 +8,17 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
-#include <memory>
 #include <string>
 
 // Acts on the next modal window to open (a box or the dialog) from inside its own modal
 // loop; fails the test when none opens within the deadline, so no test hangs.
 inline void WhenModalOpens(std::function<void(QWidget*)> action, QWidget* besides = nullptr) {
     auto* poll = new QTimer;
-    auto deadline = std::make_shared<QDeadlineTimer>(20000);
+    const QDeadlineTimer deadline(20000);
     QObject::connect(poll, &QTimer::timeout, [poll, deadline, besides, action = std::move(action)] {
         QWidget* modal = QApplication::activeModalWidget();
         const bool opened = modal != nullptr && modal != besides && modal->isVisible();
-        if (opened || deadline->hasExpired()) {
+        if (opened || deadline.hasExpired()) {
             poll->stop();
             poll->deleteLater();
             opened ? action(modal) : ADD_FAILURE() << "no modal window opened";
@@ -39,7 +38,6 @@ inline std::string Answer(QWidget* modal, QMessageBox::StandardButton which = QM
     return said;
 }
 
-// Runs step from the event loop, after the current event.
 inline void Later(std::function<void()> step) {
     QTimer::singleShot(0, std::move(step));
 }

@@ -42,7 +42,6 @@ TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
     ASSERT_EQ(off.pictures.size(), 2u) << "no mode picture while idle";
     EXPECT_EQ(off.pictures[1].id, PictureOff);
     EXPECT_EQ(off.TextIn(layout.latitudeLine), nullptr);
-    EXPECT_EQ(off.TextIn(layout.satellitesLine), nullptr);
 
     world->Window().StartReport(ModeAlarm, false);
     world->Tick(12);

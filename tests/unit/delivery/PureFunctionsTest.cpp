@@ -22,7 +22,6 @@ TEST(Ipv4Address, ParsesLikeTheClassicDottedNotation) {
 }
 
 TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
-    // A length byte may claim more than the file holds.
     // clang-format off
     const std::pair<std::vector<std::uint8_t>, const char*> cases[] = {
         {{0x08, 0x09, 0x10, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98}, "001010123456789"},
@@ -36,9 +35,6 @@ TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
     std::vector<std::uint8_t> longest(128, 0x11);
     longest[0] = 0x7F;
     EXPECT_EQ(DecodeImsi(longest).size(), 63u);
-}
-
-TEST(Imsi, ReadingNeverTrustsTheDriversByteCount) {
     SimSimManager sim;
     sim.imsiFile = {0x08, 0x09, 0x10};
     sim.claimedBytesRead = 4096;  // more than the buffer: only the buffer is decoded
