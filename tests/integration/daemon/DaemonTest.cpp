@@ -78,4 +78,34 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
     EXPECT_EQ(tracker->Wait(), 0);
 }
 
+// Standard output piped to a reader that has stopped reading must not stop the tick: a
+// blocked write would hold up every report and alarm behind it.
+TEST(Daemon, AFullOutputPipeDoesNotHoldUpReports) {
+    TempFolder home;
+    std::string port;
+    auto pult = StartPult(home, "Frequency=144000\r\n", port);
+    ASSERT_NE(port, "") << pult->Errors();
+    const std::string out = home / "out";
+    ASSERT_EQ(mkfifo(out.c_str(), 0600), 0);
+    const int pipe = open(out.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(pipe, 0);
+    const std::string filler(4096, 'x');
+    while (write(pipe, filler.data(), filler.size()) > 0) {
+    }
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
+    ChildProcess tracker({"/bin/sh", "-c",
+                          std::string("exec ") + MZ_DAEMON +
+                              " --gps=sim:1,2 --modem=sim:080910101032547698 >" + out},
+                         home / "tracker", env);
+    auto Command = [&](const std::string& word) {
+        return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait();
+    };
+    ASSERT_TRUE(WaitFor([&] { return Command("test") == 0; })) << tracker.Errors();
+    EXPECT_TRUE(WaitFor([&] { return Count(pult->Output(), "code=699.*ack=yes") == 1; }))
+        << pult->Output();
+    EXPECT_EQ(Command("exit"), 0);
+    EXPECT_EQ(tracker.Wait(), 0);
+    close(pipe);
+}
+
 }  // namespace
