@@ -90,6 +90,10 @@ struct ReplayCase {
     int sentencesBeforeTheFirstFix;  // held back to see the reader wait; 0: sent as they come
 };
 
+void PrintTo(const ReplayCase& c, std::ostream* out) {
+    *out << c.capture;
+}
+
 class GpsdReplayTest : public ::testing::TestWithParam<ReplayCase> {};
 
 TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {

@@ -14,6 +14,10 @@ struct LoadCase {
     std::function<void(CSettings&)> expect;  // applied to defaults: the expected result
 };
 
+void PrintTo(const LoadCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class LoadTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadTest, AppliesOnlyWellFormedAcceptedAssignments) {
