@@ -13,6 +13,7 @@
 #include "app/EntryPoint.h"
 #include "common/LastErrorText.h"
 #include "platform/Clock.h"
+#include "platform/linux/WriteAll.h"
 #include "ui/headless/CommandChannel.h"
 #include "ui/headless/DaemonLoop.h"
 #include "ui/headless/HeadlessShell.h"
@@ -36,17 +37,7 @@ void WriteEventLine(const Clock& clock, const std::string& text) {
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
     const std::string line = stamp + text + "\n";
-    std::size_t done = 0;
-    while (done < line.size()) {
-        ssize_t n = ::write(STDOUT_FILENO, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return;
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    WriteAll(STDOUT_FILENO, line);
 }
 
 const char* CommandWord(LaunchOptions::Command command) {
