@@ -23,7 +23,9 @@ bool CAlarmKeys::KeyDown(std::uint32_t timeStamp, std::uint32_t scanCode, std::u
 }
 
 void CAlarmKeys::KeyUp(std::uint32_t /*timeStamp*/, std::uint32_t keyCode) {
-    if (InRange(keyCode) && permitted[keyCode]) {
+    // Whether the key is still permitted does not matter: a key taken out of the set
+    // while held must not stay held for ever.
+    if (InRange(keyCode)) {
         heldKeys[keyCode].reset();
     }
 }
