@@ -12,6 +12,9 @@
 // a key-down like any other.
 class EvdevKeySource final : public KeyEventSource {
 public:
+    // How often the front ends look again for a device that went away.
+    static constexpr int ReopenIntervalMs = 2000;
+
     explicit EvdevKeySource(std::string path);
     ~EvdevKeySource() override;
 

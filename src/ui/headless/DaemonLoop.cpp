@@ -14,8 +14,7 @@
 
 namespace {
 
-// A key device that went away is looked for again this often.
-constexpr int kRetryMs = 2000;
+constexpr int kRetryMs = EvdevKeySource::ReopenIntervalMs;
 
 }  // namespace
 

@@ -64,3 +64,26 @@ void MainWidget::keyReleaseEvent(QKeyEvent* event) {
     }
     QWidget::keyReleaseEvent(event);
 }
+
+void MainWidget::focusOutEvent(QFocusEvent* event) {
+    KeyboardLost();
+    QWidget::focusOutEvent(event);
+}
+
+void MainWidget::hideEvent(QHideEvent* event) {
+    KeyboardLost();
+    QWidget::hideEvent(event);
+}
+
+void MainWidget::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        KeyboardLost();
+    }
+    QWidget::changeEvent(event);
+}
+
+void MainWidget::KeyboardLost() {
+    if (onKeyboardLost) {
+        onKeyboardLost();
+    }
+}

@@ -24,6 +24,9 @@ public:
     std::function<void()> onCloseRequest;
     // Keys typed into the window itself, auto-repeat left out; true for a press.
     std::function<void(QKeyEvent&, bool)> onKey;
+    // The window lost the keyboard (focus, activation, or it was hidden): the key-ups of
+    // keys held now go elsewhere.
+    std::function<void()> onKeyboardLost;
 
     MainWidget();
     StatusArea* Status() const { return status_; }
@@ -33,7 +36,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void KeyboardLost();
+
     StatusArea* status_;
 };

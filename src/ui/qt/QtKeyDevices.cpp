@@ -4,18 +4,10 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/MainWindow.h"
 #include "platform/linux/EvdevKeySource.h"
 
-namespace {
-
-constexpr int kReopenMs = 5000;
-
-}  // namespace
-
-QtKeyDevices::QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources,
-                           CMainWindow& window)
-    : window_(window), reopenTimer_(new QTimer(this)) {
+QtKeyDevices::QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources, KeyHandler onKey)
+    : onKey_(std::move(onKey)), reopenTimer_(new QTimer(this)) {
     for (auto& source : sources) {
         devices_.push_back({source.get()});
     }
@@ -27,7 +19,7 @@ QtKeyDevices::QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources
         Watch(device);
     }
     connect(reopenTimer_, &QTimer::timeout, this, [this] { Reopen(); });
-    reopenTimer_->start(kReopenMs);
+    reopenTimer_->start(EvdevKeySource::ReopenIntervalMs);
 }
 
 QtKeyDevices::~QtKeyDevices() = default;
@@ -45,11 +37,7 @@ void QtKeyDevices::Watch(Device& device) {
 void QtKeyDevices::Drain(Device& device) {
     KeyEvent event;
     while (device.source->Next(event)) {
-        if (event.down) {
-            window_.OnAlarmKeyDown(event.timeMs, event.scanCode, event.keyCode);
-        } else {
-            window_.OnAlarmKeyUp(event.timeMs, event.scanCode, event.keyCode);
-        }
+        onKey_(event);
     }
     if (!device.source->IsOpen() && device.notifier != nullptr) {
         device.notifier->setEnabled(false);

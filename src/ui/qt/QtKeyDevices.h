@@ -1,19 +1,22 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <vector>
 
-class CMainWindow;
 class EvdevKeySource;
+struct KeyEvent;
 class QSocketNotifier;
 class QTimer;
 
-// Feeds the key devices' events to the main window from the Qt event loop. A device
-// that goes away is opened again every few seconds.
+// Hands the key devices' events on from the Qt event loop. A device that goes away is
+// looked for again as often as the daemon does.
 class QtKeyDevices final : public QObject {
 public:
-    QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources, CMainWindow& window);
+    using KeyHandler = std::function<void(const KeyEvent&)>;
+
+    QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources, KeyHandler onKey);
     ~QtKeyDevices() override;
 
 private:
@@ -26,7 +29,7 @@ private:
     void Drain(Device& device);
     void Reopen();
 
-    CMainWindow& window_;
+    KeyHandler onKey_;
     std::vector<Device> devices_;
     QTimer* reopenTimer_;
 };

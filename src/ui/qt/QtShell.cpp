@@ -16,6 +16,8 @@
 #include "app/Resources.h"
 #include "delivery/Sender.h"
 #include "options/OptionsDialog.h"
+#include "platform/KeyEventSource.h"
+#include "ui/qt/BoxButtons.h"
 #include "ui/qt/MainWidget.h"
 #include "ui/qt/QtAlarmKeyEditor.h"
 #include "ui/qt/QtCanvas.h"
@@ -67,18 +69,8 @@ QtShell::QtShell(bool english) : english_(english), window_(std::make_unique<Mai
     };
 
     // The window's own keyboard counts as a key device, for a desktop without one.
-    window_->onKey = [this](QKeyEvent& event, bool down) {
-        const std::uint32_t code = VirtualKeyOf(event);
-        if (main_ == nullptr || ending_ || code == 0 || capturing_) {
-            return;
-        }
-        const auto time = static_cast<std::uint32_t>(event.timestamp());
-        if (down) {
-            main_->OnAlarmKeyDown(time, event.nativeScanCode(), code);
-        } else {
-            main_->OnAlarmKeyUp(time, event.nativeScanCode(), code);
-        }
-    };
+    window_->onKey = [this](QKeyEvent& event, bool down) { OnWindowKey(event, down); };
+    window_->onKeyboardLost = [this] { ReleaseWindowKeys(); };
     window_->setFocusPolicy(Qt::StrongFocus);
 
     auto handler = [this](int commandId) { OnCommand(commandId); };
@@ -138,6 +130,57 @@ void QtShell::ShowIfNoTray() {
 void QtShell::OnCommand(int commandId) {
     if (main_ != nullptr && !ending_) {
         main_->OnCommand(commandId);
+    }
+}
+
+void QtShell::Detach() {
+    main_ = nullptr;
+    window_->hide();
+    for (auto& [id, timer] : timers_) {
+        timer->stop();
+    }
+    holds_ = KeyHolds();
+}
+
+void QtShell::OnWindowKey(const QKeyEvent& event, bool down) {
+    const std::uint32_t code = VirtualKeyOf(event);
+    // While keys are captured the event filter hands key-downs on, once.
+    if (code == 0 || (down && capturing_)) {
+        return;
+    }
+    PassKey(KeyHolds::Source::Window,
+            {static_cast<std::uint32_t>(event.timestamp()), event.nativeScanCode(), code, down});
+}
+
+void QtShell::OnDeviceKey(const KeyEvent& event) {
+    if (event.down && capturing_) {
+        // A capture lists every key-down and holds nothing.
+        if (main_ != nullptr && !ending_) {
+            main_->OnAlarmKeyDown(event.timeMs, event.scanCode, event.keyCode);
+        }
+        return;
+    }
+    PassKey(KeyHolds::Source::Device, event);
+}
+
+void QtShell::PassKey(KeyHolds::Source source, const KeyEvent& event) {
+    const bool pass =
+        event.down ? holds_.Press(source, event.keyCode) : holds_.Release(source, event.keyCode);
+    if (!pass || main_ == nullptr || ending_) {
+        return;
+    }
+    if (event.down) {
+        main_->OnAlarmKeyDown(event.timeMs, event.scanCode, event.keyCode);
+    } else {
+        main_->OnAlarmKeyUp(event.timeMs, event.scanCode, event.keyCode);
+    }
+}
+
+void QtShell::ReleaseWindowKeys() {
+    for (const std::uint32_t code : holds_.ReleaseAll(KeyHolds::Source::Window)) {
+        if (main_ != nullptr && !ending_) {
+            main_->OnAlarmKeyUp(0, 0, code);
+        }
     }
 }
 
@@ -213,6 +256,7 @@ int QtShell::MessageBox(const std::string& text, const std::string& caption, But
     if (buttons == Buttons::YesNo) {
         box.setEscapeButton(QMessageBox::No);
     }
+    NameBoxButtons(box, english_);
     const int answer = box.exec();
     if (buttons == Buttons::Ok) {
         return AnswerOk;

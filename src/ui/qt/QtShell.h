@@ -7,10 +7,13 @@
 #include <memory>
 
 #include "platform/Shell.h"
+#include "ui/qt/KeyHolds.h"
 #include "ui/qt/Pictures.h"
 
 class CMainWindow;
 class MainWidget;
+class QKeyEvent;
+struct KeyEvent;
 class QLabel;
 class QListWidget;
 class QSystemTrayIcon;
@@ -28,6 +31,10 @@ public:
 
     // Events reach the window from now on; until then they are dropped.
     void Attach(CMainWindow* window) { main_ = window; }
+    // Lets go of the window: its timers stop and no event reaches it any more, so it can
+    // be destroyed while a modal loop (an error box) still runs.
+    void Detach();
+    CMainWindow* Attached() const { return main_; }
     // Shows the window when no tray icon can be shown, so the owner can always reach it.
     void ShowIfNoTray();
 
@@ -54,6 +61,8 @@ public:
 
     // Key-downs typed into the program's own windows go to the core while this is on.
     void SetKeyboardCapture(bool on);
+    // A key event of a key device.
+    void OnDeviceKey(const KeyEvent& event);
 
     MainWidget& Window() { return *window_; }
     SoftKeyBar& SoftKeys() { return *softKeys_; }
@@ -70,6 +79,10 @@ protected:
 
 private:
     void OnCommand(int commandId);
+    void OnWindowKey(const QKeyEvent& event, bool down);
+    void PassKey(KeyHolds::Source source, const KeyEvent& event);
+    // The window no longer gets the keyboard, so it will not see the key-ups either.
+    void ReleaseWindowKeys();
 
     bool english_;
     CMainWindow* main_ = nullptr;
@@ -84,4 +97,5 @@ private:
     Pictures pictures_;
     bool ending_ = false;
     bool capturing_ = false;
+    KeyHolds holds_;
 };

@@ -14,10 +14,10 @@
 #include "app/Resources.h"
 #include "ui/launcher/Backends.h"
 #include "ui/launcher/LaunchOptions.h"
-#include "ui/qt/QtKeyDevices.h"
 #include "ui/qt/QtShell.h"
 #include "ui/qt/QtSoundPlayer.h"
 #include "ui/qt/SingleInstance.h"
+#include "ui/qt/WindowRun.h"
 
 namespace {
 
@@ -49,10 +49,11 @@ QString CommandWord(LaunchOptions::Command command) {
 
 int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& instance,
               LaunchOptions::Command command) {
-    std::unique_ptr<CMainWindow> window;
-    std::unique_ptr<QtKeyDevices> keys;
     const SingleInstance::Claim claim =
-        instance.Start(CommandWord(command), [&](const QString& word) {
+        instance.Start(CommandWord(command), [&shell](const QString& word) {
+            // Through the shell: once the window is gone (an error box may still be
+            // open) the command finds none.
+            CMainWindow* window = shell.Attached();
             if (window == nullptr) {
                 return;
             }
@@ -77,18 +78,9 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
                      "mzorvany: cannot listen on %s; a second start will not find this one\n",
                      instance.Name().toLocal8Bit().constData());
     }
-
-    window = std::make_unique<CMainWindow>(shell, backends.MakePlatform({}, english));
-    shell.Attach(window.get());
-    window->CreateControls();
-    shell.HideMainWindow();
-    shell.ShowIfNoTray();
-    keys = std::make_unique<QtKeyDevices>(backends.keys, *window);
-    const int exitCode = QApplication::exec();
-    keys.reset();
-    shell.Attach(nullptr);
-    window.reset();
-    return exitCode;
+    return RunTrackerWindow(
+        shell, std::make_unique<CMainWindow>(shell, backends.MakePlatform({}, english)),
+        backends.keys);
 }
 
 }  // namespace

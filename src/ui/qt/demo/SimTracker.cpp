@@ -37,9 +37,7 @@ SimTracker::SimTracker(const Options& options)
         << (options.params.empty() ? kDefaultParams : options.params);
     folders_ = std::make_unique<SimFolders>(root_, root_ + "/bin/mzorvany");
     shell_ = std::make_unique<QtShell>(options.english);
-    CMainWindow::Platform platform{clock,       *folders_, sound,  fileWriter,      gps,
-                                   connections, simCard,   socket, options.english, {}};
-    window_ = std::make_unique<CMainWindow>(*shell_, platform);
+    window_ = std::make_unique<CMainWindow>(*shell_, Platform(options.english));
     shell_->Attach(window_.get());
     window_->CreateControls();
     shell_->HideMainWindow();
@@ -52,6 +50,10 @@ SimTracker::~SimTracker() {
     shell_.reset();
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
+}
+
+CMainWindow::Platform SimTracker::Platform(bool english) {
+    return {clock, *folders_, sound, fileWriter, gps, connections, simCard, socket, english, {}};
 }
 
 void SimTracker::Tick(int count) {

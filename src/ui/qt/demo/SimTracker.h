@@ -35,6 +35,8 @@ public:
     SimTracker& operator=(const SimTracker&) = delete;
 
     void Tick(int count = 1);
+    // The simulated parts and this tracker's folders, for a further window.
+    CMainWindow::Platform Platform(bool english);
     CMainWindow& Window() { return *window_; }
     QtShell& Shell() { return *shell_; }
     CSettings& Settings() { return *window_->Globals().settings; }

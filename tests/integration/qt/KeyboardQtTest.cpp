@@ -1,0 +1,168 @@
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QTest>
+
+#include "app/Resources.h"
+#include "integration/qt/ModalDriver.h"
+#include "platform/linux/EvdevKeySource.h"
+#include "ui/qt/MainWidget.h"
+#include "ui/qt/QtKeyDevices.h"
+#include "ui/qt/SoftKeyBar.h"
+#include "ui/qt/demo/SimTracker.h"
+
+namespace {
+
+// X11 and Wayland number a key by its Linux key code plus 8.
+void WindowKey(QtShell& shell, bool down, int linuxKey, int qtKey, const QString& text = {}) {
+    QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, Qt::NoModifier,
+                    static_cast<quint32>(linuxKey + 8), 0, 0, text);
+    QApplication::sendEvent(&shell.Window(), &event);
+}
+
+std::vector<int> RunningHoldTimers(QtShell& shell) {
+    std::vector<int> running;
+    for (int code = 0; code < 256; ++code) {
+        if (shell.IsTimerRunning(code)) {
+            running.push_back(code);
+        }
+    }
+    return running;
+}
+
+// A key device: a FIFO of input_event records read by the real key device code.
+class KeyFifo {
+public:
+    explicit KeyFifo(SimTracker& tracker) : path_(tracker.SettingsFolder() + "/keys.fifo") {
+        EXPECT_EQ(mkfifo(path_.c_str(), 0600), 0);
+        sources_.push_back(std::make_unique<EvdevKeySource>(path_));
+        devices_ = std::make_unique<QtKeyDevices>(
+            sources_, [&tracker](const KeyEvent& event) { tracker.Shell().OnDeviceKey(event); });
+        writer_ = open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        EXPECT_GE(writer_, 0);
+    }
+    ~KeyFifo() { close(writer_); }
+    bool Key(int linuxKey, int value) {
+        const input_event events[2] = {{{}, EV_KEY, static_cast<__u16>(linuxKey), value},
+                                       {{}, EV_SYN, 0, 0}};
+        return write(writer_, events, sizeof(events)) == static_cast<ssize_t>(sizeof(events));
+    }
+
+private:
+    std::string path_;
+    std::vector<std::unique_ptr<EvdevKeySource>> sources_;
+    std::unique_ptr<QtKeyDevices> devices_;
+    int writer_ = -1;
+};
+
+TEST(KeyboardQt, WindowKeysGetTheCodesOfTheKeyDevicesWhateverTheLayout) {
+    struct Case {
+        const char* name;
+        int linuxKey;
+        int qtKey;
+        const char* text;
+        int code;
+    };
+    const Case cases[] = {
+        {"Russian letter on the A key", KEY_A, 0x0424, "ф", 65},
+        {"left Alt", KEY_LEFTALT, Qt::Key_Alt, "", 164},
+        {"right Shift", KEY_RIGHTSHIFT, Qt::Key_Shift, "", 161},
+        {"right Ctrl", KEY_RIGHTCTRL, Qt::Key_Control, "", 163},
+        {"minus", KEY_MINUS, Qt::Key_Minus, "-", 189},
+        {"Russian full stop on the slash key", KEY_SLASH, Qt::Key_Period, ".", 191},
+        {"keypad slash", KEY_KPSLASH, Qt::Key_Slash, "/", 111},
+    };
+    SimTracker tracker({false, {}});
+    QtShell& shell = tracker.Shell();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WindowKey(shell, true, c.linuxKey, c.qtKey, QString::fromUtf8(c.text));
+        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{c.code});
+        EXPECT_EQ(shell.TrayIconId(), IconKeyHeld);
+        WindowKey(shell, false, c.linuxKey, c.qtKey, QString::fromUtf8(c.text));
+        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{});
+        EXPECT_EQ(shell.TrayIconId(), IconIdle);
+    }
+}
+
+// One Alt on a keyboard that is also a key device arrives twice: one hold, which lasts
+// while either source still holds the key.
+TEST(KeyboardQt, OneKeyThroughWindowAndKeyDeviceIsOneHold) {
+    SimTracker tracker({false, {}});
+    QtShell& shell = tracker.Shell();
+    KeyFifo device(tracker);
+    ASSERT_TRUE(device.Key(KEY_LEFTALT, 1));
+    ASSERT_TRUE(QTest::qWaitFor([&shell] { return shell.IsTimerRunning(164); }, 20000));
+    WindowKey(shell, true, KEY_LEFTALT, Qt::Key_Alt);
+    EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{164});
+
+    shell.ShowMainWindow();
+    shell.HideMainWindow();
+    EXPECT_TRUE(shell.IsTimerRunning(164)) << "the device still holds the key";
+    ASSERT_TRUE(device.Key(KEY_LEFTALT, 0));
+    ASSERT_TRUE(QTest::qWaitFor([&shell] { return !shell.IsTimerRunning(164); }, 20000));
+    EXPECT_EQ(shell.TrayIconId(), IconIdle);
+}
+
+// A key-up that goes to another window must not leave the key held: it would raise an
+// alarm AlertPressTime later.
+TEST(KeyboardQt, KeysHeldInTheWindowAreLetGoWhenItLosesTheKeyboard) {
+    struct Case {
+        const char* name;
+        std::function<void(SimTracker&)> takeKeyboard;
+    };
+    const Case cases[] = {
+        {"another window is activated",
+         [](SimTracker&) {
+             auto* other = new QWidget;
+             other->setAttribute(Qt::WA_DeleteOnClose);
+             other->show();
+             other->activateWindow();
+             EXPECT_TRUE(QTest::qWaitFor([other] { return other->isActiveWindow(); }, 20000));
+             other->close();
+         }},
+        {"the close question is answered No",
+         [](SimTracker& tracker) {
+             WhenModalOpens([&tracker](QWidget* box) {
+                 EXPECT_FALSE(tracker.Shell().IsTimerRunning(112)) << "while the box is open";
+                 Answer(box, QMessageBox::No);
+             });
+             tracker.Shell().Window().close();
+         }},
+        {"the menu hides the window",
+         [](SimTracker& tracker) { tracker.Shell().SoftKeys().Trigger(CmdHide); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimTracker tracker({false, {}});
+        QtShell& shell = tracker.Shell();
+        shell.ShowMainWindow();
+        shell.BringToFront();
+        ASSERT_TRUE(QTest::qWaitFor([&shell] { return shell.Window().isActiveWindow(); }, 20000));
+        WindowKey(shell, true, KEY_F1, Qt::Key_F1);
+        ASSERT_TRUE(shell.IsTimerRunning(112));
+        c.takeKeyboard(tracker);
+        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{});
+        EXPECT_EQ(shell.TrayIconId(), IconIdle);
+    }
+}
+
+TEST(KeyboardQt, AKeyTakenOutOfThePermittedSetWhileHeldIsLetGoOnRelease) {
+    SimTracker tracker({false, {}});
+    QtShell& shell = tracker.Shell();
+    WindowKey(shell, true, KEY_F1, Qt::Key_F1);
+    ASSERT_TRUE(shell.IsTimerRunning(112));
+    tracker.Window().Keys().LoadPermitted("113");
+    WindowKey(shell, false, KEY_F1, Qt::Key_F1);
+    EXPECT_EQ(shell.TrayIconId(), IconIdle);
+    tracker.Window().Keys().LoadPermitted("112");
+    WindowKey(shell, true, KEY_F1, Qt::Key_F1);
+    EXPECT_TRUE(shell.IsTimerRunning(112)) << "the next hold arms";
+}
+
+}  // namespace
