@@ -227,7 +227,7 @@ void COptionsDialog::CaptureKeys() {
     capturing_ = true;
     keys_.SetCaptureTarget(list);
     controls_.FocusKeyList();
-    controls_.MessageBox(kCaptureText, kCaptureCaption, DialogControls::Icon::Information);
+    controls_.MessageBox(kCaptureText, kCaptureCaption, DialogControls::Icon::None);
     keys_.SetCaptureTarget(nullptr);
     capturing_ = false;
 }

@@ -8,7 +8,7 @@ class ListBox;
 // services of the dialog window itself. Texts are UTF-8.
 class DialogControls {
 public:
-    enum class Icon { Error = 16, Exclamation = 48, Information = 64 };
+    enum class Icon { None = 0, Error = 16, Exclamation = 48, Information = 64 };
 
     DialogControls() = default;
     DialogControls(const DialogControls&) = delete;

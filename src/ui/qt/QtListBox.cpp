@@ -45,7 +45,9 @@ int QtListBox::FindExact(const std::string& text) const {
 }
 
 int QtListBox::Selected() const {
-    return widget_.currentRow();
+    // Focus alone makes a row current; only a selected row counts.
+    const QList<QListWidgetItem*> selected = widget_.selectedItems();
+    return selected.isEmpty() ? -1 : widget_.row(selected.first());
 }
 
 void QtListBox::Select(int index) {

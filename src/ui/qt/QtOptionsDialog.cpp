@@ -21,6 +21,7 @@
 
 #include "options/OptionsDialog.h"
 #include "options/OptionsIds.h"
+#include "ui/qt/BoxButtons.h"
 #include "ui/qt/QtListBox.h"
 #include "ui/qt/SoftKeyBar.h"
 
@@ -245,14 +246,24 @@ void QtOptionsDialog::FocusKeyList() {
 }
 
 void QtOptionsDialog::MessageBox(const std::string& text, const std::string& caption, Icon icon) {
-    QMessageBox::Icon boxIcon = QMessageBox::Information;
-    if (icon == Icon::Error) {
-        boxIcon = QMessageBox::Critical;
-    } else if (icon == Icon::Exclamation) {
-        boxIcon = QMessageBox::Warning;
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    switch (icon) {
+        case Icon::None:
+            break;
+        case Icon::Error:
+            boxIcon = QMessageBox::Critical;
+            break;
+        case Icon::Exclamation:
+            boxIcon = QMessageBox::Warning;
+            break;
+        case Icon::Information:
+            boxIcon = QMessageBox::Information;
+            break;
     }
     QMessageBox box(boxIcon, QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Ok, this);
+    // The dialog speaks Russian in every locale, and so do its boxes.
+    NameBoxButtons(box, false);
     box.exec();
 }
 

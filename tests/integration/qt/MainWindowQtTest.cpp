@@ -9,22 +9,30 @@
 #include <QTest>
 #include <algorithm>
 
+#include "app/EntryPoint.h"
 #include "app/Resources.h"
 #include "integration/qt/ModalDriver.h"
+#include "platform/linux/EvdevKeySource.h"
 #include "ui/qt/MainWidget.h"
 #include "ui/qt/SoftKeyBar.h"
+#include "ui/qt/WindowRun.h"
 #include "ui/qt/demo/SimTracker.h"
 
 namespace {
 
 TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
-    const std::tuple<bool, std::vector<std::string>, const char*> cases[] = {
-        {false,
-         {"Проверить", "Меню", "Параметры", "Показать/Скрыть лог", "Скрыть", "Выход"},
-         "  Выход: Вы действительно хотите закрыть приложение? (Нажмите «Нет», чтобы просто "
-         "скрыть его)"},
-        {true, {"Menu", "Test", "Settings", "Hide", "Exit"}, "Exit: Do you really want to exit?"}};
-    for (const auto& [english, keysThenMenu, question] : cases) {
+    const std::tuple<bool, std::vector<std::string>, const char*, std::vector<std::string>>
+        cases[] = {
+            {false,
+             {"Проверить", "Меню", "Параметры", "Показать/Скрыть лог", "Скрыть", "Выход"},
+             "  Выход: Вы действительно хотите закрыть приложение? (Нажмите «Нет», чтобы просто "
+             "скрыть его)",
+             {"&Да", "&Нет"}},
+            {true,
+             {"Menu", "Test", "Settings", "Hide", "Exit"},
+             "Exit: Do you really want to exit?",
+             {"&Yes", "&No"}}};
+    for (const auto& [english, keysThenMenu, question, buttons] : cases) {
         SimTracker tracker({english, {}});
         SoftKeyBar& keys = tracker.Shell().SoftKeys();
         QMenu* menu = keys.Key(english ? 0 : 1)->menu();
@@ -40,7 +48,9 @@ TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
         for (bool yes : {false, true}) {
             tracker.Shell().ShowMainWindow();
             std::string asked;
+            std::vector<std::string> labels;
             WhenModalOpens([&, yes](QWidget* box) {
+                labels = ButtonTexts(box);
                 asked = Answer(box, yes ? QMessageBox::Yes : QMessageBox::No);
             });
             if (yes) {
@@ -51,6 +61,7 @@ TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
                 EXPECT_FALSE(tracker.Shell().Window().isVisible());
             }
             EXPECT_EQ(asked, question);
+            EXPECT_EQ(labels, buttons);
             EXPECT_EQ(tracker.Shell().IsEnding(), yes);
         }
     }
@@ -89,7 +100,7 @@ TEST(MainWindowQt, AlarmPopupIsCentredOnTopAndGoneAfterTwoSeconds) {
     tracker.Window().StartReport(ModeAlarm, true);
     tracker.Window().ShowAlarmPopup(true);
     EXPECT_EQ(tracker.Shell().AlarmPopup(), popup);
-    QTRY_VERIFY_WITH_TIMEOUT(tracker.Shell().AlarmPopup() == nullptr, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker.Shell().AlarmPopup() == nullptr; }, 20000));
     EXPECT_GE(elapsed.elapsed(), 1800);
 }
 
@@ -100,7 +111,7 @@ TEST(MainWindowQt, TrayTapShowsTheWindowPaintedByTheLayoutAtAHeightOf320WithTheL
     tracker.Window().OnTrayIconMessage();
     ASSERT_TRUE(window.isVisible()) << "a tap on the tray icon shows the window";
     window.resize(240, 320 + tracker.Shell().SoftKeys().sizeHint().height());
-    QTRY_COMPARE_WITH_TIMEOUT(window.Status()->height(), 320, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Status()->height() == 320; }, 20000));
 
     const QImage image = window.Status()->grab().toImage();
     const auto isGrey = [](QColor c) {
@@ -126,6 +137,38 @@ TEST(MainWindowQt, TrayTapShowsTheWindowPaintedByTheLayoutAtAHeightOf320WithTheL
     EXPECT_TRUE(list->isVisible());
     ASSERT_EQ(list->count(), 21);
     EXPECT_EQ(list->item(20)->text().toStdString(), "строка 30");
+}
+
+// An exception that leaves the event loop ends the program with its box; while the box
+// is open the window is gone, and nothing may still reach it.
+TEST(MainWindowQt, AnEscapedExceptionShowsItsBoxOnlyAfterTheWindowIsDetached) {
+    SimTracker tracker({false, {}});
+    QtShell shell(false);
+    std::vector<std::unique_ptr<EvdevKeySource>> noKeys;
+    std::string said;
+    const int exitCode = RunGuarded(
+        [&] {
+            auto window = std::make_unique<CMainWindow>(shell, tracker.Platform(false));
+            QTimer::singleShot(0, [&shell] {
+                shell.ShowMainWindow();
+                shell.StartTimer(112, 100);
+                throw std::runtime_error("disk gone");
+            });
+            return RunTrackerWindow(shell, std::move(window), noKeys);
+        },
+        [&](const std::string& text) {
+            said = text;
+            EXPECT_EQ(shell.Attached(), nullptr);
+            EXPECT_FALSE(shell.IsTimerRunning(TickTimerId));
+            EXPECT_FALSE(shell.IsTimerRunning(112));
+            EXPECT_FALSE(shell.Window().isVisible());
+            // the box's own loop: ticks, key and tray events would reach a freed window
+            QTest::qWait(300);
+            shell.Window().close();
+            emit shell.Tray()->activated(QSystemTrayIcon::Trigger);
+        });
+    EXPECT_EQ(exitCode, 6);
+    EXPECT_EQ(said, "Exeption occurred: disk gone");
 }
 
 }  // namespace

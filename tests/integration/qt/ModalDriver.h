@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Acts on the next modal window to open (a box or the dialog) from inside its own modal
 // loop; fails the test when none opens within the deadline, so no test hangs.
@@ -36,6 +37,17 @@ inline std::string Answer(QWidget* modal, QMessageBox::StandardButton which = QM
     std::string said = box->windowTitle().toStdString() + ": " + box->text().toStdString();
     box->button(which)->click();
     return said;
+}
+
+// The labels of a box's buttons, in their order on screen.
+inline std::vector<std::string> ButtonTexts(QWidget* modal) {
+    std::vector<std::string> texts;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        for (QAbstractButton* button : box->buttons()) {
+            texts.push_back(button->text().toStdString());
+        }
+    }
+    return texts;
 }
 
 inline void Later(std::function<void()> step) {

@@ -99,6 +99,8 @@ TEST(OptionsDialogQt, CaptureTakesEveryKeyDownWithoutAlarmThenDeleteAndClear) {
                 // the dialog ignores its commands and the close request until the box is closed
                 dialog->Command(CmdCancelOptions);
                 dialog->close();
+                EXPECT_EQ(qobject_cast<QMessageBox*>(box)->icon(), QMessageBox::NoIcon);
+                EXPECT_EQ(ButtonTexts(box), std::vector<std::string>{"ОК"});
                 EXPECT_EQ(Answer(box),
                           "  Режим определения: Нажмите кнопки, которые хотите "
                           "использовать для вызова тревоги, а затем закройте "
@@ -106,6 +108,10 @@ TEST(OptionsDialogQt, CaptureTakesEveryKeyDownWithoutAlarmThenDeleteAndClear) {
                 Later([&, dialog, list] {
                     tracker.Window().OnAlarmKeyDown(1100, 48, 66);  // after the capture
                     afterCapture = Items(list);
+                    // a current row without a selection, as the list's focus leaves it
+                    list->clearSelection();
+                    dialog->Command(CmdDeleteKey);
+                    EXPECT_EQ(Items(list), afterCapture) << "nothing selected, nothing deleted";
                     list->setCurrentRow(0);
                     dialog->Command(CmdDeleteKey);
                     afterDelete = Items(list);
