@@ -136,6 +136,7 @@ void QtShell::OnCommand(int commandId) {
 void QtShell::Detach() {
     main_ = nullptr;
     window_->hide();
+    RemoveAlarmPopup();
     for (auto& [id, timer] : timers_) {
         timer->stop();
     }

@@ -149,8 +149,9 @@ TEST(MainWindowQt, AnEscapedExceptionShowsItsBoxOnlyAfterTheWindowIsDetached) {
     const int exitCode = RunGuarded(
         [&] {
             auto window = std::make_unique<CMainWindow>(shell, tracker.Platform(false));
-            QTimer::singleShot(0, [&shell] {
+            QTimer::singleShot(0, [&shell, alarm = window.get()] {
                 shell.ShowMainWindow();
+                alarm->StartReport(ModeAlarm, true);
                 shell.StartTimer(112, 100);
                 throw std::runtime_error("disk gone");
             });
@@ -162,6 +163,7 @@ TEST(MainWindowQt, AnEscapedExceptionShowsItsBoxOnlyAfterTheWindowIsDetached) {
             EXPECT_FALSE(shell.IsTimerRunning(TickTimerId));
             EXPECT_FALSE(shell.IsTimerRunning(112));
             EXPECT_FALSE(shell.Window().isVisible());
+            EXPECT_EQ(shell.AlarmPopup(), nullptr);
             // the box's own loop: ticks, key and tray events would reach a freed window
             QTest::qWait(300);
             shell.Window().close();
