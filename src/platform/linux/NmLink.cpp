@@ -114,6 +114,7 @@ std::uint32_t NmLink::NetworkStatus(std::uint32_t address) {
 NmSnapshot NmLink::Snapshot(std::uint32_t address) const {
     NmSnapshot nm;
     const DbusProperties* manager = service_.Find(ManagerPath, ManagerInterface);
+    nm.known = service_.Known() && (!service_.Present() || manager != nullptr);
     nm.present = service_.Present() && manager != nullptr;
     nm.state = Number(manager, "State", 0);
     nm.connectivity = Number(manager, "Connectivity", 0);

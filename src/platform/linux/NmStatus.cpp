@@ -29,6 +29,10 @@ bool IsFailure(std::uint32_t status) {
 }  // namespace
 
 std::uint32_t MapNmStatus(const NmSnapshot& nm) {
+    // Just after the bus came (back), nothing can be vouched for yet.
+    if (!nm.known) {
+        return WaitingForConnection;
+    }
     // Without NetworkManager (restarting, say) the kernel's routes still tell the truth.
     if (!nm.present) {
         return nm.routeToServer ? Connected : WaitingForPath;

@@ -4,6 +4,7 @@
 
 // What NetworkManager says about the network, as far as the data link's status needs it.
 struct NmSnapshot {
+    bool known = true;               // false until the bus has answered after (re)connecting
     bool present = false;            // NetworkManager owns its name on the bus
     std::uint32_t state = 0;         // NMState: 10 asleep … 70 connected (global)
     std::uint32_t connectivity = 0;  // NMConnectivityState: 2 portal, 4 full

@@ -49,10 +49,10 @@ def RemoveModem(self, index):
 @dbus.service.method(MOCK_IFACE, in_signature='so', out_signature='')
 def SetModemSim(self, index, sim):
     modem = mockobject.objects[MAIN_OBJ + '/Modem/' + index]
-    modem.UpdateProperties(MODEM_IFACE, {'Sim': dbus.ObjectPath(sim)})
+    modem.Set(MODEM_IFACE, 'Sim', dbus.ObjectPath(sim))
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
 def SetImsi(self, index, imsi):
     sim = mockobject.objects[MAIN_OBJ + '/SIM/' + index]
-    sim.UpdateProperties(SIM_IFACE, {'Imsi': dbus.String(imsi)})
+    sim.Set(SIM_IFACE, 'Imsi', dbus.String(imsi))

@@ -18,6 +18,8 @@ struct DbusService::State {
     int pendingCalls = 0;
     std::string objectManagerPath;
     bool present = false;
+    bool ownerAnswered = false;
+    bool busDown = false;
     std::set<Key> watched;
     std::map<Key, DbusProperties> cache;
     std::map<std::string, std::set<std::string>> managed;  // path → interfaces
@@ -226,6 +228,7 @@ void OnOwnerChanged(const StatePtr& state, sd_bus_message* m) {
         return;
     }
     Vanish(*state);
+    state->ownerAnswered = true;
     if (*after != '\0') {
         state->present = true;
         Reload(sd_bus_message_get_bus(m), state);
@@ -317,19 +320,26 @@ void DbusService::Follow(const std::string& parentInterface, const std::string& 
 }
 
 void DbusService::Refresh() {
-    if (!bus_.Ensure()) {
+    state_->busDown = !bus_.Ensure();
+    if (state_->busDown) {
         Vanish(*state_);
         return;
     }
     if (generation_ != bus_.Generation()) {
         generation_ = bus_.Generation();
         Vanish(*state_);
+        state_->ownerAnswered = false;
         Subscribe();
     }
     bus_.Drain();
     if (bus_.Bus() == nullptr) {
+        state_->busDown = true;
         Vanish(*state_);
     }
+}
+
+bool DbusService::Known() const {
+    return state_->busDown || state_->ownerAnswered;
 }
 
 void DbusService::Subscribe() {
@@ -358,7 +368,11 @@ void DbusService::Subscribe() {
                                        "org.freedesktop.DBus", "GetNameOwner") >= 0 &&
         sd_bus_message_append(call, "s", name.c_str()) >= 0) {
         Send(bus, call, state_, [](const StatePtr& s, sd_bus_message* reply) {
-            if (!sd_bus_message_is_method_error(reply, nullptr) && !s->present) {
+            if (s->ownerAnswered) {
+                return;  // a change of owner came first and is newer
+            }
+            s->ownerAnswered = true;
+            if (!sd_bus_message_is_method_error(reply, nullptr)) {
                 s->present = true;
                 Reload(sd_bus_message_get_bus(reply), s);
             }

@@ -38,6 +38,8 @@ public:
     // Waits at most the budget until every question asked so far is answered, so that the
     // cache is filled before the first use. Only for the start; the tick never calls it.
     void Settle(std::chrono::milliseconds budget);
+    // Whether the service is there is known: the bus is down, or it has answered.
+    bool Known() const;
     // The service's name has an owner on the bus, as far as the last Refresh knows.
     bool Present() const;
     // The cached properties, or null while they are not (yet) known.
