@@ -49,6 +49,12 @@ void PrivateBus::Kill() {
     }
 }
 
+void PrivateBus::Signal(int signal) {
+    if (daemon_) {
+        daemon_->Signal(signal);
+    }
+}
+
 std::unique_ptr<ChildProcess> PrivateBus::StartMock(const std::string& templateName,
                                                     const std::string& busName,
                                                     const std::string& parameters) {
@@ -77,23 +83,44 @@ bool PrivateBus::Call(const std::string& service, const std::string& path,
                       const std::string& interface, const std::string& method,
                       const std::function<int(sd_bus_message*)>& append,
                       const std::function<void(sd_bus_message*)>& read) {
+    // Sent without waiting, then waited for with a deadline: sd-bus's blocking call would
+    // first wait for the bus's greeting without one.
+    struct Answer {
+        bool done = false;
+        bool ok = false;
+        const std::function<void(sd_bus_message*)>* read;
+    } answer{false, false, &read};
+    auto onReply = [](sd_bus_message* reply, void* userdata, sd_bus_error*) {
+        auto* a = static_cast<Answer*>(userdata);
+        a->done = true;
+        a->ok = !sd_bus_message_is_method_error(reply, nullptr);
+        if (a->ok && *a->read) {
+            (*a->read)(reply);
+        }
+        return 0;
+    };
     sd_bus* bus = nullptr;
     sd_bus_message* call = nullptr;
-    sd_bus_message* reply = nullptr;
+    sd_bus_slot* slot = nullptr;
     const std::string address = "unix:path=" + socket_;
-    const bool answered = sd_bus_new(&bus) >= 0 && sd_bus_set_address(bus, address.c_str()) >= 0 &&
-                          sd_bus_set_bus_client(bus, 1) >= 0 && sd_bus_start(bus) >= 0 &&
-                          sd_bus_message_new_method_call(bus, &call, service.c_str(), path.c_str(),
-                                                         interface.c_str(), method.c_str()) >= 0 &&
-                          (!append || append(call) >= 0) &&
-                          sd_bus_call(bus, call, CallTimeoutMicros, nullptr, &reply) >= 0;
-    if (answered && read) {
-        read(reply);
+    const bool sent = sd_bus_new(&bus) >= 0 && sd_bus_set_address(bus, address.c_str()) >= 0 &&
+                      sd_bus_set_bus_client(bus, 1) >= 0 && sd_bus_start(bus) >= 0 &&
+                      sd_bus_message_new_method_call(bus, &call, service.c_str(), path.c_str(),
+                                                     interface.c_str(), method.c_str()) >= 0 &&
+                      (!append || append(call) >= 0) &&
+                      sd_bus_call_async(bus, &slot, call, onReply, &answer, CallTimeoutMicros) >= 0;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::microseconds(CallTimeoutMicros);
+    while (sent && !answer.done && std::chrono::steady_clock::now() < deadline) {
+        if (sd_bus_process(bus, nullptr) < 0 || (!answer.done && sd_bus_wait(bus, 100'000) < 0)) {
+            break;
+        }
     }
-    sd_bus_message_unref(reply);
+    sd_bus_slot_unref(slot);
     sd_bus_message_unref(call);
-    sd_bus_flush_close_unref(bus);
-    return answered;
+    sd_bus_close(bus);
+    sd_bus_unref(bus);
+    return answer.done && answer.ok;
 }
 
 std::string MockLog(const TempFolder& home, const std::string& busName) {

@@ -25,6 +25,8 @@ public:
     bool Start();
     // Kills the bus daemon at once, as a crash would.
     void Kill();
+    // Stops (SIGSTOP) or resumes (SIGCONT) the bus daemon: a bus that hangs.
+    void Signal(int signal);
 
     // A mock service from a template (a dbusmock template name or a path), running until
     // the returned process goes; null when its name did not appear on the bus.

@@ -76,19 +76,23 @@ std::string LinkName(const LaunchOptions& options) {
 }
 
 // The automatic choices, made once at start by looking at the system bus. A command for
-// the running tracker needs neither backend, so it does not look.
+// the running tracker uses neither the SIM nor the link, so nothing is looked at for it.
 std::string ResolveAuto(LaunchOptions& options, DbusConnection& bus) {
-    const bool look = options.command == LaunchOptions::Command::None;
+    if (options.command != LaunchOptions::Command::None) {
+        options.modem = LaunchOptions::Modem::None;
+        options.link = LaunchOptions::Link::Direct;
+        return {};
+    }
     std::string modemWhy;
     if (options.modem == LaunchOptions::Modem::Auto) {
-        const bool found = look && bus.NameHasOwner(ModemManagerName, NameLookBudget);
+        const bool found = bus.NameHasOwner(ModemManagerName, NameLookBudget);
         options.modem = found ? LaunchOptions::Modem::ModemManager : LaunchOptions::Modem::None;
         modemWhy = found ? " (auto: ModemManager is on the system bus)"
                          : " (auto: no ModemManager on the system bus)";
     }
     std::string linkWhy;
     if (options.link == LaunchOptions::Link::Auto) {
-        const bool found = look && bus.NameHasOwner(NetworkManagerName, NameLookBudget);
+        const bool found = bus.NameHasOwner(NetworkManagerName, NameLookBudget);
         options.link = found ? LaunchOptions::Link::NetworkManager : LaunchOptions::Link::Direct;
         linkWhy = found ? " (auto: NetworkManager is on the system bus)"
                         : " (auto: no NetworkManager on the system bus)";

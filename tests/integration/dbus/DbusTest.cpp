@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <systemd/sd-bus.h>
 
 #include <gtest/gtest.h>
@@ -43,12 +44,15 @@ struct Phone {
         mm = bus.StartMock(MZ_MM_TEMPLATE, Mm, R"({"Imsi": ")" + imsi + R"("})");
         return mm != nullptr;
     }
-    bool StartTracker(const std::vector<std::string>& options = {}) {
-        pult = StartPult(home, "Frequency=144000\r\n", port);
+    bool StartTracker(const std::vector<std::string>& options = {},
+                      std::chrono::seconds deadline = 20s) {
+        if (!pult) {
+            pult = StartPult(home, "Frequency=144000\r\n", port);
+        }
         std::vector<std::string> command = {MZ_DAEMON, "--gps=sim:55.7512,37.6184"};
         command.insert(command.end(), options.begin(), options.end());
         tracker = std::make_unique<ChildProcess>(command, home / "tracker", Env());
-        return !port.empty() && WaitFor([&] { return Command("show") == 0; });
+        return !port.empty() && WaitFor([&] { return Command("show") == 0; }, deadline);
     }
     std::vector<std::string> Env() const {
         return {"XDG_DATA_HOME=" + home.Path(), bus.Environment()};
@@ -220,6 +224,27 @@ TEST(Dbus, BusGoesAwayAndComesBack) {
         << phone.Why();
     EXPECT_EQ(phone.Command("exit"), 0);
     EXPECT_EQ(phone.tracker->Wait(), 0);
+}
+
+// A bus that takes connections but never answers must not hold up the start or the
+// reports: the look at start is bounded, and an unanswered bus counts as absent.
+TEST(Dbus, AHungBusHoldsNothingUp) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnecting));
+    phone.bus.Signal(SIGSTOP);
+    ASSERT_TRUE(phone.StartTracker({"--modem=sim:080910101032547698"}, 10s)) << phone.Why();
+    EXPECT_NE(phone.tracker->Errors().find("--link=direct (auto: no NetworkManager"),
+              std::string::npos)
+        << phone.Why();
+    ASSERT_EQ(phone.Command("exit"), 0);
+    ASSERT_EQ(phone.tracker->Wait(), 0);
+
+    phone.tracker = nullptr;
+    ASSERT_TRUE(phone.StartTracker({"--modem=sim:080910101032547698", "--link=nm"}, 10s))
+        << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 1; }, 20s)) << phone.Why();
+    phone.bus.Signal(SIGCONT);
 }
 
 }  // namespace

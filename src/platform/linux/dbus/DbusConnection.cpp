@@ -58,24 +58,43 @@ bool DbusConnection::NameHasOwner(const std::string& name, std::chrono::millisec
     if (!Ensure()) {
         return false;
     }
-    sd_bus_message* call = nullptr;
-    sd_bus_message* reply = nullptr;
-    int owned = 0;
-    if (sd_bus_message_new_method_call(bus_, &call, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                       "org.freedesktop.DBus", "NameHasOwner") >= 0 &&
-        sd_bus_message_append(call, "s", name.c_str()) >= 0 &&
-        sd_bus_call(bus_, call, static_cast<std::uint64_t>(timeout.count()) * 1000, nullptr,
-                    &reply) >= 0) {
-        if (sd_bus_message_read(reply, "b", &owned) < 0) {
-            owned = 0;
+    // Asked without waiting and then waited for with our own deadline: a blocking call
+    // would first wait for the bus to greet us, for as long as sd-bus allows that (90 s).
+    struct Answer {
+        bool done = false;
+        int owned = 0;
+    } answer;
+    auto onReply = [](sd_bus_message* reply, void* userdata, sd_bus_error*) {
+        auto* a = static_cast<Answer*>(userdata);
+        a->done = true;
+        if (sd_bus_message_is_method_error(reply, nullptr) ||
+            sd_bus_message_read(reply, "b", &a->owned) < 0) {
+            a->owned = 0;
+        }
+        return 0;
+    };
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_call_method_async(bus_, &slot, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                 "org.freedesktop.DBus", "NameHasOwner", onReply, &answer, "s",
+                                 name.c_str()) < 0) {
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!answer.done && bus_ != nullptr) {
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            break;
+        }
+        Drain();
+        if (!answer.done && bus_ != nullptr &&
+            sd_bus_wait(bus_, static_cast<std::uint64_t>(left.count())) < 0) {
+            Drop();
         }
     }
-    sd_bus_message_unref(reply);
-    sd_bus_message_unref(call);
-    if (!sd_bus_is_open(bus_)) {
-        Drop();
-    }
-    return owned != 0;
+    // The slot must not outlive the answer it writes to.
+    sd_bus_slot_unref(slot);
+    return answer.done && answer.owned != 0;
 }
 
 void DbusConnection::Drop() {

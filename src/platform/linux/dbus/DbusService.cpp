@@ -6,6 +6,10 @@
 
 using Key = std::pair<std::string, std::string>;  // object path, interface
 
+namespace {
+constexpr std::chrono::seconds UnansweredLimit{5};
+}  // namespace
+
 struct FollowRule {
     std::string parentInterface;
     std::string property;
@@ -339,10 +343,13 @@ void DbusService::Refresh() {
 }
 
 bool DbusService::Known() const {
-    return state_->busDown || state_->ownerAnswered;
+    // A bus that has not answered for this long is as good as absent (hung, say).
+    return state_->busDown || state_->ownerAnswered ||
+           std::chrono::steady_clock::now() - subscribed_ > UnansweredLimit;
 }
 
 void DbusService::Subscribe() {
+    subscribed_ = std::chrono::steady_clock::now();
     sd_bus* bus = bus_.Bus();
     state_->pendingCalls = 0;
     const std::string& name = state_->name;

@@ -38,7 +38,8 @@ public:
     // Waits at most the budget until every question asked so far is answered, so that the
     // cache is filled before the first use. Only for the start; the tick never calls it.
     void Settle(std::chrono::milliseconds budget);
-    // Whether the service is there is known: the bus is down, or it has answered.
+    // Whether the service is there is known: the bus is down, or it has answered, or it
+    // has not answered for too long (then the service counts as absent).
     bool Known() const;
     // The service's name has an owner on the bus, as far as the last Refresh knows.
     bool Present() const;
@@ -61,4 +62,5 @@ private:
     DbusConnection& bus_;
     std::shared_ptr<State> state_;
     std::uint64_t generation_ = 0;
+    std::chrono::steady_clock::time_point subscribed_{};
 };
