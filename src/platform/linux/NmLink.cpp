@@ -2,6 +2,8 @@
 
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
+
 #include "platform/linux/LinkDestination.h"
 
 namespace {
@@ -15,8 +17,15 @@ constexpr const char* ProfileInterface = "org.freedesktop.NetworkManager.Setting
 constexpr std::uint32_t ActiveDeactivated = 4;
 constexpr std::uint32_t StatusConnected = 0x10;
 // A profile that failed to come up (or is coming up slowly) is asked for again only after
-// this long, so a refused activation does not become a request on every tick.
+// this long, so a refused activation does not become a request on every tick; refusals in
+// a row stretch it up to the longest.
 constexpr std::chrono::seconds ActivationInterval{60};
+constexpr std::chrono::seconds LongestActivationInterval{3600};
+
+std::chrono::seconds IntervalAfter(int refusals) {
+    const std::chrono::seconds interval = ActivationInterval * (1 << std::min(refusals, 6));
+    return std::min(interval, LongestActivationInterval);
+}
 
 const DbusValue* Property(const DbusProperties* properties, const char* name) {
     if (properties == nullptr) {
@@ -123,7 +132,7 @@ NmSnapshot NmLink::Snapshot(std::uint32_t address) const {
     // Without a usable server address there is no route to look for.
     nm.routeToServer = address != 0 && probe_(address);
     nm.activating = *activating_;
-    nm.activationFailed = *activationFailed_ && !ProfileActive();
+    nm.activationFailed = *refusals_ > 0 && !ProfileActive();
     return nm;
 }
 
@@ -149,7 +158,7 @@ void NmLink::ActivateWhenDue(std::uint32_t network) {
         return;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (everActivated_ && now - lastActivation_ < ActivationInterval) {
+    if (everActivated_ && now - lastActivation_ < IntervalAfter(*refusals_)) {
         return;
     }
     everActivated_ = true;
@@ -162,7 +171,7 @@ void NmLink::ActivateWhenDue(std::uint32_t network) {
 void NmLink::Activate() {
     *activating_ = true;
     auto activating = activating_;
-    auto failed = activationFailed_;
+    auto refusals = refusals_;
     auto service = &service_;
     const std::string profile = profile_;
     const bool listed = service_.CallAsync(
@@ -180,7 +189,7 @@ void NmLink::Activate() {
             auto found = std::make_shared<bool>(false);
             auto finish = [=](bool ok) {
                 *activating = false;
-                *failed = !ok;
+                *refusals = ok ? 0 : *refusals + 1;
             };
             if (paths.empty()) {
                 finish(false);
@@ -216,6 +225,6 @@ void NmLink::Activate() {
         });
     if (!listed) {
         *activating_ = false;
-        *activationFailed_ = true;
+        ++*refusals_;
     }
 }

@@ -49,9 +49,10 @@ private:
     std::uint32_t nextHandle_ = 1;
     HeldLinkStatus heldStatus_;
 
-    // Activation: one at a time, and not again within the interval after the last.
+    // Activation: one at a time, and not again within the interval after the last; the
+    // interval doubles with every refusal in a row (an unknown profile, no permission).
     std::shared_ptr<bool> activating_ = std::make_shared<bool>(false);
-    std::shared_ptr<bool> activationFailed_ = std::make_shared<bool>(false);
+    std::shared_ptr<int> refusals_ = std::make_shared<int>(0);
     bool everActivated_ = false;
     std::chrono::steady_clock::time_point lastActivation_{};
 };

@@ -194,6 +194,22 @@ TEST(Dbus, NamedProfileIsActivatedOnce) {
     EXPECT_EQ(Activations(), 1);
 }
 
+// NetworkManager refuses a profile it does not know: told once, then the report waits
+// quietly for the network, which may still come up by itself.
+TEST(Dbus, ARefusedProfileIsToldOnce) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmDisconnected));
+    ASSERT_TRUE(phone.StartTracker({"--link=nm:nosuch"})) << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Соединение GPRS не удалось") == 2; }))
+        << phone.Why();
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(phone.Log("Соединение GPRS не удалось"), 2) << phone.Why();
+    EXPECT_EQ(phone.Log("Открываю GPRS сессию"), 2) << phone.Why();
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+}
+
 // The bus dies under the running tracker and a new one comes up: reports go on over the
 // link it holds, and the services are found again on the new bus.
 TEST(Dbus, BusGoesAwayAndComesBack) {
