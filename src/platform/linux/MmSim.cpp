@@ -17,13 +17,6 @@ bool ModemOrder(const std::string& a, const std::string& b) {
     return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
-const DbusValue* Property(const DbusProperties* properties, const char* name) {
-    if (properties == nullptr) {
-        return nullptr;
-    }
-    auto found = properties->find(name);
-    return found != properties->end() ? &found->second : nullptr;
-}
 }  // namespace
 
 MmSim::MmSim(std::shared_ptr<DbusConnection> bus, std::string modemIndex)
@@ -46,11 +39,11 @@ std::string MmSim::CurrentImsi() {
     if (chosen == modems.end()) {
         return {};
     }
-    const DbusValue* sim = Property(service_.Find(*chosen, ModemInterface), "Sim");
+    const DbusValue* sim = FindProperty(service_.Find(*chosen, ModemInterface), "Sim");
     if (sim == nullptr || sim->kind != DbusValue::Kind::Text || sim->text == "/") {
         return {};
     }
-    const DbusValue* imsi = Property(service_.Find(sim->text, SimInterface), "Imsi");
+    const DbusValue* imsi = FindProperty(service_.Find(sim->text, SimInterface), "Imsi");
     return imsi != nullptr && imsi->kind == DbusValue::Kind::Text ? imsi->text : std::string();
 }
 

@@ -27,28 +27,20 @@ std::chrono::seconds IntervalAfter(int refusals) {
     return std::min(interval, LongestActivationInterval);
 }
 
-const DbusValue* Property(const DbusProperties* properties, const char* name) {
-    if (properties == nullptr) {
-        return nullptr;
-    }
-    auto found = properties->find(name);
-    return found != properties->end() ? &found->second : nullptr;
-}
-
 std::uint32_t Number(const DbusProperties* properties, const char* name, std::uint32_t absent) {
-    const DbusValue* value = Property(properties, name);
+    const DbusValue* value = FindProperty(properties, name);
     return value != nullptr && value->kind == DbusValue::Kind::Number
                ? static_cast<std::uint32_t>(value->number)
                : absent;
 }
 
 bool Flag(const DbusProperties* properties, const char* name, bool absent) {
-    const DbusValue* value = Property(properties, name);
+    const DbusValue* value = FindProperty(properties, name);
     return value != nullptr && value->kind == DbusValue::Kind::Flag ? value->flag : absent;
 }
 
 std::string Text(const DbusProperties* properties, const char* name) {
-    const DbusValue* value = Property(properties, name);
+    const DbusValue* value = FindProperty(properties, name);
     return value != nullptr && value->kind == DbusValue::Kind::Text ? value->text : std::string();
 }
 
@@ -138,7 +130,7 @@ NmSnapshot NmLink::Snapshot(std::uint32_t address) const {
 
 bool NmLink::ProfileActive() const {
     const DbusValue* active =
-        Property(service_.Find(ManagerPath, ManagerInterface), "ActiveConnections");
+        FindProperty(service_.Find(ManagerPath, ManagerInterface), "ActiveConnections");
     if (profile_.empty() || active == nullptr) {
         return false;
     }

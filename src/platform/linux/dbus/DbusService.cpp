@@ -4,17 +4,19 @@
 
 #include <algorithm>
 
+namespace {
+
 using Key = std::pair<std::string, std::string>;  // object path, interface
 
-namespace {
 constexpr std::chrono::seconds UnansweredLimit{5};
-}  // namespace
 
 struct FollowRule {
     std::string parentInterface;
     std::string property;
     std::string childInterface;
 };
+
+}  // namespace
 
 struct DbusService::State {
     std::string name;
@@ -60,11 +62,10 @@ void DeleteHook(void* userdata) {
 }
 
 // The bus owns the slot from here on; the hook goes with it.
-void HandOver(sd_bus_slot* slot, Hook* hook) {
+void HandOver(sd_bus_slot* slot) {
     sd_bus_slot_set_destroy_callback(slot, DeleteHook);
     sd_bus_slot_set_floating(slot, 1);
     sd_bus_slot_unref(slot);
-    (void)hook;
 }
 
 bool AddMatch(sd_bus* bus, const std::string& rule, const StatePtr& state, Handler handler) {
@@ -74,7 +75,7 @@ bool AddMatch(sd_bus* bus, const std::string& rule, const StatePtr& state, Handl
         delete hook;
         return false;
     }
-    HandOver(slot, hook);
+    HandOver(slot);
     return true;
 }
 
@@ -85,7 +86,7 @@ bool Send(sd_bus* bus, sd_bus_message* call, const StatePtr& state, Handler hand
         delete hook;
         return false;
     }
-    HandOver(slot, hook);
+    HandOver(slot);
     ++state->pendingCalls;
     return true;
 }

@@ -90,6 +90,14 @@ bool ReadContents(sd_bus_message* message, const char* contents, DbusValue& valu
 
 }  // namespace
 
+const DbusValue* FindProperty(const DbusProperties* properties, const char* name) {
+    if (properties == nullptr) {
+        return nullptr;
+    }
+    auto found = properties->find(name);
+    return found != properties->end() ? &found->second : nullptr;
+}
+
 bool ReadDbusVariant(sd_bus_message* message, DbusValue& value) {
     value = DbusValue{};
     char type = 0;

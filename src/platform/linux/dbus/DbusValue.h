@@ -20,6 +20,9 @@ struct DbusValue {
 
 using DbusProperties = std::map<std::string, DbusValue>;
 
+// The named property, or null when the properties or the property are missing.
+const DbusValue* FindProperty(const DbusProperties* properties, const char* name);
+
 // Reads a variant ("v") at the message's position; false when the message is malformed.
 bool ReadDbusVariant(sd_bus_message* message, DbusValue& value);
 // Reads an a{sv} dictionary into properties (merged over what is there).
