@@ -30,11 +30,4 @@ TEST(ImsiText, DecodesToWhatTheCardWouldGive) {
     }
 }
 
-TEST(ImsiText, BytesAreThoseOfACard) {
-    EXPECT_EQ(ImsiFileFromText("001010123456789"),
-              (std::vector<std::uint8_t>{0x08, 0x09, 0x10, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98}));
-    EXPECT_EQ(ImsiFileFromText("00101012345678"),
-              (std::vector<std::uint8_t>{0x08, 0x01, 0x10, 0x10, 0x10, 0x32, 0x54, 0x76, 0xF8}));
-}
-
 }  // namespace
