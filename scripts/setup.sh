@@ -14,6 +14,8 @@ packages=(
     qt6-base-dev qt6-multimedia-dev xvfb xauth trayer
     # sound player of the daemon
     alsa-utils
+    # D-Bus backends (sd-bus), and a private bus with mock services for their tests
+    libsystemd-dev dbus python3-dbusmock
     # procps for the benchmark script (ps)
     procps
 )

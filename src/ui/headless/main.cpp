@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
     if (options.command != LaunchOptions::Command::None) {
         return SendCommand(folder, CommandWord(options.command)) ? 0 : 1;
     }
+    std::fprintf(stderr, "mzorvanyd: %s\n", backends.choice.c_str());
+    std::fflush(stderr);
     InstanceLock lock(folder);
     switch (lock.Acquire()) {
         case InstanceLock::Result::HeldByAnother:

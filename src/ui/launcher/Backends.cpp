@@ -5,6 +5,8 @@
 #include "platform/linux/AtModemSim.h"
 #include "platform/linux/DirectLink.h"
 #include "platform/linux/GpsdDevice.h"
+#include "platform/linux/MmSim.h"
+#include "platform/linux/NmLink.h"
 #include "platform/linux/PosixAtomicFileWriter.h"
 #include "platform/linux/ProcessSoundPlayer.h"
 #include "platform/linux/RouteLink.h"
@@ -37,6 +39,67 @@ public:
     void Close() override {}
 };
 
+// At start only: how long a look at the bus may take, and how long filling a cache.
+constexpr std::chrono::milliseconds NameLookBudget{1000};
+constexpr std::chrono::milliseconds SettleBudget{1000};
+constexpr const char* ModemManagerName = "org.freedesktop.ModemManager1";
+constexpr const char* NetworkManagerName = "org.freedesktop.NetworkManager";
+
+std::string ModemName(const LaunchOptions& options) {
+    switch (options.modem) {
+        case LaunchOptions::Modem::Auto:
+            return "auto";
+        case LaunchOptions::Modem::None:
+            return "none";
+        case LaunchOptions::Modem::At:
+            return "at:" + options.modemDevice;
+        case LaunchOptions::Modem::Sim:
+            return "sim";
+        case LaunchOptions::Modem::ModemManager:
+            return options.modemIndex.empty() ? "mm" : "mm:" + options.modemIndex;
+    }
+    return {};
+}
+
+std::string LinkName(const LaunchOptions& options) {
+    switch (options.link) {
+        case LaunchOptions::Link::Auto:
+            return "auto";
+        case LaunchOptions::Link::Direct:
+            return "direct";
+        case LaunchOptions::Link::Route:
+            return "route";
+        case LaunchOptions::Link::NetworkManager:
+            return options.linkProfile.empty() ? "nm" : "nm:" + options.linkProfile;
+    }
+    return {};
+}
+
+// The automatic choices, made once at start by looking at the system bus. A command for
+// the running tracker uses neither the SIM nor the link, so nothing is looked at for it.
+std::string ResolveAuto(LaunchOptions& options, DbusConnection& bus) {
+    if (options.command != LaunchOptions::Command::None) {
+        options.modem = LaunchOptions::Modem::None;
+        options.link = LaunchOptions::Link::Direct;
+        return {};
+    }
+    std::string modemWhy;
+    if (options.modem == LaunchOptions::Modem::Auto) {
+        const bool found = bus.NameHasOwner(ModemManagerName, NameLookBudget);
+        options.modem = found ? LaunchOptions::Modem::ModemManager : LaunchOptions::Modem::None;
+        modemWhy = found ? " (auto: ModemManager is on the system bus)"
+                         : " (auto: no ModemManager on the system bus)";
+    }
+    std::string linkWhy;
+    if (options.link == LaunchOptions::Link::Auto) {
+        const bool found = bus.NameHasOwner(NetworkManagerName, NameLookBudget);
+        options.link = found ? LaunchOptions::Link::NetworkManager : LaunchOptions::Link::Direct;
+        linkWhy = found ? " (auto: NetworkManager is on the system bus)"
+                        : " (auto: no NetworkManager on the system bus)";
+    }
+    return "--modem=" + ModemName(options) + modemWhy + ", --link=" + LinkName(options) + linkWhy;
+}
+
 }  // namespace
 
 std::string Backends::SettingsFolder() const {
@@ -50,8 +113,11 @@ CMainWindow::Platform Backends::MakePlatform(std::function<void(const std::strin
                                  *connections, *sim,     *socket, englishTexts, std::move(logTap)};
 }
 
-BuiltBackends BuildBackends(const LaunchOptions& options, std::unique_ptr<SoundPlayer> sound) {
+BuiltBackends BuildBackends(const LaunchOptions& given, std::unique_ptr<SoundPlayer> sound) {
     BuiltBackends built;
+    LaunchOptions options = given;
+    auto bus = std::make_shared<DbusConnection>();
+    std::string choice = ResolveAuto(options, *bus);
     auto backends = std::make_unique<Backends>();
     backends->clock = std::make_unique<SystemClock>();
     backends->folders = std::make_unique<XdgFolders>();
@@ -76,6 +142,7 @@ BuiltBackends BuildBackends(const LaunchOptions& options, std::unique_ptr<SoundP
     }
 
     switch (options.modem) {
+        case LaunchOptions::Modem::Auto:
         case LaunchOptions::Modem::None:
             backends->sim = std::make_unique<NoSimManager>();
             break;
@@ -89,13 +156,30 @@ BuiltBackends BuildBackends(const LaunchOptions& options, std::unique_ptr<SoundP
             backends->sim = std::move(card);
             break;
         }
+        case LaunchOptions::Modem::ModemManager: {
+            auto sim = std::make_unique<MmSim>(bus, options.modemIndex);
+            sim->Settle(SettleBudget);
+            backends->sim = std::move(sim);
+            break;
+        }
     }
 
-    if (options.link == LaunchOptions::Link::Route) {
-        backends->connections = std::make_unique<RouteLink>();
-    } else {
-        backends->connections = std::make_unique<DirectLink>();
+    switch (options.link) {
+        case LaunchOptions::Link::Auto:
+        case LaunchOptions::Link::Direct:
+            backends->connections = std::make_unique<DirectLink>();
+            break;
+        case LaunchOptions::Link::Route:
+            backends->connections = std::make_unique<RouteLink>();
+            break;
+        case LaunchOptions::Link::NetworkManager: {
+            auto link = std::make_unique<NmLink>(bus, options.linkProfile, RouteLink::HasRouteTo);
+            link->Settle(SettleBudget);
+            backends->connections = std::move(link);
+            break;
+        }
     }
+    backends->choice = std::move(choice);
     backends->socket = std::make_unique<UdpDatagramSocket>();
 
     for (const auto& path : options.keyDevices) {

@@ -60,6 +60,14 @@ std::string ParseGps(const std::string& value, LaunchOptions& options) {
 std::string ParseModem(const std::string& value, LaunchOptions& options) {
     if (value == "none") {
         options.modem = LaunchOptions::Modem::None;
+    } else if (value == "auto") {
+        options.modem = LaunchOptions::Modem::Auto;
+    } else if (value == "mm" || value.rfind("mm:", 0) == 0) {
+        options.modem = LaunchOptions::Modem::ModemManager;
+        options.modemIndex = value.size() > 3 ? value.substr(3) : std::string();
+        if (value.size() == 3 || (!options.modemIndex.empty() && !AllDigits(options.modemIndex))) {
+            return "--modem=mm:INDEX wants the number that ends the modem's object path";
+        }
     } else if (value.rfind("at:", 0) == 0) {
         std::string rest = value.substr(3);
         std::size_t colon = rest.rfind(':');
@@ -82,7 +90,7 @@ std::string ParseModem(const std::string& value, LaunchOptions& options) {
         options.modem = LaunchOptions::Modem::Sim;
         options.simHex = value.substr(4);
     } else {
-        return "--modem takes at:DEVICE[:BAUD], sim:HEX or none";
+        return "--modem takes auto, mm[:INDEX], at:DEVICE[:BAUD], sim:HEX or none";
     }
     return {};
 }
@@ -109,12 +117,20 @@ std::string ParseOne(const std::string& argument, LaunchOptions& options) {
         return ParseModem(value, options);
     }
     if (name == "link") {
+        options.linkProfile.clear();
         if (value == "direct") {
             options.link = LaunchOptions::Link::Direct;
         } else if (value == "route") {
             options.link = LaunchOptions::Link::Route;
+        } else if (value == "auto") {
+            options.link = LaunchOptions::Link::Auto;
+        } else if (value == "nm") {
+            options.link = LaunchOptions::Link::NetworkManager;
+        } else if (value.rfind("nm:", 0) == 0 && value.size() > 3) {
+            options.link = LaunchOptions::Link::NetworkManager;
+            options.linkProfile = value.substr(3);
         } else {
-            return "--link takes direct or route";
+            return "--link takes auto, nm[:CONNECTION], direct or route";
         }
         return {};
     }
@@ -193,11 +209,19 @@ std::string LaunchOptionsHelp(const std::string& programName) {
            "  --gps=gpsd[:HOST:PORT]    read positions from gpsd (default localhost:2947)\n"
            "  --gps=sim:LAT,LON[,ALT]   a simulated receiver that always has this fix\n"
            "  --gps=none                no receiver\n"
+           "  --modem=auto              mm when ModemManager is on the system bus at start,\n"
+           "                            else none (default; the choice is logged at start)\n"
+           "  --modem=mm[:INDEX]        the SIM of ModemManager's first modem, or of the one\n"
+           "                            whose object path ends in INDEX\n"
            "  --modem=at:DEVICE[:BAUD]  read the SIM's IMSI through a modem's AT commands\n"
            "  --modem=sim:HEX           a simulated SIM with these raw EF_IMSI bytes\n"
-           "  --modem=none              no modem (default)\n"
-           "  --link=direct|route       data link always up (default), or up while the\n"
-           "                            kernel has a route to the main server\n"
+           "  --modem=none              no modem\n"
+           "  --link=auto               nm when NetworkManager is on the system bus at start,\n"
+           "                            else direct (default; the choice is logged at start)\n"
+           "  --link=nm[:CONNECTION]    follow NetworkManager's state; with CONNECTION (a\n"
+           "                            profile's id or UUID) activate it when not active\n"
+           "  --link=direct|route       data link always up, or up while the kernel has a\n"
+           "                            route to the main server\n"
            "  --keys=PATH[,PATH...]     evdev devices or FIFOs of input_event records\n"
            "                            watched for alarm keys (never grabbed)\n"
            "  --command=show|test|exit  hand a command to the running tracker and exit\n"

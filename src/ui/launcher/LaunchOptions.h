@@ -7,8 +7,10 @@
 // Which devices the tracker uses; the settings themselves come from params.ini only.
 struct LaunchOptions {
     enum class Gps { Gpsd, Fixed, None };
-    enum class Modem { None, At, Sim };
-    enum class Link { Direct, Route };
+    // Auto: ModemManager / NetworkManager when their names are on the system bus at
+    // start, else None / Direct.
+    enum class Modem { Auto, None, At, Sim, ModemManager };
+    enum class Link { Auto, Direct, Route, NetworkManager };
     enum class Command { None, Show, Test, Exit };
 
     Gps gps = Gps::Gpsd;
@@ -16,12 +18,14 @@ struct LaunchOptions {
     std::string gpsPort = "2947";
     std::string fixedPosition;  // "LAT,LON[,ALT]"
 
-    Modem modem = Modem::None;
+    Modem modem = Modem::Auto;
     std::string modemDevice;
+    std::string modemIndex;  // ModemManager's modem: "" the first
     int modemBaud = 115200;
     std::string simHex;
 
-    Link link = Link::Direct;
+    Link link = Link::Auto;
+    std::string linkProfile;  // NetworkManager's profile to activate: "" none
     std::vector<std::string> keyDevices;
     Command command = Command::None;
     bool help = false;

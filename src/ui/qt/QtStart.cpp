@@ -145,6 +145,9 @@ int RunQtTracker(int argc, char** argv) {
         std::fprintf(stderr, "mzorvany: %s\n", built.error.c_str());
         return 1;
     }
+    if (parsed.options.command == LaunchOptions::Command::None) {
+        std::fprintf(stderr, "mzorvany: %s\n", built.backends->choice.c_str());
+    }
     SingleInstance instance(QString::fromStdString(built.backends->SettingsFolder()));
     QtShell shell(english);
     return RunGuarded(

@@ -1,0 +1,77 @@
+#include "platform/linux/MmSim.h"
+
+#include <algorithm>
+
+#include "platform/linux/ImsiText.h"
+
+namespace {
+constexpr const char* Service = "org.freedesktop.ModemManager1";
+constexpr const char* Root = "/org/freedesktop/ModemManager1";
+constexpr const char* ModemInterface = "org.freedesktop.ModemManager1.Modem";
+constexpr const char* SimInterface = "org.freedesktop.ModemManager1.Sim";
+constexpr std::uint32_t GsmDirectory = 0x7F20;
+constexpr std::uint32_t ImsiFile = 0x6F07;
+
+// Modem paths end in a number; the first modem is the one with the lowest.
+bool ModemOrder(const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+}  // namespace
+
+MmSim::MmSim(std::shared_ptr<DbusConnection> bus, std::string modemIndex)
+    : bus_(std::move(bus)), service_(*bus_, Service, Root), modemIndex_(std::move(modemIndex)) {
+    service_.Follow(ModemInterface, "Sim", SimInterface);
+    service_.Refresh();
+}
+
+void MmSim::Settle(std::chrono::milliseconds budget) {
+    service_.Settle(budget);
+}
+
+std::string MmSim::CurrentImsi() {
+    service_.Refresh();
+    std::vector<std::string> modems = service_.ObjectsWith(ModemInterface);
+    std::sort(modems.begin(), modems.end(), ModemOrder);
+    auto chosen = std::find_if(modems.begin(), modems.end(), [&](const std::string& path) {
+        return modemIndex_.empty() || path.substr(path.rfind('/') + 1) == modemIndex_;
+    });
+    if (chosen == modems.end()) {
+        return {};
+    }
+    const DbusValue* sim = FindProperty(service_.Find(*chosen, ModemInterface), "Sim");
+    if (sim == nullptr || sim->kind != DbusValue::Kind::Text || sim->text == "/") {
+        return {};
+    }
+    const DbusValue* imsi = FindProperty(service_.Find(sim->text, SimInterface), "Imsi");
+    return imsi != nullptr && imsi->kind == DbusValue::Kind::Text ? imsi->text : std::string();
+}
+
+bool MmSim::Open() {
+    imsiFile_ = ImsiFileFromText(CurrentImsi());
+    open_ = !imsiFile_.empty();
+    return open_;
+}
+
+bool MmSim::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
+    if (!open_ || (fileId != GsmDirectory && fileId != ImsiFile)) {
+        return false;
+    }
+    type = fileId == ImsiFile ? SimRecordType::Transparent : SimRecordType::Dedicated;
+    return true;
+}
+
+bool MmSim::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer,
+                            std::size_t& bytesRead) {
+    bytesRead = 0;
+    if (!open_ || fileId != ImsiFile) {
+        return false;
+    }
+    bytesRead = std::min(buffer.size(), imsiFile_.size());
+    std::copy_n(imsiFile_.begin(), bytesRead, buffer.begin());
+    return true;
+}
+
+void MmSim::Close() {
+    open_ = false;
+}

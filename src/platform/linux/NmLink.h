@@ -1,0 +1,58 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/ConnectionManager.h"
+#include "platform/linux/NmStatus.h"
+#include "platform/linux/dbus/DbusService.h"
+
+// The data link as NetworkManager reports it: its global state, connectivity, and the
+// switches for networking and the mobile radio, read from a cache that the bus's signals
+// keep current. A request asks nothing of NetworkManager while the network is up; with a
+// profile named (its id or UUID) it activates that profile, without waiting for the
+// answer, when it is not active.
+class NmLink final : public ConnectionManager {
+public:
+    using RouteProbe = std::function<bool(std::uint32_t address)>;
+
+    NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe);
+
+    bool MapDestination(const std::string& address, DestinationId& destination) override;
+    bool RequestConnection(const DestinationId& destination, std::uint32_t& connection) override;
+    std::uint32_t ReadStatus(std::uint32_t connection) override;
+    void Release(std::uint32_t connection) override;
+
+    // Fills the cache, waiting at most the budget; for the start only.
+    void Settle(std::chrono::milliseconds budget);
+    // The network's status now, for a link to the given server address.
+    std::uint32_t NetworkStatus(std::uint32_t address);
+
+private:
+    NmSnapshot Snapshot(std::uint32_t address) const;
+    bool ProfileActive() const;
+    void ActivateWhenDue(std::uint32_t network);
+    void Activate();
+
+    struct Held {
+        std::uint32_t address = 0;
+        bool wasConnected = false;
+    };
+    std::shared_ptr<DbusConnection> bus_;
+    DbusService service_;
+    std::string profile_;
+    RouteProbe probe_;
+    std::map<std::uint32_t, Held> held_;
+    std::uint32_t nextHandle_ = 1;
+    HeldLinkStatus heldStatus_;
+
+    // Activation: one at a time, and not again within the interval after the last; the
+    // interval doubles with every refusal in a row (an unknown profile, no permission).
+    std::shared_ptr<bool> activating_ = std::make_shared<bool>(false);
+    std::shared_ptr<int> refusals_ = std::make_shared<int>(0);
+    bool everActivated_ = false;
+    std::chrono::steady_clock::time_point lastActivation_{};
+};

@@ -1,0 +1,266 @@
+#include <signal.h>
+#include <systemd/sd-bus.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "Pult.h"
+#include "support/PrivateBus.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* Mm = "org.freedesktop.ModemManager1";
+constexpr const char* MmRoot = "/org/freedesktop/ModemManager1";
+constexpr const char* Nm = "org.freedesktop.NetworkManager";
+constexpr const char* NmPath = "/org/freedesktop/NetworkManager";
+constexpr const char* Mock = "org.freedesktop.DBus.Mock";
+constexpr std::uint32_t NmDisconnected = 20, NmConnecting = 40, NmConnectedGlobal = 70;
+
+long Count(const std::string& text, const std::string& part) {
+    const std::regex found(part);
+    return std::distance(std::sregex_iterator(text.begin(), text.end(), found), {});
+}
+
+// A phone on the test's own system bus: ModemManager and NetworkManager from dbusmock, a
+// control room on loopback, and the real tracker.
+struct Phone {
+    TempFolder home;
+    PrivateBus bus{home};
+    std::unique_ptr<ChildProcess> mm, nm, pult, tracker;
+    std::string port;
+    int commands = 0;
+
+    // NetworkManager's starting state, and whether the mobile radio is on.
+    bool StartServices(std::uint32_t nmState, const std::string& imsi = "001010123456789") {
+        return bus.Start() && StartMm(imsi) &&
+               (nm = bus.StartMock("networkmanager", Nm,
+                                   R"({"WwanEnabled": true, "State": )" + std::to_string(nmState) +
+                                       "}")) != nullptr;
+    }
+    bool StartMm(const std::string& imsi) {
+        mm = bus.StartMock(MZ_MM_TEMPLATE, Mm, R"({"Imsi": ")" + imsi + R"("})");
+        return mm != nullptr;
+    }
+    bool StartTracker(const std::vector<std::string>& options = {},
+                      std::chrono::seconds deadline = 20s) {
+        if (!pult) {
+            pult = StartPult(home, "Frequency=144000\r\n", port);
+        }
+        std::vector<std::string> command = {MZ_DAEMON, "--gps=sim:55.7512,37.6184"};
+        command.insert(command.end(), options.begin(), options.end());
+        tracker = std::make_unique<ChildProcess>(command, home / "tracker", Env());
+        return !port.empty() && WaitFor([&] { return Command("show") == 0; }, deadline);
+    }
+    std::vector<std::string> Env() const {
+        return {"XDG_DATA_HOME=" + home.Path(), bus.Environment()};
+    }
+    int Command(const std::string& word) {
+        return ChildProcess({MZ_DAEMON, "--command=" + word},
+                            home / (word + std::to_string(++commands)), Env())
+            .Wait()
+            .value_or(-1);
+    }
+    long Log(const std::string& part) const { return Count(tracker->Output(), part); }
+    long Delivered() const { return Count(pult->Output(), "code=699.*ack=yes"); }
+    std::string Why() const { return tracker->Output() + tracker->Errors() + pult->Output(); }
+
+    bool SetNmState(std::uint32_t state) {
+        return bus.Call(Nm, NmPath, Mock, "SetGlobalConnectionState",
+                        [&](sd_bus_message* m) { return sd_bus_message_append(m, "u", state); });
+    }
+    bool SetWwan(bool on) {
+        return bus.Call(Nm, NmPath, Mock, "SetProperty", [&](sd_bus_message* m) {
+            return sd_bus_message_append(m, "sssv", NmPath, Nm, "WwanEnabled", "b", on ? 1 : 0);
+        });
+    }
+    bool SetModemSim(const std::string& sim) {
+        return bus.Call(Mm, MmRoot, Mock, "SetModemSim", [&](sd_bus_message* m) {
+            return sd_bus_message_append(m, "so", "0", sim.c_str());
+        });
+    }
+};
+
+TEST(Dbus, SimFromModemManager) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
+    ASSERT_TRUE(phone.SetModemSim("/"));
+    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
+    const std::string firstLine =
+        phone.tracker->Errors().substr(0, phone.tracker->Errors().find('\n'));
+    EXPECT_EQ(firstLine,
+              "mzorvanyd: --modem=mm (auto: ModemManager is on the system bus), --link=nm (auto: "
+              "NetworkManager is on the system bus)");
+
+    // The modem has no SIM: nothing leaves the phone.
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Нет SIM карты") == 1; })) << phone.Why();
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(Count(phone.pult->Output(), "code=699"), 0) << phone.Why();
+
+    // The SIM comes: the waiting report carries its IMSI.
+    ASSERT_TRUE(phone.SetModemSim(std::string(MmRoot) + "/SIM/0"));
+    ASSERT_TRUE(WaitFor([&] {
+        return Count(phone.pult->Output(), "imsi=001010123456789 .*code=699.*ack=yes") == 1;
+    })) << phone.Why();
+
+    // ModemManager goes; the link is lost and comes back: no SIM can be read, nothing sent.
+    phone.mm.reset();
+    ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Соединение GPRS разорвано") == 1; }))
+        << phone.Why();
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Соединение GPRS установлено") == 2; }))
+        << phone.Why();
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(phone.Delivered(), 1) << phone.Why();
+
+    // It comes back with another card: the report goes with that card's IMSI.
+    ASSERT_TRUE(phone.StartMm("250991234567890"));
+    EXPECT_TRUE(WaitFor([&] {
+        return Count(phone.pult->Output(), "imsi=250991234567890 .*code=699.*ack=yes") == 1;
+    })) << phone.Why();
+    EXPECT_EQ(phone.Command("exit"), 0);
+    EXPECT_EQ(phone.tracker->Wait(), 0);
+}
+
+// connecting → connected → disconnected → connected, then flight mode: each status is
+// logged once, the report waits while the link is down, and no attempt is used up.
+TEST(Dbus, LinkFollowsNetworkManager) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnecting));
+    ASSERT_TRUE(phone.StartTracker({"--modem=mm:0", "--link=nm"})) << phone.Why();
+
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") == 1; })) << phone.Why();
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(Count(phone.pult->Output(), "code=699"), 0);
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+
+    ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") == 2; })) << phone.Why();
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(phone.Delivered(), 1);
+    EXPECT_EQ(phone.Log("Соединение GPRS разорвано"), 1);
+    EXPECT_EQ(phone.Log("Открываю GPRS сессию"), 2) << "a request on every tick";
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
+
+    // Flight mode: told once, then the request waits quietly until the radio is back.
+    ASSERT_TRUE(phone.SetWwan(false));
+    ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("GSM модуль отключен") == 2; })) << phone.Why();
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(phone.Log("Открываю GPRS сессию"), 3) << phone.Why();
+    EXPECT_EQ(phone.Log("GSM модуль отключен"), 2) << phone.Why();
+    ASSERT_TRUE(phone.SetWwan(true));
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 3; })) << phone.Why();
+
+    EXPECT_EQ(phone.Log("Соединение GPRS установлено"), 3) << phone.Why();
+    EXPECT_EQ(phone.Log("не удалось передать"), 0);
+    EXPECT_EQ(Count(phone.pult->Output(), "code=699"), 3) << "an attempt was used up";
+}
+
+TEST(Dbus, NamedProfileIsActivatedOnce) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmDisconnected));
+    ASSERT_TRUE(phone.bus.Call(
+        Nm, "/org/freedesktop/NetworkManager/Settings", "org.freedesktop.NetworkManager.Settings",
+        "AddConnection", [](sd_bus_message* m) {
+            return sd_bus_message_append(m, "a{sa{sv}}", 1, "connection", 3, "id", "s", "mobile",
+                                         "uuid", "s", "0f0e0d0c-0b0a-4908-8706-050403020100",
+                                         "type", "s", "gsm");
+        }));
+    ASSERT_TRUE(phone.StartTracker({"--link=nm:mobile"})) << phone.Why();
+    auto Activations = [&] { return Count(MockLog(phone.home, Nm), " ActivateConnection "); };
+
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return Activations() == 1; })) << MockLog(phone.home, Nm);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(Activations(), 1);
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+
+    // Active now: the next report asks nothing of NetworkManager.
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
+    EXPECT_EQ(Activations(), 1);
+}
+
+// NetworkManager refuses a profile it does not know: told once, then the report waits
+// quietly for the network, which may still come up by itself.
+TEST(Dbus, ARefusedProfileIsToldOnce) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmDisconnected));
+    ASSERT_TRUE(phone.StartTracker({"--link=nm:nosuch"})) << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Соединение GPRS не удалось") == 2; }))
+        << phone.Why();
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(phone.Log("Соединение GPRS не удалось"), 2) << phone.Why();
+    EXPECT_EQ(phone.Log("Открываю GPRS сессию"), 2) << phone.Why();
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+}
+
+// The bus dies under the running tracker and a new one comes up: reports go on over the
+// link it holds, and the services are found again on the new bus.
+TEST(Dbus, BusGoesAwayAndComesBack) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
+    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+
+    phone.bus.Kill();
+    phone.mm.reset();
+    phone.nm.reset();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
+
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal, "250991234567890"));
+    // The bus is looked for again at most every 5 s; reports meanwhile are still delivered.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            if (Count(phone.pult->Output(), "imsi=250991234567890 .*ack=yes") > 0) {
+                return true;
+            }
+            phone.Command("test");
+            std::this_thread::sleep_for(500ms);
+            return false;
+        },
+        30s))
+        << phone.Why();
+    EXPECT_EQ(phone.Command("exit"), 0);
+    EXPECT_EQ(phone.tracker->Wait(), 0);
+}
+
+// A bus that takes connections but never answers must not hold up the start or the
+// reports: the look at start is bounded, and an unanswered bus counts as absent.
+TEST(Dbus, AHungBusHoldsNothingUp) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnecting));
+    phone.bus.Signal(SIGSTOP);
+    ASSERT_TRUE(phone.StartTracker({"--modem=sim:080910101032547698"}, 10s)) << phone.Why();
+    EXPECT_NE(phone.tracker->Errors().find("--link=direct (auto: no NetworkManager"),
+              std::string::npos)
+        << phone.Why();
+    ASSERT_EQ(phone.Command("exit"), 0);
+    ASSERT_EQ(phone.tracker->Wait(), 0);
+
+    phone.tracker = nullptr;
+    ASSERT_TRUE(phone.StartTracker({"--modem=sim:080910101032547698", "--link=nm"}, 10s))
+        << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 1; }, 20s)) << phone.Why();
+    phone.bus.Signal(SIGCONT);
+}
+
+}  // namespace
