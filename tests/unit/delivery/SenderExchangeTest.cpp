@@ -75,6 +75,33 @@ TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheSameServerLoggedOnlyOnce)
     }
 }
 
+struct WrittenAddressCase {
+    const char* name;
+    const char* written;  // as params.ini or the dialog holds it
+    const char* sentTo;
+};
+
+TEST(SenderExchange, ServerAddressIsReadInDecimalAsTheSettingsAcceptedIt) {
+    const WrittenAddressCase cases[] = {
+        {"LeadingZerosAreNotOctal", "192.168.001.010", "192.168.1.10"},
+        {"NineAfterAZero", "127.0.0.09", "127.0.0.9"},
+        {"ZeroPaddedControlRoomAnswers", "010.000.000.001", "10.0.0.1"},
+        {"TextAfterTheFourthNumber", "10.0.0.1.7", "10.0.0.1"},
+        {"BlanksAndSigns", " 10.+0. 0.1", "10.0.0.1"},
+    };
+    for (const WrittenAddressCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f;
+        ASSERT_TRUE(f.settings.SetValue("MainServer", c.written));
+        f.sender->Post(MsgAlarm, 0);
+        ASSERT_TRUE(f.TickUntil([&] { return !f.network.sent.empty(); }));
+        EXPECT_EQ(FormatIpv4Address(f.network.sent.front().to.address), c.sentTo);
+        // The answer of the server written is recognised as the server's.
+        f.Tick(2);
+        EXPECT_EQ(f.sender->IsQueueEmpty(), std::string(c.sentTo) == "10.0.0.1");
+    }
+}
+
 TEST(SenderExchange, ServerAddressIsParsedAnewForEveryDatagram) {
     SenderFixture f;
     f.settings.MainServer = "control.example";
