@@ -65,7 +65,8 @@ private:
     ReceiveOutcome ReceiveStep();
     bool IsServerAddress(std::uint32_t address) const;
     bool HasAlarmQueued() const;
-    void RecordFailedAttempt(bool switchServer);
+    void RecordFailedAttempt();
+    void RecordFailedExchange();
     void RecordError(const std::string& text);
     void CloseSocket();
     void TickIdle();
@@ -86,6 +87,8 @@ private:
     std::deque<QueuedMessage> queue;
     std::int32_t failedAttempts = 0;
     std::int32_t waitTicks = 0;
+    // Ticks before the next attempt may start, after one that failed without waiting.
+    std::int32_t pauseTicks = 0;
     std::uint32_t useReserve = 0;
     bool failed = false;
     std::int32_t successHold = 0;

@@ -44,7 +44,7 @@ TEST(SenderExchange, OnlyAMatchingAnswerFromAConfiguredServerEndsTheDelivery) {
     }
 }
 
-TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheSameServerLoggedOnlyOnce) {
+TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheOtherServerLoggedOnlyOnce) {
     const std::tuple<int SimDatagramSocket::*, const char*, std::int32_t, int> cases[] = {
         {&SimDatagramSocket::createError, "Не могу открыть сокет - ", SenderReady, 0},
         {&SimDatagramSocket::sendError, "Ошибка передачи - ", SenderReady, 1},
@@ -63,15 +63,57 @@ TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheSameServerLoggedOnlyOnce)
         const std::string expected = text + std::string(std::strerror(ENETDOWN));
         EXPECT_EQ(f.sender->GetLastError(), expected);
         EXPECT_EQ(f.sender->GetFailedAttempts(), 1);
-        EXPECT_FALSE(f.sender->UsesReserve());
+        EXPECT_TRUE(f.sender->UsesReserve()) << expected;
         EXPECT_EQ(f.socket.closeCount, socketsClosed) << expected;
         // A different error is remembered but not logged again.
         f.socket.*fault = 0;
         f.socket.sendError = EHOSTUNREACH;
-        f.Tick();
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetFailedAttempts() == 2; }));
         EXPECT_EQ(f.sender->GetLastError(),
                   "Ошибка передачи - " + std::string(std::strerror(EHOSTUNREACH)));
         EXPECT_EQ(f.log.back(), expected);
+    }
+}
+
+struct PacingCase {
+    const char* name;
+    int SimDatagramSocket::*fault;  // null: the servers just do not answer
+    int firstFailureTick;           // the first send goes on tick 4
+};
+
+TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates) {
+    const PacingCase cases[] = {
+        {"Unanswered", nullptr, 4 + 21},
+        {"SocketNotCreated", &SimDatagramSocket::createError, 4},
+        {"SendRefused", &SimDatagramSocket::sendError, 4},
+        {"ReceiveFailed", &SimDatagramSocket::waitError, 5},
+    };
+    for (const PacingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f;
+        f.mainRoom.acknowledge = f.reserveRoom.acknowledge = false;
+        if (c.fault != nullptr) {
+            f.socket.*c.fault = ENETUNREACH;
+        }
+        f.sender->Post(MsgIntimate, 0);
+        std::vector<int> failedAt;
+        std::vector<bool> reserveNext;
+        for (int tick = 1; tick < 1000 && !f.sender->IsQueueEmpty(); ++tick) {
+            f.Tick();
+            if (f.sender->IsQueueEmpty() ||
+                f.sender->GetFailedAttempts() > static_cast<int>(failedAt.size())) {
+                failedAt.push_back(tick);
+                reserveNext.push_back(f.sender->UsesReserve());
+            }
+        }
+        ASSERT_EQ(failedAt.size(), 15u);
+        EXPECT_EQ(failedAt[0], c.firstFailureTick);
+        for (std::size_t i = 1; i < failedAt.size(); ++i) {
+            EXPECT_EQ(failedAt[i] - failedAt[i - 1], 22) << "attempt " << i + 1;
+            EXPECT_NE(reserveNext[i], reserveNext[i - 1]) << "attempt " << i + 1;
+        }
+        EXPECT_TRUE(reserveNext[0]);
+        EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
     }
 }
 
