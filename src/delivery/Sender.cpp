@@ -137,7 +137,10 @@ void CSender::RecordFailedExchange() {
 void CSender::RecordFailedAttempt() {
     useReserve ^= 1u;
     state = SenderReady;
-    if (++failedAttempts < MaxFailedAttempts) {
+    if (failedAttempts < MaxFailedAttempts) {
+        ++failedAttempts;
+    }
+    if (failedAttempts < MaxFailedAttempts || KeepsRetryingFront()) {
         return;
     }
     const std::uint16_t code = queue.front().code;
@@ -165,6 +168,16 @@ void CSender::CloseSocket() {
         socket_.Close(udpSocket);
         udpSocket = -1;
     }
+}
+
+void CSender::SetAlarmPeriodRunning(bool running) {
+    alarmPeriodRunning = running;
+}
+
+bool CSender::KeepsRetryingFront() const {
+    // The control room must learn of an alarm while it lasts, however long the network
+    // is gone; follow-ups wait for the empty queue, so nothing piles up behind it.
+    return alarmPeriodRunning && queue.front().code == MsgAlarm;
 }
 
 bool CSender::HasAlarmQueued() const {

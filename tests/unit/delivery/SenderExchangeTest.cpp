@@ -144,6 +144,66 @@ TEST(SenderExchange, ServerAddressIsReadInDecimalAsTheSettingsAcceptedIt) {
     }
 }
 
+struct GiveUpCase {
+    const char* name;
+    std::uint16_t code;
+    bool alarmPeriodRunning;
+    bool givenUp;
+};
+
+TEST(SenderExchange, OnlyAnAlarmDuringItsPeriodOutlivesItsFifteenAttempts) {
+    const GiveUpCase cases[] = {
+        {"AlarmDuringItsPeriod", MsgAlarm, true, false},
+        {"AlarmAfterItsPeriod", MsgAlarm, false, true},
+        {"FollowUpDuringAnAlarmPeriod", MsgIntimate, true, true},
+    };
+    for (const GiveUpCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f;
+        f.socket.sendError = ENETUNREACH;
+        f.sender->SetAlarmPeriodRunning(c.alarmPeriodRunning);
+        f.sender->Post(c.code, 0);
+        f.Tick(4 + 14 * 22);  // the fifteenth attempt
+        EXPECT_EQ(f.sender->IsQueueEmpty(), c.givenUp);
+        EXPECT_EQ(f.Logged("Сообщение " + std::to_string(c.code) + " не удалось передать"),
+                  c.givenUp ? 1 : 0);
+    }
+}
+
+TEST(SenderExchange, AKeptAlarmIsRetriedAtTheTimeOutsPaceUntilAnsweredOrItsPeriodEnds) {
+    for (const bool periodEnds : {false, true}) {
+        SCOPED_TRACE(periodEnds ? "the period ends" : "the network returns");
+        SenderFixture f;
+        f.network.faults.lossRate = 1.0;
+        f.sender->SetAlarmPeriodRunning(true);
+        f.sender->Post(MsgAlarm, 0);
+        std::vector<int> sentAt;
+        for (int tick = 1; tick <= 3 + 100 * 22; ++tick) {
+            f.Tick();
+            if (f.network.sent.size() > sentAt.size()) {
+                sentAt.push_back(tick);
+            }
+        }
+        ASSERT_EQ(sentAt.size(), 100u);
+        for (std::size_t i = 1; i < sentAt.size(); ++i) {
+            EXPECT_EQ(sentAt[i] - sentAt[i - 1], 22) << "attempt " << i + 1;
+            EXPECT_NE(f.network.sent[i].to.address, f.network.sent[i - 1].to.address)
+                << "attempt " << i + 1;
+        }
+        EXPECT_EQ(f.sender->GetFailedAttempts(), MaxFailedAttempts);
+        if (periodEnds) {
+            f.sender->SetAlarmPeriodRunning(false);
+            f.Tick(22);
+            EXPECT_EQ(f.Logged("Сообщение 122 не удалось передать"), 1);
+        } else {
+            f.network.faults.lossRate = 0.0;
+            f.Tick(22);
+            EXPECT_EQ(f.Logged("Сообщение 122 передано"), 1);
+        }
+        EXPECT_TRUE(f.sender->IsQueueEmpty());
+    }
+}
+
 TEST(SenderExchange, ServerAddressIsParsedAnewForEveryDatagram) {
     SenderFixture f;
     f.settings.MainServer = "control.example";
