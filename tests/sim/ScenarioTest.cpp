@@ -54,6 +54,7 @@ TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
         }
     }
     EXPECT_GE(world->Ticks() - start, 9000);
+    ASSERT_FALSE(world->mainRoom.reports.empty());
     EXPECT_EQ(world->mainRoom.reports[0].fields.code, MsgAlarm);
     ASSERT_GE(followUps.size(), 50u);
     for (std::size_t i = 1; i < followUps.size(); ++i) {

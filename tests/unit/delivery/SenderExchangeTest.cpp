@@ -114,6 +114,30 @@ TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates)
         }
         EXPECT_TRUE(reserveNext[0]);
         EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
+        EXPECT_EQ(f.sender->GetStatusCode(), DeliveryFailed);
+    }
+}
+
+TEST(SenderExchange, AGivenUpNumberIsNeverReusedAndItsLateAnswerEndsNothing) {
+    SenderFixture f;
+    f.mainRoom.acknowledge = f.reserveRoom.acknowledge = false;
+    const std::uint32_t givenUp = f.sender->GetMessageNumber();
+    f.sender->Post(MsgIntimate, 0);
+    ASSERT_TRUE(f.TickUntilSent());
+    ASSERT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
+    EXPECT_EQ(f.sender->GetMessageNumber(), givenUp + 1);
+
+    f.sender->Post(MsgAlarm, 0);
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
+    ASSERT_FALSE(f.network.sent.empty());
+    const SimDatagram attempt = f.network.sent.back();  // a copy: answers are added to sent
+    EXPECT_EQ(DecodeReportDatagram(attempt.bytes).fields.messageNumber, givenUp + 1);
+    for (const std::uint32_t number : {givenUp, givenUp + 1}) {
+        auto answer = BuildReportDatagram({"001010123456789", number, 0, 0, ""});
+        answer.resize(AcknowledgementSize);
+        f.network.Send(attempt.to, attempt.from, answer);
+        f.Tick();
+        EXPECT_EQ(f.sender->IsQueueEmpty(), number == givenUp + 1) << number - givenUp;
     }
 }
 
