@@ -16,6 +16,8 @@ packages=(
     alsa-utils
     # procps for the benchmark script (ps)
     procps
+    # iproute2: the delivery tests break loopback's routes inside a private network namespace
+    iproute2
 )
 
 missing=()
