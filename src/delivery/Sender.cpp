@@ -74,12 +74,14 @@ void CSender::TickReady() {
         pauseTicks = 0;
         return;
     }
-    if (!PollConnection()) {
-        CloseConnection();
-        return;
-    }
+    // The pause stands for the answer time-out of an attempt that failed at once; as
+    // while waiting for an answer, the link is looked at only before the next send.
     if (pauseTicks > 0) {
         --pauseTicks;
+        return;
+    }
+    if (!PollConnection()) {
+        CloseConnection();
         return;
     }
     if (SendFront(queue.front())) {
