@@ -18,6 +18,8 @@ packages=(
     libsystemd-dev dbus python3-dbusmock
     # procps for the benchmark script (ps)
     procps
+    # iproute2: the delivery tests break loopback's routes inside a private network namespace
+    iproute2
 )
 
 missing=()

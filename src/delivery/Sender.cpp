@@ -71,6 +71,13 @@ void CSender::TickIdle() {
 
 void CSender::TickReady() {
     if (queue.empty()) {
+        pauseTicks = 0;
+        return;
+    }
+    // The pause stands for the answer time-out of an attempt that failed at once; as
+    // while waiting for an answer, the link is looked at only before the next send.
+    if (pauseTicks > 0) {
+        --pauseTicks;
         return;
     }
     if (!PollConnection()) {
@@ -81,7 +88,7 @@ void CSender::TickReady() {
         state = SenderWaiting;
         waitTicks = 0;
     } else {
-        RecordFailedAttempt(false);
+        RecordFailedExchange();
     }
 }
 
@@ -90,7 +97,7 @@ void CSender::TickWaiting() {
         case ReceiveOutcome::Error:
             RecordError("Ошибка приема - " + SocketErrorText());
             CloseSocket();
-            RecordFailedAttempt(false);
+            RecordFailedExchange();
             break;
         case ReceiveOutcome::Acknowledgement:
             AcceptAcknowledgement();
@@ -99,7 +106,7 @@ void CSender::TickWaiting() {
             break;
     }
     if (state == SenderWaiting && ++waitTicks > AnswerTimeoutTicks) {
-        RecordFailedAttempt(true);
+        RecordFailedAttempt();
         lastError = "Сервер не отвечает";
     }
 }
@@ -119,12 +126,23 @@ void CSender::AcceptAcknowledgement() {
     successHold = SuccessHoldTicks;
 }
 
-void CSender::RecordFailedAttempt(bool switchServer) {
-    if (switchServer) {
-        useReserve ^= 1u;
-    }
+void CSender::RecordFailedExchange() {
+    // An attempt that failed at once (no network during a re-attach, say) must not burn
+    // the next ones within ticks: it ends like an unanswered one, on the other server,
+    // and the next attempt starts when the answer time-out would have passed.
+    const std::int32_t waited = state == SenderWaiting ? waitTicks + 1 : 0;
+    pauseTicks = AnswerTimeoutTicks + 1 - waited;
+    RecordFailedAttempt();
+}
+
+// Every failed attempt, answered or not, alternates the main and the reserve server.
+void CSender::RecordFailedAttempt() {
+    useReserve ^= 1u;
     state = SenderReady;
-    if (++failedAttempts < MaxFailedAttempts) {
+    if (failedAttempts < MaxFailedAttempts) {
+        ++failedAttempts;
+    }
+    if (failedAttempts < MaxFailedAttempts || KeepsRetryingFront()) {
         return;
     }
     const std::uint16_t code = queue.front().code;
@@ -152,6 +170,16 @@ void CSender::CloseSocket() {
         socket_.Close(udpSocket);
         udpSocket = -1;
     }
+}
+
+void CSender::SetAlarmPeriodRunning(bool running) {
+    alarmPeriodRunning = running;
+}
+
+bool CSender::KeepsRetryingFront() const {
+    // The control room must learn of an alarm while it lasts, however long the network
+    // is gone; follow-ups wait for the empty queue, so nothing piles up behind it.
+    return alarmPeriodRunning && queue.front().code == MsgAlarm;
 }
 
 bool CSender::HasAlarmQueued() const {

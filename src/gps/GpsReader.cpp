@@ -24,14 +24,19 @@ void CGpsReader::SwitchOn() {
         return;
     }
     settings_.WriteLog("Включение GPS");
-    openError_ = device_.Open();
-    deviceOpen_ = openError_ == 0;
+    OpenDevice();
     if (!deviceOpen_) {
         settings_.WriteLog("Не удалось включить GPS. " + LastErrorText(openError_));
     }
     timeoutTicks = SearchTimeoutTicks;
     state_ = GpsSearching;
     changed_ = true;
+}
+
+void CGpsReader::OpenDevice() {
+    openError_ = device_.Open();
+    deviceOpen_ = openError_ == 0;
+    ticksSinceOpen_ = 0;
 }
 
 void CGpsReader::SwitchOff() {
@@ -55,6 +60,9 @@ void CGpsReader::Tick() {
     if (state_ == GpsOff) {
         return;
     }
+    if (!deviceOpen_ && ticksSinceOpen_ < ReopenIntervalTicks) {
+        ++ticksSinceOpen_;
+    }
     ++pollTicks_;
     if (pollTicks_ < PollIntervalTicks) {
         return;
@@ -65,6 +73,11 @@ void CGpsReader::Tick() {
     GpsPosition record;
     record.dwVersion = GPS_VERSION_1;
     record.dwSize = GPS_POSITION_SIZE;
+    // A receiver (or gpsd) missing at switch-on may come later: with the GPS kept on,
+    // or during an alarm, it must still be found.
+    if (!deviceOpen_ && ticksSinceOpen_ >= ReopenIntervalTicks) {
+        OpenDevice();
+    }
     const int result = deviceOpen_ ? device_.GetPosition(record, MaximumAgeMs) : openError_;
     if (result != 0) {
         settings_.WriteLog("Ошибка GPS. " + LastErrorText(result));

@@ -19,6 +19,8 @@ class CGpsReader {
 public:
     static constexpr std::int32_t SearchTimeoutTicks = 1800;
     static constexpr std::int32_t PollIntervalTicks = 10;
+    // A device that could not be opened is tried again at a poll this long after.
+    static constexpr std::int32_t ReopenIntervalTicks = 50;
     static constexpr std::uint32_t MaximumAgeMs = 120000;
     static constexpr std::int64_t RecentSeconds = 1200;
     static constexpr std::int64_t JustObtainedSeconds = 5;
@@ -55,6 +57,7 @@ public:
 
 private:
     void AcceptFix(const GpsPosition& record);
+    void OpenDevice();
 
     CSettings& settings_;
     GpsDevice& device_;
@@ -63,6 +66,7 @@ private:
     std::int32_t pollTicks_ = 0;
     bool changed_ = true;
     bool deviceOpen_ = false;
-    // Why the device could not be opened; repeated by every poll until switched off.
+    // Why the device could not be opened; repeated by every poll until it opens.
     int openError_ = 0;
+    std::int32_t ticksSinceOpen_ = 0;
 };

@@ -2,11 +2,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <optional>
+#include <thread>
 
 #include "common/MessageCodes.h"
 #include "delivery/ReportDatagram.h"
@@ -122,6 +128,75 @@ TEST(UdpDelivery, UnansweredAttemptsAlternateAndTheFifteenthGivesUp) {
     ASSERT_TRUE(f.TickUntilSent());
     EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
     EXPECT_EQ(f.sender->GetStatusText(), "Сервер не отвечает");
+}
+
+TEST(UdpDelivery, AServerWrittenWithALeadingZeroIsReachedInDecimal) {
+    RealSenderFixture f;
+    LoopbackPeer written("127.0.0.9", f.main.port);
+    ASSERT_TRUE(f.settings.SetValue("MainServer", "127.0.0.09"));  // octal would refuse 09
+    f.sender->Post(MsgAlarm, 0);
+    Received got;
+    ASSERT_TRUE(f.TickUntil([&] { return written.Receive(got); })) << f.sender->GetLastError();
+    written.Acknowledge(got);
+    ASSERT_TRUE(f.TickUntilSent());
+    EXPECT_EQ(f.Logged("Сообщение 122 передано"), 1);
+}
+
+// Runs body on a thread of its own inside a private network namespace with loopback up,
+// so the test may break the network without touching the machine's. False when no
+// namespace can be made (not root).
+bool InPrivateNetwork(const std::function<void()>& body) {
+    bool made = false;
+    std::thread([&] {
+        if (::unshare(CLONE_NEWNET) != 0 ||
+            std::system("PATH=/usr/sbin:/sbin:$PATH ip link set lo up") != 0) {
+            return;
+        }
+        made = true;
+        body();
+    }).join();
+    return made;
+}
+
+// Takes loopback's routes away (every send fails with "No route to host") or gives them back.
+bool LoopbackRouted(bool routed) {
+    const char* command =
+        routed ? "PATH=/usr/sbin:/sbin:$PATH; ip route del unreachable 127.0.0.0/8 table local && "
+                 "ip route add local 127.0.0.0/8 dev lo table local && "
+                 "ip route add local 127.0.0.1 dev lo table local"
+               : "PATH=/usr/sbin:/sbin:$PATH; ip route del local 127.0.0.0/8 dev lo table local && "
+                 "ip route del local 127.0.0.1 dev lo table local && "
+                 "ip route add unreachable 127.0.0.0/8 table local";
+    return std::system(command) == 0;
+}
+
+TEST(UdpDelivery, RefusedSendsArePacedLikeUnansweredOnesAndReachTheReserve) {
+    const bool made = InPrivateNetwork([] {
+        RealSenderFixture f;
+        ASSERT_TRUE(LoopbackRouted(false));
+        f.sender->Post(MsgIntimate, 0);
+        std::vector<int> failedAt;
+        for (int tick = 1; tick <= 100 && failedAt.size() < 3; ++tick) {
+            f.Tick();
+            if (f.sender->GetFailedAttempts() > static_cast<int>(failedAt.size())) {
+                failedAt.push_back(tick);
+            }
+        }
+        ASSERT_EQ(failedAt.size(), 3u) << f.sender->GetLastError();
+        EXPECT_EQ(failedAt[1] - failedAt[0], 22);
+        EXPECT_EQ(failedAt[2] - failedAt[1], 22);
+        EXPECT_EQ(f.sender->GetLastError(),
+                  "Ошибка передачи - " + std::string(std::strerror(EHOSTUNREACH)));
+        ASSERT_TRUE(LoopbackRouted(true));
+        const auto got = f.NextDatagram();
+        ASSERT_TRUE(got && !got->fromMain) << "main, reserve, main refused: the reserve next";
+        f.reserve.Acknowledge(*got);
+        ASSERT_TRUE(f.TickUntilSent());
+        EXPECT_EQ(f.Logged("Сообщение 699 передано"), 1);
+    });
+    if (!made) {
+        GTEST_SKIP() << "no private network namespace (needs root and iproute2)";
+    }
 }
 
 using ::testing::HasSubstr;

@@ -170,6 +170,50 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
     EXPECT_TRUE(reader.IsFixRecent());
 }
 
+TEST(GpsdStartedLater, IsFoundByAReaderAlreadySwitchedOn) {
+    if (const std::string missing = GpsdOnPty::MissingPrograms(); !missing.empty()) {
+        GTEST_SKIP() << "a real gpsd skipped: " << missing;
+    }
+    const std::vector<std::string> sentences = CaptureLines(Capture("bu353s4.log"));
+    std::set<std::string> decoded;
+    for (const CheckedFix& fix : CheckedFixes("bu353s4.log")) {
+        decoded.insert(CoordinateLines(fix));
+    }
+    GpsdOnPty gpsd;
+    LoggedSettings rig;
+    GpsdDevice device("127.0.0.1", gpsd.ChoosePort());
+    CGpsReader reader(rig.settings, device, rig.clock);
+    auto second = [&] {
+        for (int i = 0; i < 10; ++i) {
+            rig.clock.AdvanceMilliseconds(100);
+            reader.Tick();
+        }
+    };
+    reader.SwitchOn();
+    EXPECT_EQ(rig.log.back(), "Не удалось включить GPS. " + LastErrorText(ECONNREFUSED));
+    for (int i = 0; i < 30; ++i) {
+        second();
+    }
+    EXPECT_EQ(rig.Logged("Ошибка GPS. " + LastErrorText(ECONNREFUSED)), 30);
+
+    ASSERT_EQ(gpsd.Start(), "");
+    auto sent = sentences.begin();
+    const bool fixed = WaitFor([&] {
+        if (sent == sentences.end()) {
+            sent = sentences.begin();
+        }
+        const auto next = sent + std::min<std::ptrdiff_t>(8, sentences.end() - sent);
+        EXPECT_TRUE(gpsd.Send({sent, next}));
+        sent = next;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        second();
+        return reader.GetState() == GpsHasFix;
+    });
+    ASSERT_TRUE(fixed) << "no fix once gpsd came; last log line: " << rig.log.back();
+    EXPECT_TRUE(decoded.count(CoordinateLines(reader.BuildReportText(false))))
+        << reader.BuildReportText(false);
+}
+
 INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest,
                          ::testing::Values(ReplayCase{"StartsWithoutFix", "quectel-eg25-g.log",
                                                       true},

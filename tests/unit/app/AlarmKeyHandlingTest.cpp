@@ -30,9 +30,25 @@ TEST(AlarmKeyHandling, AShortHoldOnlyShowsTheHeldIconALongOneRaisesOneAlarm) {
     world->Tick(100);
     EXPECT_EQ(Posts(*world, MsgAlarm), 1);
     world->ReleaseKey(F1);
+    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
     world->PressKey(F1);
+    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld) << "a held key shows during an alarm too";
     world->Tick(30);
     EXPECT_EQ(Posts(*world, MsgAlarm), 2) << "a new press after release raises again";
+    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
+}
+
+TEST(AlarmKeyHandling, TwoPermittedKeysHeldTogetherEachStartTheAlarm) {
+    auto world = MakeWorld("AlertPressTime=2\r\nPermittedKeys=112,113\r\n");
+    world->PressKey(F1);
+    world->Tick(5);
+    world->PressKey(F1 + 1);
+    world->Tick(15);
+    EXPECT_EQ(Posts(*world, MsgAlarm), 1);
+    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
+    world->Tick(5);
+    EXPECT_EQ(Posts(*world, MsgAlarm), 2);
+    EXPECT_EQ(world->shell.popupsShown, 1);
 }
 
 TEST(AlarmKeyHandling, StrayKeyCodesAndTimerIdsNeverArm) {

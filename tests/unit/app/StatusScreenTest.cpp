@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "WorldHelpers.h"
 #include "app/Resources.h"
 #include "app/ScreenLayout.h"
@@ -56,6 +58,81 @@ TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
     EXPECT_EQ(latitude->flags, Canvas::TextWordBreak | Canvas::TextVCenter);
     EXPECT_EQ(satellites->text,
               std::to_string(world->Window().Globals().gpsReader->GetSatelliteCount()));
+}
+
+struct FixAgeCase {
+    const char* name;
+    std::int64_t ageSeconds;
+    int gpsStatus;
+    bool coordinates;
+};
+
+TEST(StatusScreen, AnOlderFixKeepsItsCoordinatesButNotTheSatelliteCount) {
+    const FixAgeCase cases[] = {
+        {"Recent", 60, 3, true},
+        {"AlmostTwentyMinutes", 1199, 3, true},
+        {"TwentyMinutes", 1200, 4, false},
+    };
+    for (const FixAgeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto world = MakeWorld("");
+        world->Window().StartReport(ModeAlarm, false);
+        world->Tick(12);
+        const CGpsReader& gps = *world->Window().Globals().gpsReader;
+        ASSERT_NE(gps.lastFixTime, 0);
+        world->clock.SetUtcSeconds(gps.lastFixTime + c.ageSeconds);
+        ASSERT_EQ(gps.GetStatusCode(), c.gpsStatus);
+        const ScreenLayout& layout = world->Window().Layout();
+        const SimCanvas& canvas = world->PaintNow();
+        EXPECT_EQ(canvas.TextIn(layout.latitudeLine) != nullptr, c.coordinates);
+        EXPECT_EQ(canvas.TextIn(layout.longitudeLine) != nullptr, c.coordinates);
+        EXPECT_EQ(canvas.TextIn(layout.satellitesLine), nullptr);
+    }
+}
+
+struct RefreshCase {
+    const char* name;
+    std::function<void(SimWorld&)> change;
+    std::vector<std::pair<Rect ScreenLayout::*, bool>> invalidated;  // area, erased
+};
+
+TEST(StatusScreen, RefreshRepaintsWhatChangedAndErasesOnlyTexts) {
+    const RefreshCase cases[] = {
+        {"Nothing", [](SimWorld&) {}, {{&ScreenLayout::gpsSquare, false}}},
+        {"DeliveryTextOnly",
+         [](SimWorld& w) { w.Window().Globals().previousStatusText = "before"; },
+         {{&ScreenLayout::gpsSquare, false}, {&ScreenLayout::deliveryText, true}}},
+        {"GpsChanged",
+         [](SimWorld& w) { w.Window().Globals().gpsReader->SwitchOn(); },
+         {{&ScreenLayout::modePicture, true}, {&ScreenLayout::textArea, true}}},
+        {"DeliveryCodeChanged",
+         [](SimWorld& w) {
+             w.Window().Globals().previousStatusCode = 3;
+             w.Window().Globals().previousStatusText = "before";
+         },
+         {{&ScreenLayout::gpsSquare, false},
+          {&ScreenLayout::modePicture, true},
+          {&ScreenLayout::textArea, true}}},
+    };
+    for (const RefreshCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto world = MakeWorld("");
+        world->Tick(2);
+        world->Window().Globals().gpsReader->TakeChanged();
+        c.change(*world);
+        std::vector<std::pair<Rect, bool>> expected, got;
+        world->shell.paint = [&] {  // what the window is asked to repaint
+            for (const SimShell::Invalidation& i : world->shell.invalidations) {
+                got.emplace_back(i.area, i.erase);
+            }
+        };
+        world->Window().RefreshScreen();
+        const ScreenLayout& layout = world->Window().Layout();
+        for (const auto& [area, erase] : c.invalidated) {
+            expected.emplace_back(layout.*area, erase);
+        }
+        EXPECT_EQ(got, expected);
+    }
 }
 
 TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {

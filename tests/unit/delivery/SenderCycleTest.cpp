@@ -87,7 +87,35 @@ TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
         f.sim.imsiFile = {0x08, 0x29, 0x55, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98};
         f.link.forcedStatus.reset();
         ASSERT_TRUE(f.TickUntilSent());
+        ASSERT_FALSE(f.mainRoom.reports.empty());
         EXPECT_EQ(f.mainRoom.reports.back().fields.imsi, "255010123456789");
+    }
+}
+
+struct StartingCase {
+    const char* name;
+    int refusedRequests;  // a refused request is a failure the sender remembers
+    const char* text;
+    int code;
+};
+
+TEST(SenderConnection, WithoutASimTheStartingStatusShowsAnEarlierFailureOnly) {
+    const StartingCase cases[] = {
+        {"NoEarlierFailure", 0, "Передаю сообщение", DeliveryBusy},
+        {"AfterARefusedConnection", 1, "Нет SIM карты", DeliveryFailed},
+    };
+    for (const StartingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f;
+        f.sim.present = false;
+        f.link.refuseRequests = c.refusedRequests;
+        f.sender->Post(MsgAlarm, 0);
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderStarting; }));
+        f.Tick(3);
+        EXPECT_EQ(f.sender->GetState(), SenderStarting);
+        EXPECT_EQ(f.sender->GetStatusText(), c.text);
+        EXPECT_EQ(f.sender->GetStatusCode(), c.code);
+        EXPECT_EQ(f.Logged("Нет SIM карты"), 1);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "common/LastErrorText.h"
 #include "platform/sim/SimGpsDevice.h"
 #include "unit/gps/ReaderFixture.h"
 
@@ -44,6 +45,31 @@ TEST_F(ReaderTest, PollAndTimeOutKeepCountingAcrossSwitching) {
     EXPECT_EQ(rig.Logged("Включение GPS"), 2);
     EXPECT_EQ(reader.timeoutTicks, 1700);
     EXPECT_EQ(device.pollCount, 1 + 10);  // the first poll came 6 ticks after switching on
+}
+
+TEST_F(ReaderTest, ADeviceMissingAtSwitchOnIsOpenedLaterAtMostEveryFiveSeconds) {
+    device.openResult = ECONNREFUSED;
+    reader.SwitchOn();
+    std::vector<int> reopenedAt;
+    for (int tick = 1; tick <= 200; ++tick) {
+        reader.Tick();
+        if (device.openCount > 1 + static_cast<int>(reopenedAt.size())) {
+            reopenedAt.push_back(tick);
+        }
+    }
+    EXPECT_EQ(reopenedAt, (std::vector<int>{50, 100, 150, 200}));
+    EXPECT_EQ(rig.Logged("Ошибка GPS. " + LastErrorText(ECONNREFUSED)), 20) << "one per poll";
+
+    device.openResult = 0;
+    device.PushFix(55.7558, 37.6173);
+    Ticks(50);
+    EXPECT_EQ(device.openCount, 6);
+    EXPECT_EQ(reader.GetStatusText(), "Координаты определены");
+    Ticks(100);
+    reader.SwitchOff();
+    device.openResult = ECONNREFUSED;
+    Ticks(100);
+    EXPECT_EQ(device.openCount, 6) << "opened once, and never while switched off";
 }
 
 TEST_F(ReaderTest, AcceptsOnlyBothCoordinatesAndLogsTheFirstFixAfterAGap) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <tuple>
 #include <utility>
 
+#include "app/AlarmKeys.h"
 #include "options/AlarmKeyEditor.h"
 #include "options/OptionsIds.h"
 #include "platform/DialogControls.h"
@@ -41,6 +43,9 @@ public:
     void FocusKeyList() override {}
     void MessageBox(const std::string& text, const std::string& caption, Icon icon) override {
         boxes.emplace_back(caption, icon, text);
+        if (whileBoxShows) {
+            whileBoxShows();
+        }
     }
     void EndDialog(int result) override { endResult = result; }
 
@@ -50,6 +55,7 @@ public:
     std::vector<Box> boxes;
     std::optional<int> endResult;
     SimListBox keyList;
+    std::function<void()> whileBoxShows;
 };
 
 // Records what the dialog asks of the key table; commit makes the edited keys permitted.
@@ -242,6 +248,25 @@ TEST_F(OptionsDialogTest, PagesShowTheirControlsAndKeyCommandsActOnlyOnTheKeysPa
     dialog->OnCommand(CmdDeleteKey);
     dialog->OnCommand(CmdClearKeys);
     EXPECT_EQ(keys.calls, (std::vector<std::string>{"fill", "delete", "clear"}));
+}
+
+TEST_F(OptionsDialogTest, TheKeyThatClosesTheCaptureBoxIsCaptured) {
+    CAlarmKeys table;
+    table.LoadPermitted("112");
+    COptionsDialog withTable(settings, table, "250991234567890", controls);
+    withTable.OnInitDialog();
+    withTable.OnPageChanging(PageGeneral);
+    withTable.OnPageChanged(PageKeys);
+    controls.whileBoxShows = [&] { table.KeyDown(0, 0, 13); };  // Enter closes the box
+    withTable.OnCommand(CmdCaptureKeys);
+    controls.whileBoxShows = nullptr;
+    table.KeyDown(0, 0, 27);  // after the box, an ordinary key again
+    ASSERT_EQ(controls.boxes.size(), 1u);
+    std::vector<std::string> codes;
+    for (const std::string& item : controls.keyList.items) {
+        codes.push_back(item.substr(0, item.find(' ')));
+    }
+    EXPECT_EQ(codes, (std::vector<std::string>{"112", "13"}));
 }
 
 }  // namespace

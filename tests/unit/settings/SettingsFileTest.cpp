@@ -47,6 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"UnknownKey", "Colour=red", [](CSettings&) {}},
         LoadCase{"PortZeroRefused", "Port=0", [](CSettings&) {}},
         LoadCase{"PortWithoutDigitsRefused", "Port=abc", [](CSettings&) {}},
+        LoadCase{"FrequencyZeroRefused", "Frequency=0", [](CSettings&) {}},
+        LoadCase{"FrequencyWithoutDigitsRefused", "Frequency=often", [](CSettings&) {}},
         LoadCase{"NegativePort", "Port=-5", [](CSettings& s) { s.Port = -5; }},
         LoadCase{"TrailingTextAfterNumber", "Port=8080x", [](CSettings& s) { s.Port = 8080; }},
         LoadCase{"HugeNumberIsClamped", "Frequency=99999999999999999999",
