@@ -7,13 +7,19 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "MZorvany developers <dev@mzorvany.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "personal-safety tracker reporting to a control room")
 set(CPACK_PACKAGE_DESCRIPTION
-    "MZorvany wakes the GPS receiver on a schedule, sends position reports over UDP to a\n"
-    "security company's control room, and raises an alarm there when its owner holds a\n"
-    "programmed key. It comes as a Qt program with a tray icon for desktops and phones,\n"
-    "a daemon with a systemd service for devices without a display, and a small\n"
-    "control-room receiver for testing.")
+    "MZorvany wakes the GPS receiver on a schedule, sends position reports over UDP\n"
+    "to a security company's control room, and raises an alarm there when its owner\n"
+    "holds a programmed key. It comes as a Qt program with a tray icon for desktops\n"
+    "and phones, a daemon with a systemd service for devices without a display, and\n"
+    "a small control-room receiver for testing.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+if(CMAKE_CROSSCOMPILING)
+    # The package is for the machine the programs were built for, not this one.
+    execute_process(COMMAND dpkg-architecture -t${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+                    OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${MZORVANY_HOMEPAGE})
@@ -44,7 +50,6 @@ if(TARGET mzorvany)
 endif()
 
 # Debian wants the change log compressed beside the copyright.
-find_program(GZIP gzip REQUIRED)
 set(mz_changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
 add_custom_command(OUTPUT ${mz_changelog}
     COMMAND ${GZIP} -9n -c ${CMAKE_CURRENT_SOURCE_DIR}/debian/changelog > ${mz_changelog}
