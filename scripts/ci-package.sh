@@ -40,9 +40,9 @@ echo "MainServer=127.0.0.1" >"$work/home/.local/share/MZorvany/params.ini"
 
 dpkg -r mzorvany
 # dpkg keeps the conffile (the autostart entry, inert without the program) until purge.
-leftover=$(comm -13 "$work/before" <(snapshot))
-[[ $leftover == /etc/xdg/autostart/org.mzorvany.Tracker.desktop || -z $leftover ]] ||
-    fail "left behind after dpkg -r: $leftover"
+leftover=$(comm -13 "$work/before" <(snapshot) |
+    grep -vx '/etc/xdg\(/autostart\(/org\.mzorvany\.Tracker\.desktop\)\?\)\?' || true)
+[[ -z $leftover ]] || fail "left behind after dpkg -r: $leftover"
 dpkg -P mzorvany
 leftover=$(comm -13 "$work/before" <(snapshot))
 [[ -z $leftover ]] || fail "left behind after dpkg -P: $leftover"
