@@ -134,6 +134,37 @@ TEST(Install, ValidatorsAcceptWhatWasInstalled) {
     EXPECT_EQ(message, "");
 }
 
+struct UnitLine {
+    const char* name;
+    const char* line;
+    bool wanted;
+};
+
+// What keeps the tracker alive and able to work under systemd's sandbox; systemd-analyze
+// accepts a unit without any of it.
+const UnitLine kSystemUnit[] = {
+    {"NotifiesReadiness", "\nType=notify\n", true},
+    {"HasAWatchdog", "\nWatchdogSec=", true},
+    {"AlwaysRestarts", "\nRestart=always\n", true},
+    {"NeverGivesUpRestarting", "\nStartLimitIntervalSec=0\n", true},
+    {"RunsAsTheInstancesUser", "\nUser=%i\n", true},
+    {"ReadsKeysAndModem", "\nSupplementaryGroups=input dialout", true},
+    {"SetsWakeAlarms", "\nAmbientCapabilities=CAP_WAKE_ALARM\n", true},
+    {"WritesItsDataFolder", "\nReadWritePaths=-/home/%i/.local/share/MZorvany\n", true},
+    // Either would close the key devices, the modem or the wake alarms.
+    {"NoProtectClock", "\nProtectClock=", false},
+    {"NoPrivateDevices", "\nPrivateDevices=", false},
+};
+
+TEST(Install, SystemUnitKeepsTheTrackerAliveAndAbleToWork) {
+    Installed installed;
+    ASSERT_TRUE(installed.Ok()) << installed.Log();
+    const std::string unit = ReadWholeFile(installed / "lib/systemd/system/mzorvanyd@.service");
+    for (const UnitLine& each : kSystemUnit) {
+        EXPECT_EQ(unit.find(each.line) != std::string::npos, each.wanted) << each.name;
+    }
+}
+
 // The installed daemon, with nothing beside it, plays the alarm sound from share/mzorvany:
 // a stand-in player on the PATH records what it was asked to play.
 TEST(Install, InstalledDaemonFindsTheAlarmSound) {
