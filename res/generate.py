@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the status pictures, the tray icons and the alarm sound.
+"""Draws the status pictures, the tray and application icons and the alarm sound.
 
 Only the standard library is used, so the files can be made again anywhere:
     python3 res/generate.py
@@ -197,6 +197,17 @@ def make_icons():
         write_png(os.path.join(ICONS, f"{rid}.png"), 32, 32, px)
 
 
+APP_ICON_SIZES = [32, 64, 128, 256]
+
+
+def make_app_icons():
+    """The emblem without an outline, in the sizes the desktop's icon theme installs."""
+    folder = os.path.join(ICONS, "app")
+    os.makedirs(folder, exist_ok=True)
+    for size in APP_ICON_SIZES:
+        write_png(os.path.join(folder, f"{size}.png"), size, size, emblem_icon(None, size))
+
+
 def make_sound():
     """Two alternating tones, 0.6 s, 16-bit mono 22050 Hz."""
     rate = 22050
@@ -218,4 +229,5 @@ def make_sound():
 if __name__ == "__main__":
     make_sound()
     make_icons()
+    make_app_icons()
     make_pictures()

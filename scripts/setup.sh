@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing MZorvany needs.
 # Quick when everything is already there: apt is only called for what is missing.
+#   scripts/setup.sh           what the build and the tests need
+#   scripts/setup.sh --arm64   also the cross compiler, qemu and the :arm64 libraries
 set -euo pipefail
 
 packages=(
@@ -18,18 +20,32 @@ packages=(
     libsystemd-dev dbus python3-dbusmock
     # procps for the benchmark script (ps)
     procps
+    # sd_notify for the service; manual pages; validators of what is installed
+    libsystemd-dev help2man desktop-file-utils appstream systemd
+    # the Debian package: dpkg-shlibdeps, and lintian to check it
+    dpkg-dev lintian
 )
+
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+if [[ ${1:-} == --arm64 ]]; then
+    packages+=(crossbuild-essential-arm64 qemu-user-static
+               libgps-dev:arm64 libsystemd-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
+               qt6-base-dev:arm64 qt6-multimedia-dev:arm64)
+    if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+        "${sudo[@]}" dpkg --add-architecture arm64
+    fi
+fi
 
 missing=()
 for p in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+    # With a second architecture a name without one may list both; either will do.
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -qx "install ok installed" ||
+        missing+=("$p")
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
 echo "Installing: ${missing[*]}"
-sudo=()
-[[ $(id -u) -eq 0 ]] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y --no-install-recommends -qq "${missing[@]}"

@@ -7,6 +7,8 @@
 #include <csignal>
 #include <utility>
 
+#include "platform/linux/DataFile.h"
+
 extern char** environ;
 
 ProcessSoundPlayer::ProcessSoundPlayer(std::vector<std::string> command)
@@ -29,7 +31,7 @@ void ProcessSoundPlayer::PlayAsync(const std::string& path) {
         return;
     }
     std::vector<std::string> args = command_;
-    args.push_back(path);
+    args.push_back(FindDataFile(path));
     std::vector<char*> argv;
     for (auto& arg : args) {
         argv.push_back(arg.data());

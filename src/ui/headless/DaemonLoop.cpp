@@ -11,6 +11,7 @@
 #include "app/Resources.h"
 #include "ui/headless/CommandChannel.h"
 #include "ui/headless/HeadlessShell.h"
+#include "ui/headless/ServiceNotifier.h"
 
 namespace {
 
@@ -20,8 +21,9 @@ constexpr int kRetryMs = 2000;
 }  // namespace
 
 DaemonLoop::DaemonLoop(HeadlessShell& shell, CommandServer& commands,
-                       std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd)
-    : shell(shell), commands(commands), keys(keys), signalFd(signalFd) {}
+                       std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
+                       ServiceNotifier& service)
+    : shell(shell), commands(commands), keys(keys), signalFd(signalFd), service(service) {}
 
 std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     std::vector<Watched> watched;
@@ -42,6 +44,8 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
 
 int DaemonLoop::Run(CMainWindow& window) {
     while (!shell.Ended()) {
+        // A turn of this loop is the sign of life the service manager's watchdog waits for.
+        service.Alive();
         std::vector<Watched> watched = Collect();
         std::vector<pollfd> fds;
         for (const auto& each : watched) {
@@ -51,7 +55,7 @@ int DaemonLoop::Run(CMainWindow& window) {
         for (const auto& source : keys) {
             anyClosed = anyClosed || !source->IsOpen();
         }
-        int ready = poll(fds.data(), fds.size(), anyClosed ? kRetryMs : -1);
+        int ready = poll(fds.data(), fds.size(), service.SleepLimitMs(anyClosed ? kRetryMs : -1));
         if (ready < 0 && errno != EINTR) {
             std::perror("poll");
             return 1;

@@ -8,13 +8,15 @@
 class CMainWindow;
 class CommandServer;
 class HeadlessShell;
+class ServiceNotifier;
 
 // The daemon's one thread: poll() over the signalfd, the timers, the key devices and
 // the command socket, handing each event to the window as it comes.
 class DaemonLoop {
 public:
     DaemonLoop(HeadlessShell& shell, CommandServer& commands,
-               std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd);
+               std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
+               ServiceNotifier& service);
 
     // Runs until the program is ended; the exit code.
     int Run(CMainWindow& window);
@@ -36,5 +38,6 @@ private:
     CommandServer& commands;
     std::vector<std::unique_ptr<EvdevKeySource>>& keys;
     int signalFd;
+    ServiceNotifier& service;
     int ticksSinceRetry = 0;
 };

@@ -17,6 +17,7 @@
 #include "ui/headless/CommandChannel.h"
 #include "ui/headless/DaemonLoop.h"
 #include "ui/headless/HeadlessShell.h"
+#include "ui/headless/ServiceNotifier.h"
 #include "ui/launcher/Backends.h"
 #include "ui/launcher/LaunchOptions.h"
 
@@ -126,19 +127,25 @@ int main(int argc, char** argv) {
         }
     }
     HeadlessShell shell(stderr);
-    DaemonLoop loop(shell, commands, backends.keys, signalFd);
+    ServiceNotifier service;
+    DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
     const Clock& clock = *backends.clock;
     int exitCode = RunGuarded(
         [&] {
-            return RunMainWindow(shell, backends.MakePlatform([&clock](const std::string& text) {
+            return RunMainWindow(shell, backends.MakePlatform([&](const std::string& text) {
                 WriteEventLine(clock, text);
+                service.Status(text);
             }),
-                                 [&](CMainWindow& window) { return loop.Run(window); });
+                                 [&](CMainWindow& window) {
+                                     service.Ready("Работает");
+                                     return loop.Run(window);
+                                 });
         },
         [](const std::string& text) {
             std::fprintf(stderr, "Error: %s\n", text.c_str());
             std::fflush(stderr);
         });
+    service.Stopping();
     close(signalFd);
     return exitCode;
 }

@@ -6,6 +6,8 @@
 #include <QSoundEffect>
 #include <QUrl>
 
+#include "platform/linux/DataFile.h"
+
 QtSoundPlayer::QtSoundPlayer() = default;
 
 QtSoundPlayer::~QtSoundPlayer() = default;
@@ -14,7 +16,7 @@ void QtSoundPlayer::PlayAsync(const std::string& path) {
     if (QMediaDevices::audioOutputs().isEmpty()) {
         return;
     }
-    const QString file = QString::fromStdString(path);
+    const QString file = QString::fromStdString(FindDataFile(path));
     QUrl source = QUrl::fromLocalFile(file);
     if (!QFileInfo::exists(file)) {
         const QString builtIn = QStringLiteral(":/") + QFileInfo(file).fileName();

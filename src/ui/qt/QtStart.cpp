@@ -146,6 +146,8 @@ int RunQtTracker(int argc, char** argv) {
         return 1;
     }
     QApplication::setQuitOnLastWindowClosed(false);
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.mzorvany.Tracker"));
     const bool english = QLocale::system().language() == QLocale::English;
 
     BuiltBackends built = BuildBackends(parsed.options, std::make_unique<QtSoundPlayer>());
