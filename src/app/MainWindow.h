@@ -74,6 +74,13 @@ public:
     void UpdateTrayIcon();
     void OnAlarmKeyTimer(int timerId);
 
+    // How many coming ticks can only count (nothing posted, sent, polled, logged or
+    // redrawn beyond the hidden window's own animation step); the loop of a hidden
+    // window may sleep through them and then catch up with SkipQuietTicks.
+    std::int32_t QuietTicks() const;
+    // Does what count OnTick calls would do; count must not exceed QuietTicks().
+    void SkipQuietTicks(std::int32_t count);
+
     // The status screen.
     void ComputeLayout(Canvas* canvas);
     void RefreshScreen();

@@ -38,6 +38,9 @@ public:
 
     void Post(std::uint16_t code, std::uint16_t parameter);
     void Tick();
+    // Coming ticks that would change nothing but counters, and the skip over them.
+    std::int32_t QuietTicks() const;
+    void SkipQuietTicks(std::int32_t count);
     bool IsQueueEmpty() const;
     int GetStatusCode() const;
     std::string GetStatusText() const;
