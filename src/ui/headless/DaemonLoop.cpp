@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
 
 #include "app/MainWindow.h"
 #include "app/Resources.h"
@@ -18,12 +20,23 @@ namespace {
 // A key device that went away is looked for again this often.
 constexpr int kRetryMs = 2000;
 
+std::int64_t MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 }  // namespace
 
 DaemonLoop::DaemonLoop(HeadlessShell& shell, CommandServer& commands,
                        std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
                        ServiceNotifier& service)
-    : shell(shell), commands(commands), keys(keys), signalFd(signalFd), service(service) {}
+    : shell(shell),
+      commands(commands),
+      keys(keys),
+      signalFd(signalFd),
+      service(service),
+      pacer(TickPeriodMs) {}
 
 std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     std::vector<Watched> watched;
@@ -46,6 +59,7 @@ int DaemonLoop::Run(CMainWindow& window) {
     while (!shell.Ended()) {
         // A turn of this loop is the sign of life the service manager's watchdog waits for.
         service.Alive();
+        SleepThroughQuietTicks(window);
         std::vector<Watched> watched = Collect();
         std::vector<pollfd> fds;
         for (const auto& each : watched) {
@@ -60,6 +74,7 @@ int DaemonLoop::Run(CMainWindow& window) {
             std::perror("poll");
             return 1;
         }
+        CatchUpQuietTicks(window);
         if (ready == 0 && anyClosed) {
             RetryClosedKeys();
         }
@@ -85,6 +100,9 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
         case Source::Timer:
             if (shell.TakeExpiry(watched.id, watched.fd)) {
                 window.OnTimer(watched.id);
+                if (watched.id == TickTimerId) {
+                    pacer.Ticked(MonotonicMs());
+                }
                 if (watched.id == TickTimerId && ++ticksSinceRetry * TickPeriodMs >= kRetryMs) {
                     ticksSinceRetry = 0;
                     RetryClosedKeys();
@@ -128,4 +146,24 @@ void DaemonLoop::RetryClosedKeys() {
             std::fprintf(stderr, "%s: watching keys again\n", source->Path().c_str());
         }
     }
+}
+
+void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
+    if (!pacer.Started() || shell.Timers().count(TickTimerId) == 0) {
+        return;
+    }
+    // A periodic timer that fired has moved on to its next period by itself.
+    const std::int64_t now = MonotonicMs();
+    while (tickArmedForMs >= 0 && tickArmedForMs <= now) {
+        tickArmedForMs += TickPeriodMs;
+    }
+    pacer.SetQuiet(window.QuietTicks());
+    if (pacer.NextTickMs() != tickArmedForMs) {
+        tickArmedForMs = pacer.NextTickMs();
+        shell.ArmTimerAt(TickTimerId, tickArmedForMs, TickPeriodMs);
+    }
+}
+
+void DaemonLoop::CatchUpQuietTicks(CMainWindow& window) {
+    window.SkipQuietTicks(pacer.CatchUp(MonotonicMs()));
 }

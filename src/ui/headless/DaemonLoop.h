@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/TickPacer.h"
 #include "platform/linux/EvdevKeySource.h"
 
 class CMainWindow;
@@ -33,6 +34,10 @@ private:
     void Handle(CMainWindow& window, const Watched& watched);
     void ReadKeys(CMainWindow& window, EvdevKeySource& keys);
     void RetryClosedKeys();
+    // Before a sleep: the tick timer is set for the first tick that can do something.
+    void SleepThroughQuietTicks(CMainWindow& window);
+    // After a wake-up: the core counts the quiet ticks that passed meanwhile.
+    void CatchUpQuietTicks(CMainWindow& window);
 
     HeadlessShell& shell;
     CommandServer& commands;
@@ -40,4 +45,6 @@ private:
     int signalFd;
     ServiceNotifier& service;
     int ticksSinceRetry = 0;
+    TickPacer pacer;
+    std::int64_t tickArmedForMs = -1;  // the tick timer's next expiry as last set
 };
