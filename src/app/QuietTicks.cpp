@@ -55,3 +55,19 @@ void CMainWindow::SkipQuietTicks(std::int32_t count) {
     animationStep = static_cast<std::int32_t>((static_cast<std::int64_t>(animationStep) + count) %
                                               AnimationSteps);
 }
+
+void CMainWindow::OnSuspended(std::int64_t ticks) {
+    if (ticks <= 0) {
+        return;
+    }
+    const auto counted = static_cast<std::int32_t>(
+        std::min<std::int64_t>(ticks, std::numeric_limits<std::int32_t>::max()));
+    if (mode == ModeIdle) {
+        // Past the due point the next tick starts the report; no further need to count.
+        idleTicks = static_cast<std::int32_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(idleTicks) + counted,
+                                   std::max(globals.settings->Frequency, 0)));
+    }
+    alarmTicksLeft = std::max<std::int32_t>(alarmTicksLeft - counted, 0);
+    resendTicksLeft = std::max<std::int32_t>(resendTicksLeft - counted, 0);
+}

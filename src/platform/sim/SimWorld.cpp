@@ -126,6 +126,12 @@ void SimWorld::Advance(std::int64_t count) {
     }
 }
 
+void SimWorld::Suspend(std::int64_t ms) {
+    clock.AdvanceMilliseconds(ms);
+    startMs += ms;  // NowMs is the monotonic time the timers run on
+    window->OnSuspended(ms / TickPeriodMs);
+}
+
 void SimWorld::PressKey(std::uint32_t keyCode, std::uint32_t scanCode) {
     window->OnAlarmKeyDown(static_cast<std::uint32_t>(NowMs()), scanCode, keyCode);
 }

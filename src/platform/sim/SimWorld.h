@@ -78,6 +78,9 @@ public:
         return condition();
     }
 
+    // The machine sleeps for ms: the wall and boot clocks move on, no tick or timer runs
+    // (the monotonic clock stands still), then the loop learns how long it slept.
+    void Suspend(std::int64_t ms);
     void PressKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
     void ReleaseKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
     void Command(int commandId) { window->OnCommand(commandId); }
