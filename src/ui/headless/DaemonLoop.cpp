@@ -19,6 +19,8 @@ namespace {
 
 // A key device that went away is looked for again this often.
 constexpr int kRetryMs = 2000;
+// Shorter sleeps need no wake alarm: a phone does not suspend that fast.
+constexpr std::int64_t kWakeAlarmAfterMs = 5000;
 
 std::int64_t MonotonicMs() {
     timespec now{};
@@ -36,7 +38,14 @@ DaemonLoop::DaemonLoop(HeadlessShell& shell, CommandServer& commands,
       keys(keys),
       signalFd(signalFd),
       service(service),
-      pacer(TickPeriodMs) {}
+      pacer(TickPeriodMs) {
+    if (!wakeAlarm.WakesTheMachine()) {
+        std::fprintf(stderr,
+                     "mzorvanyd: cannot set wake alarms (CAP_WAKE_ALARM: %s); a report that falls "
+                     "due while the machine sleeps goes when it next wakes\n",
+                     wakeAlarm.WhyNot().c_str());
+    }
+}
 
 std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     std::vector<Watched> watched;
@@ -48,6 +57,9 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
         if (keys[i]->IsOpen()) {
             watched.push_back({Source::Key, keys[i]->Fd(), static_cast<int>(i)});
         }
+    }
+    if (wakeAlarm.Fd() >= 0) {
+        watched.push_back({Source::WakeAlarm, wakeAlarm.Fd(), 0});
     }
     for (int fd : commands.Descriptors()) {
         watched.push_back({Source::Command, fd, 0});
@@ -109,6 +121,9 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
                 }
             }
             break;
+        case Source::WakeAlarm:
+            wakeAlarm.Take();  // the wake-up itself was the point
+            break;
         case Source::Key:
             ReadKeys(window, *keys[watched.id]);
             break;
@@ -161,9 +176,14 @@ void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
     if (pacer.NextTickMs() != tickArmedForMs) {
         tickArmedForMs = pacer.NextTickMs();
         shell.ArmTimerAt(TickTimerId, tickArmedForMs, TickPeriodMs);
+        // The tick timer stands still while the machine sleeps; the boot clock does not.
+        const std::int64_t inMs = tickArmedForMs - now;
+        wakeAlarm.ArmIn(inMs > kWakeAlarmAfterMs ? inMs : 0);
     }
 }
 
 void DaemonLoop::CatchUpQuietTicks(CMainWindow& window) {
+    // The quiet ticks awake first: they were quiet by what the core knew before the sleep.
     window.SkipQuietTicks(pacer.CatchUp(MonotonicMs()));
+    window.OnSuspended(suspendWatch.TakeSuspendedPeriods(TickPeriodMs));
 }

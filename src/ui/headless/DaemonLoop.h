@@ -5,6 +5,7 @@
 
 #include "app/TickPacer.h"
 #include "platform/linux/EvdevKeySource.h"
+#include "platform/linux/SuspendClock.h"
 
 class CMainWindow;
 class CommandServer;
@@ -23,7 +24,7 @@ public:
     int Run(CMainWindow& window);
 
 private:
-    enum class Source { Signal, Timer, Key, Command };
+    enum class Source { Signal, Timer, Key, Command, WakeAlarm };
     struct Watched {
         Source source;
         int fd;
@@ -46,5 +47,7 @@ private:
     ServiceNotifier& service;
     int ticksSinceRetry = 0;
     TickPacer pacer;
+    SuspendWatch suspendWatch;
+    WakeAlarm wakeAlarm;
     std::int64_t tickArmedForMs = -1;  // the tick timer's next expiry as last set
 };
