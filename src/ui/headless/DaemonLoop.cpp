@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "app/MainWindow.h"
 #include "app/Resources.h"
@@ -38,7 +39,9 @@ DaemonLoop::DaemonLoop(HeadlessShell& shell, CommandServer& commands,
       keys(keys),
       signalFd(signalFd),
       service(service),
-      pacer(TickPeriodMs) {
+      pacer(TickPeriodMs),
+      sleepInhibitor(
+          [](const std::string& text) { std::fprintf(stderr, "mzorvanyd: %s\n", text.c_str()); }) {
     if (!wakeAlarm.WakesTheMachine()) {
         std::fprintf(stderr,
                      "mzorvanyd: cannot set wake alarms (CAP_WAKE_ALARM: %s); a report that falls "
@@ -164,6 +167,8 @@ void DaemonLoop::RetryClosedKeys() {
 }
 
 void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
+    // No suspend between the start of a report (an alarm key) and its end.
+    sleepInhibitor.Want(window.Mode() != ModeIdle);
     if (!pacer.Started() || shell.Timers().count(TickTimerId) == 0) {
         return;
     }
@@ -172,7 +177,8 @@ void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
     while (tickArmedForMs >= 0 && tickArmedForMs <= now) {
         tickArmedForMs += TickPeriodMs;
     }
-    pacer.SetQuiet(window.QuietTicks());
+    // Logind's answer is looked for on the next tick, not after a long sleep.
+    pacer.SetQuiet(sleepInhibitor.Pending() ? 0 : window.QuietTicks());
     if (pacer.NextTickMs() != tickArmedForMs) {
         tickArmedForMs = pacer.NextTickMs();
         shell.ArmTimerAt(TickTimerId, tickArmedForMs, TickPeriodMs);

@@ -6,6 +6,7 @@
 #include "app/TickPacer.h"
 #include "platform/linux/EvdevKeySource.h"
 #include "platform/linux/SuspendClock.h"
+#include "platform/linux/dbus/LogindInhibitor.h"
 
 class CMainWindow;
 class CommandServer;
@@ -49,5 +50,6 @@ private:
     TickPacer pacer;
     SuspendWatch suspendWatch;
     WakeAlarm wakeAlarm;
+    LogindInhibitor sleepInhibitor;
     std::int64_t tickArmedForMs = -1;  // the tick timer's next expiry as last set
 };
