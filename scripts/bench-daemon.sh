@@ -2,18 +2,21 @@
 # Measures the figures quoted in the README:
 #   - the core's cost per tick, idle and during an alarm, and simulated ticks per second
 #     (bench/CoreTick on simulated backends);
-#   - mzorvanyd's CPU time and memory over a minute of idling, beside a bare 100 ms
-#     timerfd loop measured in the same run.
+#   - mzorvanyd's CPU time, wake-ups and memory over a minute, idle (Frequency 36000, GPS
+#     off) and reporting every 10 s (Frequency 100), beside a bare 100 ms timerfd loop (what
+#     the tracker's loop was before it slept through quiet ticks) measured in the same run.
 # Usage: scripts/bench-daemon.sh [SECONDS]   (default 60)
+# MZ_BENCH_BUILD=DIR measures an existing build instead of configuring build-bench.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
-build=$root/build-bench
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMZORVANY_QT=OFF >/dev/null
-cmake --build "$build" --target CoreTick mzorvanyd -j2 >/dev/null
-
-echo "== core cost per tick (simulated backends)"
-"$build/bench/CoreTick" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+build=${MZ_BENCH_BUILD:-$root/build-bench}
+if [ -z "${MZ_BENCH_BUILD:-}" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMZORVANY_QT=OFF >/dev/null
+    cmake --build "$build" --target CoreTick mzorvanyd -j2 >/dev/null
+    echo "== core cost per tick (simulated backends)"
+    "$build/bench/CoreTick" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+fi
 
 work=$(mktemp -d)
 trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -39,12 +42,18 @@ int main() {
 CPP
 c++ -O2 -o "$work/bare" "$work/bare.cpp"
 
-mkdir -p "$work/data/MZorvany"
-printf 'Frequency=144000\r\nMainServer=127.0.0.1\r\nPort=9\r\n' >"$work/data/MZorvany/params.ini"
-XDG_DATA_HOME=$work/data "$build/src/ui/headless/mzorvanyd" --gps=sim:55.7539,37.6208,150 \
-    --modem=sim:080910101032547698 >"$work/daemon.out" 2>&1 &
-pids+=($!)
+# Each tracker has a settings folder of its own; reports go to the discard port on loopback.
+start_daemon() {  # name frequency
+    mkdir -p "$work/$1/MZorvany"
+    printf 'Frequency=%s\r\nMainServer=127.0.0.1\r\nPort=9\r\n' "$2" >"$work/$1/MZorvany/params.ini"
+    XDG_DATA_HOME=$work/$1 "$build/src/ui/headless/mzorvanyd" --gps=sim:55.7539,37.6208,150 \
+        --modem=sim:080910101032547698 >"$work/$1.out" 2>&1 &
+    pids+=($!)
+}
+start_daemon idle 36000
 daemon=$!
+start_daemon busy 100
+busy=$!
 "$work/bare" &
 pids+=($!)
 bare=$!
@@ -53,11 +62,24 @@ ticks=$(getconf CLK_TCK)
 cpu_ms() { awk -v t="$ticks" '{print ($14 + $15) * 1000 / t}' "/proc/$1/stat"; }
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 hwm_kb() { awk '/^VmHWM/ {print $2}' "/proc/$1/status"; }
+# Every return from a sleep is a context switch; the voluntary ones are the wake-ups.
+wakes() { awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$1/status"; }
 
 sleep 2  # start-up is not idling
-d0=$(cpu_ms $daemon); b0=$(cpu_ms $bare)
+d0=$(cpu_ms $daemon); b0=$(cpu_ms $bare); u0=$(cpu_ms $busy)
+dw0=$(wakes $daemon); bw0=$(wakes $bare); uw0=$(wakes $busy)
 sleep "$seconds"
-d1=$(cpu_ms $daemon); b1=$(cpu_ms $bare)
+d1=$(cpu_ms $daemon); b1=$(cpu_ms $bare); u1=$(cpu_ms $busy)
+dw1=$(wakes $daemon); bw1=$(wakes $bare); uw1=$(wakes $busy)
+
+echo "== per hour, from ${seconds} s (same run)"
+printf '%-34s %14s %14s\n' program "wake-ups/hour" "CPU ms/hour"
+for row in "mzorvanyd-idle-Frequency-36000 $d0 $d1 $dw0 $dw1" \
+    "mzorvanyd-Frequency-100 $u0 $u1 $uw0 $uw1" "bare-100ms-timerfd-loop $b0 $b1 $bw0 $bw1"; do
+    set -- $row
+    awk -v n="$1" -v c0="$2" -v c1="$3" -v w0="$4" -v w1="$5" -v s="$seconds" \
+        'BEGIN {printf "%-34s %14d %14.0f\n", n, (w1 - w0) * 3600 / s, (c1 - c0) * 3600 / s}'
+done
 
 echo "== idle over ${seconds} s (same run)"
 printf '%-22s %12s %14s %12s %12s\n' program "CPU ms" "CPU % of core" "RSS KiB" "peak KiB"

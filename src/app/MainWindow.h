@@ -74,6 +74,17 @@ public:
     void UpdateTrayIcon();
     void OnAlarmKeyTimer(int timerId);
 
+    // How many coming ticks can only count (nothing posted, sent, polled, logged or
+    // redrawn beyond the hidden window's own animation step); the loop of a hidden
+    // window may sleep through them and then catch up with SkipQuietTicks.
+    std::int32_t QuietTicks() const;
+    // Does what count OnTick calls would do; count must not exceed QuietTicks().
+    void SkipQuietTicks(std::int32_t count);
+    // The machine was suspended for this many ticks' time. The wait for the next report
+    // and the alarm period count it (a report due every hour goes every hour of real
+    // time); the rest of the counters measure time awake and stay as they are.
+    void OnSuspended(std::int64_t ticks);
+
     // The status screen.
     void ComputeLayout(Canvas* canvas);
     void RefreshScreen();

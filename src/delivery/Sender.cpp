@@ -1,6 +1,7 @@
 #include "delivery/Sender.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "common/LastErrorText.h"
 #include "common/MessageCodes.h"
@@ -219,4 +220,39 @@ std::string CSender::GetStatusText() const {
         return "Жду ответа сервера";
     }
     return successHold > 0 ? "Сообщение передано успешно" : "Передаю сообщение";
+}
+
+std::int32_t CSender::QuietTicks() const {
+    constexpr std::int32_t unbounded = std::numeric_limits<std::int32_t>::max();
+    switch (state) {
+        case SenderIdle: {
+            if (queue.empty()) {
+                return unbounded;
+            }
+            // A report waiting for the GPS search stays put until the search ends, which
+            // the GPS reader counts; an alarm or an ended search opens at once.
+            const bool searchOver = gpsReader_ != nullptr && gpsReader_->timeoutTicks == 0;
+            return searchOver || HasAlarmQueued() ? 0 : unbounded;
+        }
+        case SenderReady:
+            if (!queue.empty()) {
+                return 0;
+            }
+            // The end of the success hold changes the status shown.
+            if (successHold > 0) {
+                return successHold - 1;
+            }
+            return unbounded;
+        case SenderConnecting:
+        case SenderStarting:
+        case SenderWaiting:
+        default:
+            return 0;
+    }
+}
+
+void CSender::SkipQuietTicks(std::int32_t count) {
+    if (count > 0) {
+        successHold = std::max<std::int32_t>(successHold - count, 0);
+    }
 }

@@ -41,6 +41,9 @@ public:
     // of being given up after its attempts.
     void SetAlarmPeriodRunning(bool running);
     void Tick();
+    // Coming ticks that would change nothing but counters, and the skip over them.
+    std::int32_t QuietTicks() const;
+    void SkipQuietTicks(std::int32_t count);
     bool IsQueueEmpty() const;
     int GetStatusCode() const;
     std::string GetStatusText() const;

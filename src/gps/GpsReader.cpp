@@ -1,6 +1,8 @@
 #include "gps/GpsReader.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 
 #include "common/LastErrorText.h"
 #include "gps/PositionText.h"
@@ -172,4 +174,27 @@ std::string CGpsReader::LatitudeText() const {
 
 std::string CGpsReader::LongitudeText() const {
     return LongitudeTextOf(position);
+}
+
+std::int32_t CGpsReader::QuietTicks() const {
+    std::int32_t quiet = std::numeric_limits<std::int32_t>::max();
+    if (timeoutTicks > 0) {
+        quiet = timeoutTicks - 1;  // its last tick logs the end of the search
+    }
+    if (state_ != GpsOff) {
+        quiet = std::min(quiet, std::max<std::int32_t>(PollIntervalTicks - pollTicks_ - 1, 0));
+    }
+    return quiet;
+}
+
+void CGpsReader::SkipQuietTicks(std::int32_t count) {
+    if (count <= 0) {
+        return;
+    }
+    if (timeoutTicks > 0) {
+        timeoutTicks = std::max<std::int32_t>(timeoutTicks - count, 0);
+    }
+    if (state_ != GpsOff) {
+        pollTicks_ += count;
+    }
 }

@@ -33,6 +33,11 @@ public:
     void SwitchOn();
     void SwitchOff();
     void Tick();
+    // Coming ticks with no poll and no end of the search, and the skip over them.
+    std::int32_t QuietTicks() const;
+    void SkipQuietTicks(std::int32_t count);
+    // True when the next screen refresh must redraw the GPS part in full.
+    bool HasChanged() const { return changed_; }
 
     int GetStatusCode() const;
     std::string GetStatusText() const;

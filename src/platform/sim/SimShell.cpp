@@ -75,3 +75,23 @@ std::vector<int> SimShell::TakeDueTimers(std::int64_t now) {
     }
     return ids;
 }
+
+std::optional<std::int64_t> SimShell::NextDueMs(int exceptId) const {
+    std::optional<std::int64_t> next;
+    for (const auto& [id, timer] : timers) {
+        if (id != exceptId && (!next || timer.dueMs < *next)) {
+            next = timer.dueMs;
+        }
+    }
+    return next;
+}
+
+void SimShell::SkipTo(std::int64_t now, int skippedId) {
+    nowMs = now;
+    auto found = timers.find(skippedId);
+    if (found != timers.end()) {
+        while (found->second.dueMs <= now) {
+            found->second.dueMs += found->second.periodMs;
+        }
+    }
+}

@@ -31,6 +31,9 @@ public:
     void StopTimer(int timerId) override { timers.erase(timerId); }
     void Invalidate(const Rect& area, bool erase) override {
         invalidations.push_back({area, erase});
+        if (erase) {
+            erased.push_back(area);
+        }
     }
     void UpdateWindow() override;
     void ShowMainWindow() override { windowShown = true; }
@@ -56,6 +59,11 @@ public:
     std::vector<int> TakeDueTimers(std::int64_t nowMs);
     bool IsTimerRunning(int timerId) const { return timers.count(timerId) != 0; }
     int TimerPeriod(int timerId) const;
+    // When the earliest timer other than exceptId is due, if any runs.
+    std::optional<std::int64_t> NextDueMs(int exceptId) const;
+    // Moves the time on to now, where no timer other than skippedId falls due;
+    // skippedId's expiries in between are passed over, as a sleeping loop does.
+    void SkipTo(std::int64_t now, int skippedId);
 
     std::int64_t nowMs = 0;
     Size windowSize{240, 320};
@@ -64,6 +72,8 @@ public:
     std::function<int()> optionsDialog;
 
     std::vector<Invalidation> invalidations;
+    // Every area marked to be erased and redrawn (a change of what the window shows).
+    std::vector<Rect> erased;
     int updates = 0;
     bool windowShown = true;
     int frontRequests = 0;

@@ -1,10 +1,12 @@
 #include "platform/sim/SimWorld.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
+#include "app/Resources.h"
 #include "gps/GpsPosition.h"
 
 namespace {
@@ -62,7 +64,10 @@ SimWorld::SimWorld(const Options& options)
                                    simCard,
                                    socket,
                                    options.english,
-                                   [this](const std::string& line) { log.push_back(line); }};
+                                   [this](const std::string& line) {
+                                       log.push_back(line);
+                                       logTicks.push_back(ticks);
+                                   }};
     shell.nowMs = 0;
     shell.paint = [this] {
         canvas.Clear();
@@ -89,7 +94,42 @@ void SimWorld::Tick(std::int64_t count) {
                 window->OnTimer(id);
             }
         }
+        if (afterTick) {
+            afterTick();
+        }
     }
+}
+
+void SimWorld::Advance(std::int64_t count) {
+    constexpr std::int64_t tickMs = TickPeriodMs;
+    while (count > 0) {
+        std::int64_t quiet = 0;
+        if (!shell.windowShown && shell.IsTimerRunning(TickTimerId) &&
+            shell.TimerPeriod(TickTimerId) == tickMs) {
+            quiet = std::min<std::int64_t>(window->QuietTicks(), count);
+            // Another timer wakes the loop; the tick of its round runs in full.
+            if (auto due = shell.NextDueMs(TickTimerId)) {
+                quiet = std::min(quiet, std::max<std::int64_t>((*due - NowMs() - 1) / tickMs, 0));
+            }
+        }
+        if (quiet == 0) {
+            Tick();
+            --count;
+            continue;
+        }
+        clock.AdvanceMilliseconds(quiet * tickMs);
+        ticks += quiet;
+        skippedTicks += quiet;
+        shell.SkipTo(NowMs(), TickTimerId);
+        window->SkipQuietTicks(static_cast<std::int32_t>(quiet));
+        count -= quiet;
+    }
+}
+
+void SimWorld::Suspend(std::int64_t ms) {
+    clock.AdvanceMilliseconds(ms);
+    startMs += ms;  // NowMs is the monotonic time the timers run on
+    window->OnSuspended(ms / TickPeriodMs);
 }
 
 void SimWorld::PressKey(std::uint32_t keyCode, std::uint32_t scanCode) {

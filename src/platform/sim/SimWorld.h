@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,10 @@ public:
 
     // Advances the clock 100 ms per tick, delivering every timer that falls due.
     void Tick(std::int64_t count = 1);
+    // The same count of ticks as Tick, but, as the front ends' loops do, sleeping
+    // through those the core calls quiet while the window is hidden and no other timer
+    // falls due.
+    void Advance(std::int64_t count);
     // Ticks until the condition holds or limit ticks have passed; true when it held.
     template <typename Condition>
     bool TickUntil(Condition condition, std::int64_t limit) {
@@ -73,6 +78,9 @@ public:
         return condition();
     }
 
+    // The machine sleeps for ms: the wall and boot clocks move on, no tick or timer runs
+    // (the monotonic clock stands still), then the loop learns how long it slept.
+    void Suspend(std::int64_t ms);
     void PressKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
     void ReleaseKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
     void Command(int commandId) { window->OnCommand(commandId); }
@@ -101,8 +109,13 @@ public:
     SimControlRoom mainRoom;
     SimControlRoom reserveRoom;
     SimCanvas canvas;
-    // Every event line, in order.
+    // Every event line, in order, and the tick each came in.
     std::vector<std::string> log;
+    std::vector<std::int64_t> logTicks;
+    // Called after every tick that runs (not after those Advance sleeps through).
+    std::function<void()> afterTick;
+    // Ticks Advance slept through instead of running.
+    std::int64_t skippedTicks = 0;
 
 private:
     std::string folder;

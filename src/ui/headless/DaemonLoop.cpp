@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
+#include <string>
 
 #include "app/MainWindow.h"
 #include "app/Resources.h"
@@ -16,13 +19,35 @@
 namespace {
 
 constexpr int kRetryMs = EvdevKeySource::ReopenIntervalMs;
+// Shorter sleeps need no wake alarm: a phone does not suspend that fast.
+constexpr std::int64_t kWakeAlarmAfterMs = 5000;
+
+std::int64_t MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 }  // namespace
 
 DaemonLoop::DaemonLoop(HeadlessShell& shell, CommandServer& commands,
                        std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
                        ServiceNotifier& service)
-    : shell(shell), commands(commands), keys(keys), signalFd(signalFd), service(service) {}
+    : shell(shell),
+      commands(commands),
+      keys(keys),
+      signalFd(signalFd),
+      service(service),
+      pacer(TickPeriodMs),
+      sleepInhibitor(
+          [](const std::string& text) { std::fprintf(stderr, "mzorvanyd: %s\n", text.c_str()); }) {
+    if (!wakeAlarm.WakesTheMachine()) {
+        std::fprintf(stderr,
+                     "mzorvanyd: cannot set wake alarms (CAP_WAKE_ALARM: %s); a report that falls "
+                     "due while the machine sleeps goes when it next wakes\n",
+                     wakeAlarm.WhyNot().c_str());
+    }
+}
 
 std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     std::vector<Watched> watched;
@@ -35,6 +60,9 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
             watched.push_back({Source::Key, keys[i]->Fd(), static_cast<int>(i)});
         }
     }
+    if (wakeAlarm.Fd() >= 0) {
+        watched.push_back({Source::WakeAlarm, wakeAlarm.Fd(), 0});
+    }
     for (int fd : commands.Descriptors()) {
         watched.push_back({Source::Command, fd, 0});
     }
@@ -45,6 +73,7 @@ int DaemonLoop::Run(CMainWindow& window) {
     while (!shell.Ended()) {
         // A turn of this loop is the sign of life the service manager's watchdog waits for.
         service.Alive();
+        SleepThroughQuietTicks(window);
         std::vector<Watched> watched = Collect();
         std::vector<pollfd> fds;
         for (const auto& each : watched) {
@@ -59,6 +88,7 @@ int DaemonLoop::Run(CMainWindow& window) {
             std::perror("poll");
             return 1;
         }
+        CatchUpQuietTicks(window);
         if (ready == 0 && anyClosed) {
             RetryClosedKeys();
         }
@@ -84,11 +114,17 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
         case Source::Timer:
             if (shell.TakeExpiry(watched.id, watched.fd)) {
                 window.OnTimer(watched.id);
+                if (watched.id == TickTimerId) {
+                    pacer.Ticked(MonotonicMs());
+                }
                 if (watched.id == TickTimerId && ++ticksSinceRetry * TickPeriodMs >= kRetryMs) {
                     ticksSinceRetry = 0;
                     RetryClosedKeys();
                 }
             }
+            break;
+        case Source::WakeAlarm:
+            wakeAlarm.Take();  // the wake-up itself was the point
             break;
         case Source::Key:
             ReadKeys(window, *keys[watched.id]);
@@ -127,4 +163,32 @@ void DaemonLoop::RetryClosedKeys() {
             std::fprintf(stderr, "%s: watching keys again\n", source->Path().c_str());
         }
     }
+}
+
+void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
+    // No suspend between the start of a report (an alarm key) and its end.
+    sleepInhibitor.Want(window.Mode() != ModeIdle);
+    if (!pacer.Started() || shell.Timers().count(TickTimerId) == 0) {
+        return;
+    }
+    // A periodic timer that fired has moved on to its next period by itself.
+    const std::int64_t now = MonotonicMs();
+    while (tickArmedForMs >= 0 && tickArmedForMs <= now) {
+        tickArmedForMs += TickPeriodMs;
+    }
+    // Logind's answer is looked for on the next tick, not after a long sleep.
+    pacer.SetQuiet(sleepInhibitor.Pending() ? 0 : window.QuietTicks());
+    if (pacer.NextTickMs() != tickArmedForMs) {
+        tickArmedForMs = pacer.NextTickMs();
+        shell.ArmTimerAt(TickTimerId, tickArmedForMs, TickPeriodMs);
+        // The tick timer stands still while the machine sleeps; the boot clock does not.
+        const std::int64_t inMs = tickArmedForMs - now;
+        wakeAlarm.ArmIn(inMs > kWakeAlarmAfterMs ? inMs : 0);
+    }
+}
+
+void DaemonLoop::CatchUpQuietTicks(CMainWindow& window) {
+    // The quiet ticks awake first: they were quiet by what the core knew before the sleep.
+    window.SkipQuietTicks(pacer.CatchUp(MonotonicMs()));
+    window.OnSuspended(suspendWatch.TakeSuspendedPeriods(TickPeriodMs));
 }

@@ -3,7 +3,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/TickPacer.h"
 #include "platform/linux/EvdevKeySource.h"
+#include "platform/linux/SuspendClock.h"
+#include "platform/linux/dbus/LogindInhibitor.h"
 
 class CMainWindow;
 class CommandServer;
@@ -22,7 +25,7 @@ public:
     int Run(CMainWindow& window);
 
 private:
-    enum class Source { Signal, Timer, Key, Command };
+    enum class Source { Signal, Timer, Key, Command, WakeAlarm };
     struct Watched {
         Source source;
         int fd;
@@ -33,6 +36,10 @@ private:
     void Handle(CMainWindow& window, const Watched& watched);
     void ReadKeys(CMainWindow& window, EvdevKeySource& keys);
     void RetryClosedKeys();
+    // Before a sleep: the tick timer is set for the first tick that can do something.
+    void SleepThroughQuietTicks(CMainWindow& window);
+    // After a wake-up: the core counts the quiet ticks that passed meanwhile.
+    void CatchUpQuietTicks(CMainWindow& window);
 
     HeadlessShell& shell;
     CommandServer& commands;
@@ -40,4 +47,9 @@ private:
     int signalFd;
     ServiceNotifier& service;
     int ticksSinceRetry = 0;
+    TickPacer pacer;
+    SuspendWatch suspendWatch;
+    WakeAlarm wakeAlarm;
+    LogindInhibitor sleepInhibitor;
+    std::int64_t tickArmedForMs = -1;  // the tick timer's next expiry as last set
 };

@@ -37,6 +37,23 @@ void HeadlessShell::StartTimer(int timerId, int periodMs) {
     timerfd_settime(fd, 0, &timing, nullptr);
 }
 
+void HeadlessShell::ArmTimerAt(int timerId, std::int64_t firstMs, int periodMs) {
+    auto found = timers.find(timerId);
+    if (found == timers.end()) {
+        return;
+    }
+    const long period = periodMs > 0 ? periodMs : 1;
+    itimerspec timing{};
+    timing.it_interval.tv_sec = period / 1000;
+    timing.it_interval.tv_nsec = (period % 1000) * 1000000L;
+    timing.it_value.tv_sec = static_cast<time_t>(firstMs / 1000);
+    timing.it_value.tv_nsec = static_cast<long>(firstMs % 1000) * 1000000L;
+    if (firstMs <= 0) {
+        timing.it_value.tv_nsec = 1;  // zero would disarm it; the past fires at once
+    }
+    timerfd_settime(found->second, TFD_TIMER_ABSTIME, &timing, nullptr);
+}
+
 void HeadlessShell::StopTimer(int timerId) {
     auto found = timers.find(timerId);
     if (found != timers.end()) {

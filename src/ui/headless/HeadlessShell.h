@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -35,6 +36,9 @@ public:
     int RunOptionsDialog() override;
     void EndProgram(int exitCode) override;
 
+    // Re-arms a running timer to expire first at firstMs of the monotonic clock, then
+    // every periodMs; the loop uses it to sleep through quiet ticks.
+    void ArmTimerAt(int timerId, std::int64_t firstMs, int periodMs);
     // Timer id to its timerfd, for poll().
     const std::map<int, int>& Timers() const { return timers; }
     // Reads a timer's expirations; true when it expired at least once. Missed

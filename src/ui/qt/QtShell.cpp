@@ -58,7 +58,9 @@ QMessageBox::Icon BoxIcon(Shell::Icon icon) {
 
 }  // namespace
 
-QtShell::QtShell(bool english) : english_(english), window_(std::make_unique<MainWidget>()) {
+QtShell::QtShell(bool english)
+    : english_(english), window_(std::make_unique<MainWidget>()), pacer_(TickPeriodMs) {
+    WatchEventLoop();
     const WindowTexts texts = WindowTextsFor(english);
     window_->setWindowTitle(QString::fromUtf8(texts.title));
     window_->setWindowIcon(pictures_.Icon(IconIdle));
@@ -196,6 +198,9 @@ void QtShell::StartTimer(int timerId, int periodMs) {
         connect(timer, &QTimer::timeout, this, [this, timerId] {
             if (main_ != nullptr && !ending_) {
                 main_->OnTimer(timerId);
+                if (timerId == TickTimerId) {
+                    TickRan();
+                }
             }
         });
     }
@@ -206,6 +211,11 @@ void QtShell::StopTimer(int timerId) {
     if (auto it = timers_.find(timerId); it != timers_.end()) {
         it->second->stop();
     }
+}
+
+int QtShell::TimerInterval(int timerId) const {
+    auto it = timers_.find(timerId);
+    return it != timers_.end() && it->second->isActive() ? it->second->interval() : 0;
 }
 
 bool QtShell::IsTimerRunning(int timerId) const {

@@ -3,9 +3,11 @@
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
+#include <cstdint>
 #include <map>
 #include <memory>
 
+#include "app/TickPacer.h"
 #include "platform/Shell.h"
 #include "ui/qt/KeyHolds.h"
 #include "ui/qt/Pictures.h"
@@ -71,6 +73,8 @@ public:
     QSystemTrayIcon* Tray() const { return tray_; }
     int TrayIconId() const { return trayIconId_; }
     bool IsTimerRunning(int timerId) const;
+    // The period a timer runs with now; the tick's grows while it sleeps.
+    int TimerInterval(int timerId) const;
     Pictures& Images() { return pictures_; }
     bool IsEnding() const { return ending_; }
 
@@ -83,6 +87,14 @@ private:
     void PassKey(KeyHolds::Source source, const KeyEvent& event);
     // The window no longer gets the keyboard, so it will not see the key-ups either.
     void ReleaseWindowKeys();
+    // While the status window is hidden the event loop sleeps through quiet ticks, as
+    // the daemon's does: before it blocks the tick timer is set for the first tick that
+    // can do something, and when anything wakes it the core first counts the quiet ticks
+    // that passed.
+    void WatchEventLoop();
+    void SleepThroughQuietTicks();
+    void CatchUpQuietTicks();
+    void TickRan();
 
     bool english_;
     CMainWindow* main_ = nullptr;
@@ -94,6 +106,8 @@ private:
     int trayIconId_ = 0;
     QPointer<QLabel> popup_;
     std::map<int, QTimer*> timers_;
+    TickPacer pacer_;
+    std::int64_t tickArmedForMs_ = -1;
     Pictures pictures_;
     bool ending_ = false;
     bool capturing_ = false;

@@ -264,3 +264,62 @@ TEST(Dbus, AHungBusHoldsNothingUp) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr const char* Login = "org.freedesktop.login1";
+
+// Inhibitors logind holds now; -1 when it cannot be asked.
+int HeldInhibitors(Phone& phone) {
+    int held = -1;
+    const bool asked =
+        phone.bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                       "ListInhibitors", nullptr, [&](sd_bus_message* m) {
+                           if (sd_bus_message_enter_container(m, 'a', "(ssssuu)") < 0) {
+                               return;
+                           }
+                           held = 0;
+                           while (sd_bus_message_skip(m, "(ssssuu)") > 0) {
+                               ++held;
+                           }
+                       });
+    return asked ? held : -1;
+}
+
+struct InhibitorCase {
+    const char* name;
+    bool withLogind;
+};
+
+// Each report holds a logind sleep inhibitor from its start and closes it at its end.
+// Without logind the tracker reports all the same and says once that nothing is held.
+TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
+    for (const InhibitorCase row :
+         {InhibitorCase{"with_logind", true}, InhibitorCase{"without_logind", false}}) {
+        Phone phone;
+        ASSERT_TRUE(phone.StartServices(NmConnectedGlobal)) << row.name;
+        std::unique_ptr<ChildProcess> logind;
+        if (row.withLogind) {
+            logind = phone.bus.StartMock("logind", Login);
+            ASSERT_NE(logind, nullptr);
+        }
+        ASSERT_TRUE(phone.StartTracker()) << phone.Why();
+        auto Inhibits = [&] {
+            return Count(MockLog(phone.home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
+        };
+        for (long report = 1; report <= 2; ++report) {
+            ASSERT_EQ(phone.Command("test"), 0);
+            ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == report; })) << phone.Why();
+            if (row.withLogind) {
+                EXPECT_TRUE(WaitFor([&] { return Inhibits() == report; }))
+                    << MockLog(phone.home, Login);
+                EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone) == 0; }))
+                    << "the lock outlived report " << report;
+            }
+        }
+        EXPECT_EQ(Count(phone.tracker->Errors(), "no sleep inhibitor"), row.withLogind ? 0 : 1)
+            << row.name << ": " << phone.tracker->Errors();
+    }
+}
+
+}  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -171,6 +173,42 @@ TEST(MainWindowQt, AnEscapedExceptionShowsItsBoxOnlyAfterTheWindowIsDetached) {
         });
     EXPECT_EQ(exitCode, 6);
     EXPECT_EQ(said, "Exeption occurred: disk gone");
+}
+
+}  // namespace
+
+namespace {
+
+// Runs a real event loop, which blocks between events as the program's does (QTest's
+// waits never block), until the condition holds or timeoutMs pass.
+template <typename Condition>
+bool WaitFor(Condition condition, int timeoutMs = 5000) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!condition() && elapsed.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return condition();
+}
+
+// Hidden, the event loop sleeps through quiet ticks; shown, the pictures animate on
+// every 100 ms tick; hidden again, it sleeps again.
+TEST(MainWindowQt, TickSleepsWhileTheWindowIsHiddenAndAnimatesWhileShown) {
+    SimTracker tracker({false, {}});
+    QtShell& shell = tracker.Shell();
+    CMainWindow& window = tracker.Window();
+    shell.StartTimer(TickTimerId, TickPeriodMs);  // the real tick, not the test's
+    shell.HideMainWindow();
+    auto sleeping = [&] { return shell.TimerInterval(TickTimerId) > TickPeriodMs; };
+    EXPECT_TRUE(WaitFor(sleeping)) << "hidden, the tick never slept";
+    window.OnTrayIconMessage();
+    EXPECT_TRUE(WaitFor([&] { return shell.TimerInterval(TickTimerId) == TickPeriodMs; }));
+    const int step = window.AnimationStep();
+    EXPECT_TRUE(WaitFor([&] { return window.AnimationStep() != step; })) << "no animation";
+    window.OnCommand(CmdHide);
+    EXPECT_TRUE(WaitFor(sleeping)) << "hidden again, the tick never slept";
 }
 
 }  // namespace

@@ -1,0 +1,73 @@
+#include <algorithm>
+#include <limits>
+
+#include "app/MainWindow.h"
+#include "app/StatusPicture.h"
+
+namespace {
+
+constexpr std::int32_t Unbounded = std::numeric_limits<std::int32_t>::max();
+
+// Ticks before the one on which a counter now at left reaches zero; 0 when that is
+// the next tick (or it is already zero and acting).
+std::int32_t TicksBeforeZero(std::int32_t left) {
+    return std::max<std::int32_t>(left - 1, 0);
+}
+
+}  // namespace
+
+std::int32_t CMainWindow::QuietTicks() const {
+    // A pending redraw of the GPS part or of the delivery status happens on the next tick.
+    if (globals.gpsReader->HasChanged() ||
+        globals.sender->GetStatusCode() != globals.previousStatusCode ||
+        globals.sender->GetStatusText() != globals.previousStatusText) {
+        return 0;
+    }
+    std::int32_t quiet = std::min(globals.sender->QuietTicks(), globals.gpsReader->QuietTicks());
+    if (mode == ModeIdle) {
+        const std::int64_t beforeDue =
+            static_cast<std::int64_t>(globals.settings->Frequency) - idleTicks - 1;
+        quiet = static_cast<std::int32_t>(std::clamp<std::int64_t>(beforeDue, 0, quiet));
+    } else if (globals.sender->IsQueueEmpty()) {
+        // With nothing queued a report either ends or, in an alarm, posts its next
+        // follow-up; until then only the alarm's counters run.
+        if (mode == ModeAlarm) {
+            quiet = std::min(
+                {quiet, TicksBeforeZero(alarmTicksLeft), TicksBeforeZero(resendTicksLeft)});
+        } else {
+            quiet = 0;
+        }
+    }
+    return quiet;
+}
+
+void CMainWindow::SkipQuietTicks(std::int32_t count) {
+    if (count <= 0) {
+        return;
+    }
+    alarmTicksLeft = std::max<std::int32_t>(alarmTicksLeft - count, 0);
+    resendTicksLeft = std::max<std::int32_t>(resendTicksLeft - count, 0);
+    if (mode == ModeIdle) {
+        idleTicks += count;
+    }
+    globals.sender->SkipQuietTicks(count);
+    globals.gpsReader->SkipQuietTicks(count);
+    animationStep = static_cast<std::int32_t>((static_cast<std::int64_t>(animationStep) + count) %
+                                              AnimationSteps);
+}
+
+void CMainWindow::OnSuspended(std::int64_t ticks) {
+    if (ticks <= 0) {
+        return;
+    }
+    const auto counted = static_cast<std::int32_t>(
+        std::min<std::int64_t>(ticks, std::numeric_limits<std::int32_t>::max()));
+    if (mode == ModeIdle) {
+        // Past the due point the next tick starts the report; no further need to count.
+        idleTicks = static_cast<std::int32_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(idleTicks) + counted,
+                                   std::max(globals.settings->Frequency, 0)));
+    }
+    alarmTicksLeft = std::max<std::int32_t>(alarmTicksLeft - counted, 0);
+    resendTicksLeft = std::max<std::int32_t>(resendTicksLeft - counted, 0);
+}

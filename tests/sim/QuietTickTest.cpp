@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <sstream>
+
+#include "app/Resources.h"
+#include "unit/app/WorldHelpers.h"
+
+// Sleeping through quiet ticks must change nothing anyone sees: the same seeded day is
+// run once ticking every 100 ms and once skipping what the core calls quiet, and the
+// two must give the same datagrams, event lines, tray icons, popups and redraws, each
+// at the same tick.
+namespace {
+
+enum class Action {
+    NetworkFaults,
+    LinkToggle,
+    SimToggle,
+    GpsToggle,
+    AcknowledgeToggle,
+    KeyDown,
+    KeyUp,
+    Test,
+    Frequency,
+    ShowWindow,
+    HideWindow,
+};
+
+struct Event {
+    std::int64_t tick;
+    Action action;
+    double loss = 0, duplicate = 0, reorder = 0;
+    int value = 0;
+};
+
+constexpr int Frequencies[] = {100, 600, 3000, 36000};
+
+// Events of one seeded day; sparse, as a phone's are, so the quiet stretches are long.
+std::vector<Event> MakeScenario(std::uint32_t seed, std::int64_t ticks) {
+    std::mt19937 random(seed);
+    auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<>(low, high)(random);
+    };
+    std::vector<Event> events;
+    std::int64_t tick = 0;
+    while (true) {
+        tick += std::exponential_distribution<>(1.0 / 2500)(random) + 1;
+        if (tick >= ticks) {
+            break;
+        }
+        Event event{tick, static_cast<Action>(pick(0, static_cast<int>(Action::HideWindow)))};
+        switch (event.action) {
+            case Action::NetworkFaults:
+                event.loss = pick(0, 1) ? 0 : std::uniform_real_distribution<>(0, 0.6)(random);
+                event.duplicate = pick(0, 1) ? 0 : 0.2;
+                event.reorder = pick(0, 1) ? 0 : 0.2;
+                break;
+            case Action::KeyDown:
+                // Short taps and holds long enough for an alarm (3 s).
+                events.push_back(event);
+                event = Event{tick + pick(5, 60), Action::KeyUp};
+                break;
+            case Action::KeyUp:
+                event.action = Action::Test;
+                break;
+            case Action::Frequency:
+                event.value = Frequencies[pick(0, 3)];
+                break;
+            case Action::ShowWindow:
+                events.push_back(event);
+                event = Event{tick + pick(10, 300), Action::HideWindow};
+                break;
+            case Action::LinkToggle:
+            case Action::SimToggle:
+            case Action::GpsToggle:
+            case Action::AcknowledgeToggle:
+            case Action::Test:
+            case Action::HideWindow:
+                break;
+        }
+        events.push_back(event);
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Event& a, const Event& b) { return a.tick < b.tick; });
+    return events;
+}
+
+void Apply(SimWorld& world, const Event& event) {
+    switch (event.action) {
+        case Action::NetworkFaults:
+            world.network.faults.lossRate = event.loss;
+            world.network.faults.duplicateRate = event.duplicate;
+            world.network.faults.reorderRate = event.reorder;
+            break;
+        case Action::LinkToggle: {
+            auto& forced = world.connections.forcedStatus;
+            forced = forced ? std::nullopt : std::optional<std::uint32_t>(0x20);
+            break;
+        }
+        case Action::SimToggle:
+            world.simCard.present = !world.simCard.present;
+            break;
+        case Action::GpsToggle:
+            world.gps.gone = !world.gps.gone;
+            break;
+        case Action::AcknowledgeToggle:
+            world.mainRoom.acknowledge = !world.mainRoom.acknowledge;
+            break;
+        case Action::KeyDown:
+            world.PressKey(112);
+            break;
+        case Action::KeyUp:
+            world.ReleaseKey(112);
+            break;
+        case Action::Test:
+            world.Command(CmdTest);
+            break;
+        case Action::Frequency:
+            world.Settings().SetValue("Frequency", std::to_string(event.value));
+            break;
+        case Action::ShowWindow:
+            world.shell.ShowMainWindow();
+            break;
+        case Action::HideWindow:
+            world.shell.HideMainWindow();
+            break;
+    }
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    char digits[3];
+    for (auto byte : bytes) {
+        std::snprintf(digits, sizeof digits, "%02x", byte);
+        text += digits;
+    }
+    return text;
+}
+
+// What a person, the log files and the control room see, one line per change, each
+// with the tick it happened in.
+class Observer {
+public:
+    explicit Observer(SimWorld& world) : world(world) {}
+
+    // The picture counts only as a tick painted it; between ticks the canvas holds an
+    // old paint.
+    void Look(bool painted) {
+        const auto tick = std::to_string(world.Ticks()) + " ";
+        for (; logSeen < world.log.size(); ++logSeen) {
+            trace.push_back(tick + "log " + world.log[logSeen] + " @" +
+                            std::to_string(world.logTicks[logSeen]));
+        }
+        for (; sentSeen < world.network.sent.size(); ++sentSeen) {
+            const auto& datagram = world.network.sent[sentSeen];
+            trace.push_back(tick + "datagram " + std::to_string(datagram.to.address) + " " +
+                            Hex(datagram.bytes));
+        }
+        for (; iconsSeen < world.shell.trayIcons.size(); ++iconsSeen) {
+            trace.push_back(tick + "icon " + std::to_string(world.shell.trayIcons[iconsSeen]));
+        }
+        for (; erasedSeen < world.shell.erased.size(); ++erasedSeen) {
+            const Rect& area = world.shell.erased[erasedSeen];
+            trace.push_back(tick + "redraw " + std::to_string(area.left) + "," +
+                            std::to_string(area.top));
+        }
+        std::ostringstream state;
+        state << "popup " << world.shell.popupShown << "/" << world.shell.popupsShown << " test "
+              << world.shell.commandEnabled[CmdTest];
+        if (painted && world.shell.windowShown) {
+            for (const auto& text : world.canvas.texts) {
+                state << " | " << text.text;
+            }
+            for (const auto& picture : world.canvas.pictures) {
+                state << " #" << picture.id;
+            }
+        }
+        if (state.str() != lastState) {
+            lastState = state.str();
+            trace.push_back(tick + lastState);
+        }
+    }
+
+    std::vector<std::string> trace;
+
+private:
+    SimWorld& world;
+    std::size_t logSeen = 0, sentSeen = 0, iconsSeen = 0, erasedSeen = 0;
+    std::string lastState;
+};
+
+struct DayRun {
+    std::vector<std::string> trace;
+    std::int64_t skipped = 0;
+};
+
+DayRun RunDay(std::uint32_t seed, std::int64_t ticks, bool sleep) {
+    std::mt19937 random(seed);
+    const int frequency = Frequencies[seed % 4];
+    auto world = MakeWorld("Frequency=" + std::to_string(frequency) +
+                               "\r\nAlertPressTime=3\r\nReserveServer=127.0.0.2\r\n",
+                           seed);
+    world->network.faults.maxDelayMs = 1500;  // late answers become stale ones
+    Observer observer(*world);
+    world->afterTick = [&] { observer.Look(true); };
+    std::int64_t now = 0;
+    for (const Event& event : MakeScenario(seed, ticks)) {
+        if (event.tick > now) {
+            sleep ? world->Advance(event.tick - now) : world->Tick(event.tick - now);
+            now = event.tick;
+        }
+        Apply(*world, event);
+        observer.Look(false);  // what the event itself changed, before any tick
+    }
+    sleep ? world->Advance(ticks - now) : world->Tick(ticks - now);
+    return {observer.trace, world->skippedTicks};
+}
+
+// 12 seeds of 6 simulated hours each: 72 hours, every Frequency of the table, every
+// fault kind of the fault runs, alarms, Test, settings changes and the window shown now
+// and then (where nothing may be skipped).
+TEST(QuietTicks, SleepingThroughThemChangesNothingSeen) {
+    constexpr std::int64_t hours = 6, ticks = hours * 36000;
+    std::uint32_t first = 1, runs = 12;
+    if (const char* seed = std::getenv("MZ_SEED")) {
+        first = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
+        runs = 1;
+    }
+    std::int64_t skipped = 0;
+    for (std::uint32_t seed = first; seed < first + runs; ++seed) {
+        const DayRun ticking = RunDay(seed, ticks, false);
+        const DayRun sleeping = RunDay(seed, ticks, true);
+        EXPECT_EQ(ticking.skipped, 0);
+        skipped += sleeping.skipped;
+        const std::size_t common = std::min(ticking.trace.size(), sleeping.trace.size());
+        std::size_t at = 0;
+        while (at < common && ticking.trace[at] == sleeping.trace[at]) {
+            ++at;
+        }
+        if (at < common || ticking.trace.size() != sleeping.trace.size()) {
+            ADD_FAILURE() << "seed " << seed << " (alone: MZ_SEED=" << seed << "), change " << at
+                          << ":\n  ticking:  "
+                          << (at < ticking.trace.size() ? ticking.trace[at] : "(end)")
+                          << "\n  sleeping: "
+                          << (at < sleeping.trace.size() ? sleeping.trace[at] : "(end)");
+        }
+    }
+    // Most of a day is quiet; a loop that never sleeps would pass the comparison too.
+    EXPECT_GT(skipped, runs * ticks / 3);
+}
+
+struct QuietCase {
+    const char* name;
+    std::string params;
+    std::function<void(SimWorld&)> start;
+    std::int64_t ticks;
+    std::int64_t mostRun;  // ticks that may run in full, of ticks
+};
+
+// The stretches a phone spends most of its day in; each runs only the ticks that act.
+TEST(QuietTicks, LongStretchesAreSleptThrough) {
+    const QuietCase cases[] = {
+        {"idle_hour_gps_off", "Frequency=36000\r\n", [](SimWorld&) {}, 36000, 3},
+        // About six ticks a report: post, connect, start, send, answer, back to idle.
+        {"hourly_reports_with_held_link", "Frequency=36000\r\n",
+         [](SimWorld& w) { w.Advance(36000); }, 36000 * 3, 24},
+        // A poll a second while the GPS stays on, reports every 10 s on top.
+        {"polls_while_gps_stays_on", "Frequency=100\r\n", [](SimWorld&) {}, 6000, 800},
+        // The GPS is polled once a second through an alarm; follow-ups come between.
+        {"alarm_follow_ups", "Frequency=36000\r\nAlertPressTime=1\r\n",
+         [](SimWorld& w) {
+             w.PressKey(112);
+             w.Advance(20);
+         },
+         9000, 1000},
+    };
+    for (const auto& row : cases) {
+        auto world = MakeWorld(row.params);
+        row.start(*world);
+        const std::int64_t ranBefore = world->Ticks() - world->skippedTicks;
+        world->Advance(row.ticks);
+        const std::int64_t ran = world->Ticks() - world->skippedTicks - ranBefore;
+        EXPECT_LE(ran, row.mostRun) << row.name;
+    }
+}
+
+}  // namespace

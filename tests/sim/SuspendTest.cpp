@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "app/Resources.h"
+#include "unit/app/WorldHelpers.h"
+
+// A phone suspends with its screen off: the wait for the next report and the alarm period
+// go on counting real time while it sleeps; nothing runs until it wakes.
+namespace {
+
+// Ticks until a new report or alarm message is posted; the wall time of that post in ms.
+std::int64_t NextPostMs(SimWorld& world, std::int64_t limit) {
+    const std::size_t lines = world.log.size();
+    auto posted = [&] {
+        for (std::size_t i = lines; i < world.log.size(); ++i) {
+            if (world.log[i].rfind("Начало передачи сообщения", 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    return world.TickUntil(posted, limit) ? world.clock.UtcMilliseconds() : -1;
+}
+
+struct SuspendCase {
+    const char* name;
+    std::int64_t awakeBeforeMs;  // after the last report began, before the suspend
+    std::int64_t asleepMs;
+    bool pastDue;  // the report fell due while asleep
+};
+
+// The wall time of the second report: the first one, a time awake, then the time
+// asleep either slept or spent awake.
+std::int64_t SecondReportMs(const SuspendCase& row, bool suspend, std::int64_t* wokeMs) {
+    auto world = MakeWorld("Frequency=36000\r\n");
+    if (NextPostMs(*world, 40000) < 0) {
+        return -1;
+    }
+    world->Tick(row.awakeBeforeMs / 100);
+    suspend ? world->Suspend(row.asleepMs) : world->Tick(row.asleepMs / 100);
+    *wokeMs = world->clock.UtcMilliseconds();
+    const std::int64_t second = NextPostMs(*world, 80000);
+    if (suspend) {
+        EXPECT_EQ(Posts(*world, MsgIntimate), 2) << row.name;
+    }
+    return second;
+}
+
+TEST(Suspend, TheNextReportIsDueAfterItsRealTime) {
+    const SuspendCase cases[] = {
+        {"half_an_hour_asleep_within_the_hour", 600'000, 1'800'000, false},
+        {"asleep_right_after_the_report", 3'000, 3'000'000, false},
+        {"asleep_until_one_tick_before_due", 3'000, 3'598'400, false},
+        // Past the due time the report goes on the first tick awake, once.
+        {"asleep_for_two_hours", 600'000, 7'200'000, true},
+    };
+    for (const auto& row : cases) {
+        std::int64_t woke = 0, unused = 0;
+        const std::int64_t asleep = SecondReportMs(row, true, &woke);
+        const std::int64_t awake = SecondReportMs(row, false, &unused);
+        ASSERT_GE(asleep, 0) << row.name;
+        EXPECT_EQ(asleep, row.pastDue ? woke + 100 : awake) << row.name;
+    }
+}
+
+TEST(Suspend, AnAlarmSpansFifteenRealMinutesAcrossASleep) {
+    auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=1\r\n");
+    world->PressKey(112);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeAlarm; }, 20));
+    const std::int64_t start = world->clock.UtcMilliseconds();
+    world->ReleaseKey(112);
+    world->Tick(1500);
+    world->Suspend(600'000);
+    // A follow-up is due at once on waking: the sleep was longer than the 15 s between them.
+    const int followUpsBefore = Posts(*world, MsgIntimate);
+    world->Tick(20);
+    EXPECT_GT(Posts(*world, MsgIntimate), followUpsBefore);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() != ModeAlarm; }, 9000));
+    const std::int64_t lasted = world->clock.UtcMilliseconds() - start;
+    // The round whose hold timer starts the alarm also counts its first tick, as awake.
+    EXPECT_GE(lasted, 900'000 - 100);
+    EXPECT_LE(lasted, 900'000 + 2'000);
+}
+
+}  // namespace

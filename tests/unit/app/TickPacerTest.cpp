@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/TickPacer.h"
+
+namespace {
+
+// One loop turn: the tick fired (or something else woke the loop) at atMs.
+struct Wake {
+    std::int64_t atMs;
+    bool tickFired;
+    std::int32_t quietAfter;  // what the core says once the wake is handled
+};
+
+struct PacerCase {
+    const char* name;
+    std::vector<Wake> wakes;
+    std::vector<std::int32_t> caughtUp;  // per wake
+    std::int64_t nextTickMs;             // after the last wake
+};
+
+TEST(TickPacer, CatchesUpOnlyQuietTicksAndKeepsTheSchedule) {
+    const PacerCase cases[] = {
+        {"plain_ticks_stay_on_the_grid", {{100, true, 0}, {203, true, 0}}, {0, 0}, 300},
+        {"long_sleep_ends_on_the_first_busy_tick",
+         {{100, true, 50}, {5200, true, 0}},
+         {0, 50},
+         5300},
+        {"a_key_halfway_skips_what_passed", {{100, true, 50}, {2150, false, 0}}, {0, 20}, 2200},
+        {"a_command_that_makes_work_wakes_the_next_tick",
+         {{100, true, 50}, {2150, false, 0}, {2200, true, 0}},
+         {0, 20, 0},
+         2300},
+        {"never_more_than_said_quiet", {{100, true, 5}, {9000, false, 0}}, {0, 5}, 700},
+        {"a_missed_period_starts_anew", {{100, true, 0}, {450, true, 0}}, {0, 0}, 550},
+    };
+    for (const auto& row : cases) {
+        TickPacer pacer(100);
+        for (std::size_t i = 0; i < row.wakes.size(); ++i) {
+            const Wake& wake = row.wakes[i];
+            EXPECT_EQ(pacer.CatchUp(wake.atMs), row.caughtUp[i]) << row.name << " wake " << i;
+            if (wake.tickFired) {
+                pacer.Ticked(wake.atMs);
+            }
+            pacer.SetQuiet(wake.quietAfter);
+        }
+        EXPECT_EQ(pacer.NextTickMs(), row.nextTickMs) << row.name;
+    }
+}
+
+}  // namespace
