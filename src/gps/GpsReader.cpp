@@ -196,5 +196,8 @@ void CGpsReader::SkipQuietTicks(std::int32_t count) {
     }
     if (state_ != GpsOff) {
         pollTicks_ += count;
+        if (!deviceOpen_) {
+            ticksSinceOpen_ = std::min(ticksSinceOpen_ + count, ReopenIntervalTicks);
+        }
     }
 }
