@@ -51,6 +51,12 @@ const char* CommandWord(LaunchOptions::Command command) {
     }
 }
 
+// Until the loop takes SIGTERM and SIGINT from its signalfd, they end a start-up that
+// takes too long (settings on a hung file system, say) as they would end the loop.
+void EndAtOnce(int) {
+    _exit(0);
+}
+
 int BlockedSignalsFd() {
     sigset_t signals;
     sigemptyset(&signals);
@@ -66,6 +72,8 @@ int BlockedSignalsFd() {
 
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGTERM, EndAtOnce);
+    signal(SIGINT, EndAtOnce);
     MakePipedOutputNonBlocking();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     ParsedOptions parsed = ParseLaunchOptions(arguments);
@@ -112,11 +120,6 @@ int main(int argc, char** argv) {
     if (!commands.Listen()) {
         std::fprintf(stderr, "mzorvanyd: no command socket: %s\n", commands.ErrorText().c_str());
     }
-    int signalFd = BlockedSignalsFd();
-    if (signalFd < 0) {
-        std::perror("mzorvanyd: signalfd");
-        return 1;
-    }
     for (auto& keys : backends.keys) {
         if (!keys->Open()) {
             std::fprintf(stderr, "mzorvanyd: %s (looked for again while running)\n",
@@ -124,19 +127,29 @@ int main(int argc, char** argv) {
         }
     }
     HeadlessShell shell(stderr);
-    DaemonLoop loop(shell, commands, backends.keys, signalFd);
     const Clock& clock = *backends.clock;
+    int signalFd = -1;
     int exitCode = RunGuarded(
         [&] {
             return RunMainWindow(shell, backends.MakePlatform([&clock](const std::string& text) {
                 WriteEventLine(clock, text);
             }),
-                                 [&](CMainWindow& window) { return loop.Run(window); });
+                                 [&](CMainWindow& window) {
+                                     signalFd = BlockedSignalsFd();
+                                     if (signalFd < 0) {
+                                         std::perror("mzorvanyd: signalfd");
+                                         return 1;
+                                     }
+                                     DaemonLoop loop(shell, commands, backends.keys, signalFd);
+                                     return loop.Run(window);
+                                 });
         },
         [](const std::string& text) {
             std::fprintf(stderr, "Error: %s\n", text.c_str());
             std::fflush(stderr);
         });
-    close(signalFd);
+    if (signalFd >= 0) {
+        close(signalFd);
+    }
     return exitCode;
 }
