@@ -51,12 +51,18 @@ int DaemonLoop::Run(CMainWindow& window) {
         for (const auto& source : keys) {
             anyClosed = anyClosed || !source->IsOpen();
         }
-        int ready = poll(fds.data(), fds.size(), anyClosed ? kRetryMs : -1);
+        int timeoutMs = anyClosed ? kRetryMs : -1;
+        const int commandsMs = commands.WaitMs();
+        if (commandsMs >= 0 && (timeoutMs < 0 || commandsMs < timeoutMs)) {
+            timeoutMs = commandsMs;
+        }
+        int ready = poll(fds.data(), fds.size(), timeoutMs);
         if (ready < 0 && errno != EINTR) {
             std::perror("poll");
             return 1;
         }
-        if (ready == 0 && anyClosed) {
+        commands.DropIdle();
+        if (ready == 0 && anyClosed && timeoutMs == kRetryMs) {
             RetryClosedKeys();
         }
         for (std::size_t i = 0; i < fds.size() && !shell.Ended() && ready > 0; ++i) {

@@ -69,4 +69,26 @@ TEST(HostileInput, AnEndlessKeySourceDoesNotStopTheLoop) {
     EXPECT_EQ(tracker.process->Wait(), 0);
 }
 
+// A tracker that does not accept (here: stopped) must not keep a command waiting for good,
+// not even one whose connect finds the queue full.
+TEST(HostileInput, ACommandToATrackerThatDoesNotAcceptGivesUp) {
+    TempFolder home;
+    Tracker tracker(home);
+    ASSERT_TRUE(WaitFor([&] { return tracker.Command("show") == 0; }, 15s))
+        << tracker.process->Errors();
+    tracker.process->Signal(SIGSTOP);
+    std::vector<std::unique_ptr<ChildProcess>> commands;
+    for (int i = 0; i < 12; ++i) {  // more than the listening queue holds
+        commands.push_back(
+            std::make_unique<ChildProcess>(std::vector<std::string>{MZ_DAEMON, "--command=test"},
+                                           home / ("waiting" + std::to_string(i)), tracker.env()));
+    }
+    for (auto& command : commands) {
+        EXPECT_EQ(command->Wait(30s), 1);
+    }
+    tracker.process->Signal(SIGCONT);
+    tracker.process->Signal(SIGTERM);
+    EXPECT_EQ(tracker.process->Wait(), 0);
+}
+
 }  // namespace
