@@ -55,6 +55,13 @@ public:
     // Timers whose expiry is due at nowMs, in order of expiry; each is rescheduled.
     std::vector<int> TakeDueTimers(std::int64_t nowMs);
     bool IsTimerRunning(int timerId) const { return timers.count(timerId) != 0; }
+    std::vector<int> RunningTimers() const {
+        std::vector<int> ids;
+        for (const auto& [id, timer] : timers) {
+            ids.push_back(id);
+        }
+        return ids;
+    }
     int TimerPeriod(int timerId) const;
 
     std::int64_t nowMs = 0;

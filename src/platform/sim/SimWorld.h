@@ -78,6 +78,9 @@ public:
     void Command(int commandId) { window->OnCommand(commandId); }
     // Tears the window down as the end of the program does.
     void DestroyWindow() { window.reset(); }
+    // A new start on the same settings folder after the program ended without an Exit
+    // (a kill, a crash, a reboot): the window is made anew, the world goes on.
+    void Restart();
     // Paints the window once onto a fresh recording canvas.
     const SimCanvas& PaintNow();
 
@@ -105,7 +108,10 @@ public:
     std::vector<std::string> log;
 
 private:
+    void StartWindow();
+
     std::string folder;
+    bool english = false;
     std::unique_ptr<SimFolders> folders;
     std::unique_ptr<CMainWindow> window;
     std::int64_t ticks = 0;

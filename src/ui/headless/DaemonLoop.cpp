@@ -103,6 +103,7 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
                 } else if (command == "test") {
                     window.OnCommand(CmdTest);
                 } else if (command == "exit") {
+                    window.OnDeliberateExit();
                     shell.EndProgram(0);
                 }
             }
