@@ -42,8 +42,12 @@ bool AlarmRecord::Parse(const std::string& text, std::int64_t& startedUtc, bool&
 
 AlarmRecord::Loaded AlarmRecord::Load(std::int64_t periodSeconds) {
     Loaded loaded;
+    if (path_.empty()) {
+        return loaded;
+    }
+    writer_.RemoveLeftovers(path_);
     std::error_code error;
-    if (path_.empty() || !std::filesystem::exists(std::filesystem::symlink_status(path_, error))) {
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path_, error))) {
         return loaded;
     }
     std::string text;

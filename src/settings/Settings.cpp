@@ -85,6 +85,7 @@ std::string CSettings::ParamsPath() const {
 
 std::string CSettings::Load() {
     const std::string path = ParamsPath();
+    fileWriter_.RemoveLeftovers(path);
     const std::string failed =
         "Ошибка чтения файла " + path + ", используются параметры по умолчанию";
     // Only a regular file: opening a FIFO would wait for a writer for good, and a link to a
