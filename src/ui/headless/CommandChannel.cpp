@@ -151,6 +151,20 @@ bool SendCommand(const std::string& folder, const std::string& command) {
     return false;
 }
 
+CommandLine TakeCommandLine(const std::string& received) {
+    const std::size_t newline = received.find('\n');
+    if (newline == std::string::npos || newline > kMaxLine) {
+        return {received.size() > kMaxLine ? CommandLine::State::TooLong
+                                           : CommandLine::State::Incomplete,
+                {}};
+    }
+    std::string command = received.substr(0, newline);
+    if (command == "show" || command == "test" || command == "exit") {
+        return {CommandLine::State::Known, command};
+    }
+    return {CommandLine::State::Unknown, {}};
+}
+
 CommandServer::CommandServer(const std::string& folder) : candidates(CommandSocketPaths(folder)) {}
 
 CommandServer::~CommandServer() {
@@ -286,18 +300,22 @@ bool CommandServer::ReadFrom(Client& client, std::vector<std::string>& commands)
         return true;
     }
     client.received.append(buffer, static_cast<std::size_t>(got));
-    std::size_t newline = client.received.find('\n');
-    if (newline == std::string::npos) {
-        return client.received.size() > kMaxLine;  // not one of ours
+    const CommandLine line = TakeCommandLine(client.received);
+    const char* answer = "unknown\n";
+    switch (line.state) {
+        case CommandLine::State::Incomplete:
+            return false;
+        case CommandLine::State::TooLong:
+            return true;  // not one of ours
+        case CommandLine::State::Known:
+            answer = "ok\n";
+            commands.push_back(line.command);
+            break;
+        case CommandLine::State::Unknown:
+            break;
     }
-    std::string command = client.received.substr(0, newline);
-    bool known = command == "show" || command == "test" || command == "exit";
-    const char* answer = known ? "ok\n" : "unknown\n";
     ssize_t ignored = send(client.fd, answer, std::strlen(answer), MSG_NOSIGNAL);
     (void)ignored;
-    if (known) {
-        commands.push_back(command);
-    }
     return true;
 }
 

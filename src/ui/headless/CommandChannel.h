@@ -28,6 +28,15 @@ private:
 // left out; there is never an abstract name, which would have no permissions at all.
 std::vector<std::string> CommandSocketPaths(const std::string& folder);
 
+// What the bytes a client has sent so far amount to: a line not yet complete, a known
+// command ("show", "test", "exit"), an unknown line, or more than a command line can be.
+struct CommandLine {
+    enum class State { Incomplete, Known, Unknown, TooLong };
+    State state = State::Incomplete;
+    std::string command;
+};
+CommandLine TakeCommandLine(const std::string& received);
+
 // Hands a command to the instance running for the folder; false when none answers.
 bool SendCommand(const std::string& folder, const std::string& command);
 

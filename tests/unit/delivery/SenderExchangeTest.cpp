@@ -70,7 +70,8 @@ TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheSameServerLoggedOnlyOnce)
         SenderFixture f;
         f.mainRoom.acknowledge = false;
         f.sender->Post(MsgIntimate, 0);
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == stateToFailIn; }));
+        const std::int32_t failIn = stateToFailIn;  // a lambda may not capture a binding
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == failIn; }));
         f.socket.*fault = ENETDOWN;
         if (stateToFailIn == SenderWaiting) {  // something to read
             f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, f.network.sent.front().from, {1});
