@@ -33,7 +33,7 @@ function(mz_test_folder name folder)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${ARGN} GTest::gmock GTest::gtest_main)
     target_compile_definitions(${name} PRIVATE
-        MZ_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/../shared/testdata"
+        MZ_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
         MZ_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         MZ_BINARY_DIR="${PROJECT_BINARY_DIR}")
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)

@@ -73,6 +73,7 @@ void CMainWindow::OnTick() {
             UpdateTrayIcon();
         }
     }
+    globals.sender->SetAlarmPeriodRunning(mode == ModeAlarm && alarmTicksLeft > 0);
     globals.sender->Tick();
     globals.gpsReader->Tick();
     RefreshScreen();

@@ -71,17 +71,22 @@ void CSender::TickIdle() {
 
 void CSender::TickReady() {
     if (queue.empty()) {
+        pauseTicks = 0;
         return;
     }
     if (!PollConnection()) {
         CloseConnection();
         return;
     }
+    if (pauseTicks > 0) {
+        --pauseTicks;
+        return;
+    }
     if (SendFront(queue.front())) {
         state = SenderWaiting;
         waitTicks = 0;
     } else {
-        RecordFailedAttempt(false);
+        RecordFailedExchange();
     }
 }
 
@@ -90,7 +95,7 @@ void CSender::TickWaiting() {
         case ReceiveOutcome::Error:
             RecordError("Ошибка приема - " + SocketErrorText());
             CloseSocket();
-            RecordFailedAttempt(false);
+            RecordFailedExchange();
             break;
         case ReceiveOutcome::Acknowledgement:
             AcceptAcknowledgement();
@@ -99,7 +104,7 @@ void CSender::TickWaiting() {
             break;
     }
     if (state == SenderWaiting && ++waitTicks > AnswerTimeoutTicks) {
-        RecordFailedAttempt(true);
+        RecordFailedAttempt();
         lastError = "Сервер не отвечает";
     }
 }
@@ -122,12 +127,23 @@ void CSender::AcceptAcknowledgement() {
     successHold = SuccessHoldTicks;
 }
 
-void CSender::RecordFailedAttempt(bool switchServer) {
-    if (switchServer) {
-        useReserve ^= 1u;
-    }
+void CSender::RecordFailedExchange() {
+    // An attempt that failed at once (no network during a re-attach, say) must not burn
+    // the next ones within ticks: it ends like an unanswered one, on the other server,
+    // and the next attempt starts when the answer time-out would have passed.
+    const std::int32_t waited = state == SenderWaiting ? waitTicks + 1 : 0;
+    pauseTicks = AnswerTimeoutTicks + 1 - waited;
+    RecordFailedAttempt();
+}
+
+// Every failed attempt, answered or not, alternates the main and the reserve server.
+void CSender::RecordFailedAttempt() {
+    useReserve ^= 1u;
     state = SenderReady;
-    if (++failedAttempts < MaxFailedAttempts) {
+    if (failedAttempts < MaxFailedAttempts) {
+        ++failedAttempts;
+    }
+    if (failedAttempts < MaxFailedAttempts || KeepsRetryingFront()) {
         return;
     }
     const std::uint16_t code = queue.front().code;
@@ -155,6 +171,16 @@ void CSender::CloseSocket() {
         socket_.Close(udpSocket);
         udpSocket = -1;
     }
+}
+
+void CSender::SetAlarmPeriodRunning(bool running) {
+    alarmPeriodRunning = running;
+}
+
+bool CSender::KeepsRetryingFront() const {
+    // The control room must learn of an alarm while it lasts, however long the network
+    // is gone; follow-ups wait for the empty queue, so nothing piles up behind it.
+    return alarmPeriodRunning && queue.front().code == MsgAlarm;
 }
 
 bool CSender::HasAlarmQueued() const {

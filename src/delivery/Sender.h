@@ -37,6 +37,9 @@ public:
     CSender& operator=(const CSender&) = delete;
 
     void Post(std::uint16_t code, std::uint16_t parameter);
+    // While an alarm period runs, a queued alarm is retried until acknowledged instead
+    // of being given up after its attempts.
+    void SetAlarmPeriodRunning(bool running);
     void Tick();
     bool IsQueueEmpty() const;
     int GetStatusCode() const;
@@ -67,7 +70,9 @@ private:
     ReceiveOutcome ReceiveStep();
     bool IsServerAddress(std::uint32_t address) const;
     bool HasAlarmQueued() const;
-    void RecordFailedAttempt(bool switchServer);
+    void RecordFailedAttempt();
+    void RecordFailedExchange();
+    bool KeepsRetryingFront() const;
     void RecordError(const std::string& text);
     void CloseSocket();
     void TickIdle();
@@ -88,6 +93,9 @@ private:
     std::deque<QueuedMessage> queue;
     std::int32_t failedAttempts = 0;
     std::int32_t waitTicks = 0;
+    // Ticks before the next attempt may start, after one that failed without waiting.
+    std::int32_t pauseTicks = 0;
+    bool alarmPeriodRunning = false;
     std::uint32_t useReserve = 0;
     bool failed = false;
     std::int32_t successHold = 0;

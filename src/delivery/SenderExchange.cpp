@@ -1,5 +1,6 @@
 #include <array>
 
+#include "common/DottedDecimal.h"
 #include "delivery/Imsi.h"
 #include "delivery/Ipv4Address.h"
 #include "delivery/ReportDatagram.h"
@@ -52,18 +53,28 @@ bool CSender::SendFront(const QueuedMessage& message) {
     return false;
 }
 
+namespace {
+
+// Read as the settings check read it: decimal throughout, so "192.168.001.010" is
+// 192.168.1.10 and not the octal 192.168.1.8. What the check would refuse goes nowhere.
+std::uint32_t ServerAddress(const std::string& text) {
+    return ReadDottedDecimal(text).value_or(Ipv4AddressNone);
+}
+
+}  // namespace
+
 Ipv4Endpoint CSender::ResolveServer() const {
     std::string server = useReserve != 0 ? settings_.GetReserveServer() : settings_.GetMainServer();
     if (server.empty()) {
         server = settings_.GetMainServer();
     }
-    return {ParseIpv4Address(server), static_cast<std::uint16_t>(settings_.Port)};
+    return {ServerAddress(server), static_cast<std::uint16_t>(settings_.Port)};
 }
 
 bool CSender::IsServerAddress(std::uint32_t address) const {
     const std::string reserve = settings_.GetReserveServer();
-    return address == ParseIpv4Address(settings_.GetMainServer()) ||
-           (!reserve.empty() && address == ParseIpv4Address(reserve));
+    return address == ServerAddress(settings_.GetMainServer()) ||
+           (!reserve.empty() && address == ServerAddress(reserve));
 }
 
 CSender::ReceiveOutcome CSender::ReceiveStep() {

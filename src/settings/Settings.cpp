@@ -5,6 +5,7 @@
 #include <istream>
 #include <utility>
 
+#include "common/DottedDecimal.h"
 #include "common/TextConvert.h"
 #include "platform/AtomicFileWriter.h"
 #include "platform/Clock.h"
@@ -164,23 +165,7 @@ bool CSettings::SetValueWide(std::string_view key, std::u16string_view value) {
 }
 
 bool CSettings::IsValidServerAddress(std::string_view text) {
-    if (text.empty()) {
-        return true;
-    }
-    std::size_t i = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (i >= text.size() || text[i] != '.') {
-                return false;
-            }
-            ++i;
-        }
-        std::int32_t value = 0;
-        if (!ScanDecimal(text, i, value) || value < 0 || value > 255) {
-            return false;
-        }
-    }
-    return true;
+    return text.empty() || ReadDottedDecimal(text).has_value();
 }
 
 std::string CSettings::ParamsText() const {

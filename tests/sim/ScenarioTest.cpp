@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "app/Resources.h"
 #include "unit/app/WorldHelpers.h"
@@ -79,6 +80,34 @@ TEST(Scenario, ASecondAlarmExtendsTheFirst) {
     EXPECT_EQ(world->shell.popupsShown, 1);
     EXPECT_EQ(world->sound.played.size(), 2u);
     EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 2);
+}
+
+TEST(Scenario, AnAlarmFiveMinutesWithoutNetworkArrivesBeforeAnyFollowUp) {
+    auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=2\r\nReserveServer=127.0.0.2\r\n");
+    world->socket.sendError = ENETUNREACH;  // the link reads as up, every send is refused
+    world->PressKey(112);
+    world->Tick(20);
+    world->ReleaseKey(112);
+    ASSERT_EQ(world->Window().Mode(), ModeAlarm);
+    const std::int64_t start = world->Ticks() - 1;
+    world->Tick(start + 3000 - world->Ticks());
+    EXPECT_EQ(world->CountLines("Сообщение 122 не удалось передать"), 0);
+    EXPECT_EQ(Posts(*world, MsgIntimate), 0) << "a follow-up queued behind the alarm";
+
+    world->socket.sendError = 0;
+    std::vector<SimControlRoom::Received> arrived;
+    const auto arrivedAtLeast = [&](std::size_t count) {
+        arrived = world->mainRoom.reports;
+        arrived.insert(arrived.end(), world->reserveRoom.reports.begin(),
+                       world->reserveRoom.reports.end());
+        return arrived.size() >= count;
+    };
+    ASSERT_TRUE(world->TickUntil([&] { return arrivedAtLeast(1); }, 22)) << "the next attempt";
+    ASSERT_TRUE(world->TickUntil([&] { return arrivedAtLeast(2); }, 600));
+    EXPECT_EQ(arrived[0].fields.code, MsgAlarm);
+    EXPECT_TRUE(arrived[0].acknowledged);
+    EXPECT_EQ(arrived[1].fields.code, MsgIntimate);
+    EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
 }
 
 TEST(Scenario, ReportsGetThroughConnectionFailures) {

@@ -84,7 +84,11 @@ std::string FormatPultLine(const PultEntry& entry, bool json) {
             ",\"parameter\":" + std::to_string(f.parameter) +
             ",\"acknowledged\":" + (entry.acknowledged ? "true" : "false") + ",\"lines\":[";
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            out += (i > 0 ? "," : "") + JsonString(lines[i]);
+            // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "," + string.
+            if (i > 0) {
+                out += ',';
+            }
+            out += JsonString(lines[i]);
         }
         return out + "]}";
     }
@@ -94,7 +98,10 @@ std::string FormatPultLine(const PultEntry& entry, bool json) {
                       " parameter=" + std::to_string(f.parameter) +
                       " ack=" + (entry.acknowledged ? "yes" : "no") + " lines=";
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        out += (i > 0 ? "|" : "") + Printable(lines[i]);
+        if (i > 0) {
+            out += '|';
+        }
+        out += Printable(lines[i]);
     }
     return out;
 }

@@ -1,8 +1,9 @@
 #include "platform/linux/LinkDestination.h"
 
+#include <optional>
 #include <string_view>
 
-#include "delivery/Ipv4Address.h"
+#include "common/DottedDecimal.h"
 
 bool MapHttpAddress(const std::string& text, DestinationId& destination) {
     constexpr std::string_view scheme = "http://";
@@ -10,10 +11,13 @@ bool MapHttpAddress(const std::string& text, DestinationId& destination) {
     if (text.compare(0, scheme.size(), scheme) != 0) {
         return false;
     }
-    const std::uint32_t address = ParseIpv4Address(std::string_view(text).substr(scheme.size()));
-    if (address == Ipv4AddressNone) {
+    // The same reading as the sender's, so the route probed is the one reports take.
+    const std::optional<std::uint32_t> parsed =
+        ReadDottedDecimal(std::string_view(text).substr(scheme.size()));
+    if (!parsed) {
         return false;
     }
+    const std::uint32_t address = *parsed;
     for (int i = 0; i < 4; ++i) {
         destination[i] = static_cast<std::uint8_t>(address >> (24 - 8 * i));
     }

@@ -124,6 +124,18 @@ TEST(UdpDelivery, UnansweredAttemptsAlternateAndTheFifteenthGivesUp) {
     EXPECT_EQ(f.sender->GetStatusText(), "Сервер не отвечает");
 }
 
+TEST(UdpDelivery, AServerWrittenWithALeadingZeroIsReachedInDecimal) {
+    RealSenderFixture f;
+    LoopbackPeer written("127.0.0.9", f.main.port);
+    ASSERT_TRUE(f.settings.SetValue("MainServer", "127.0.0.09"));  // octal would refuse 09
+    f.sender->Post(MsgAlarm, 0);
+    Received got;
+    ASSERT_TRUE(f.TickUntil([&] { return written.Receive(got); })) << f.sender->GetLastError();
+    written.Acknowledge(got);
+    ASSERT_TRUE(f.TickUntilSent());
+    EXPECT_EQ(f.Logged("Сообщение 122 передано"), 1);
+}
+
 using ::testing::HasSubstr;
 
 // The next output line of the program, waiting at most 20 s.

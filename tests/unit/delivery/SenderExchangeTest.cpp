@@ -60,7 +60,7 @@ TEST(SenderExchange, JunkFromAnotherHostCannotHideTheAnswerWaitingBehindIt) {
     EXPECT_TRUE(f.sender->IsQueueEmpty());
 }
 
-TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheSameServerLoggedOnlyOnce) {
+TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheOtherServerLoggedOnlyOnce) {
     const std::tuple<int SimDatagramSocket::*, const char*, std::int32_t, int> cases[] = {
         {&SimDatagramSocket::createError, "Не могу открыть сокет - ", SenderReady, 0},
         {&SimDatagramSocket::sendError, "Ошибка передачи - ", SenderReady, 1},
@@ -80,15 +80,144 @@ TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheSameServerLoggedOnlyOnce)
         const std::string expected = text + std::string(std::strerror(ENETDOWN));
         EXPECT_EQ(f.sender->GetLastError(), expected);
         EXPECT_EQ(f.sender->GetFailedAttempts(), 1);
-        EXPECT_FALSE(f.sender->UsesReserve());
+        EXPECT_TRUE(f.sender->UsesReserve()) << expected;
         EXPECT_EQ(f.socket.closeCount, socketsClosed) << expected;
         // A different error is remembered but not logged again.
         f.socket.*fault = 0;
         f.socket.sendError = EHOSTUNREACH;
-        f.Tick();
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetFailedAttempts() == 2; }));
         EXPECT_EQ(f.sender->GetLastError(),
                   "Ошибка передачи - " + std::string(std::strerror(EHOSTUNREACH)));
         EXPECT_EQ(f.log.back(), expected);
+    }
+}
+
+struct PacingCase {
+    const char* name;
+    int SimDatagramSocket::*fault;  // null: the servers just do not answer
+    int firstFailureTick;           // the first send goes on tick 4
+};
+
+TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates) {
+    const PacingCase cases[] = {
+        {"Unanswered", nullptr, 4 + 21},
+        {"SocketNotCreated", &SimDatagramSocket::createError, 4},
+        {"SendRefused", &SimDatagramSocket::sendError, 4},
+        {"ReceiveFailed", &SimDatagramSocket::waitError, 5},
+    };
+    for (const PacingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f;
+        f.mainRoom.acknowledge = f.reserveRoom.acknowledge = false;
+        if (c.fault != nullptr) {
+            f.socket.*c.fault = ENETUNREACH;
+        }
+        f.sender->Post(MsgIntimate, 0);
+        std::vector<int> failedAt;
+        std::vector<bool> reserveNext;
+        for (int tick = 1; tick < 1000 && !f.sender->IsQueueEmpty(); ++tick) {
+            f.Tick();
+            if (f.sender->IsQueueEmpty() ||
+                f.sender->GetFailedAttempts() > static_cast<int>(failedAt.size())) {
+                failedAt.push_back(tick);
+                reserveNext.push_back(f.sender->UsesReserve());
+            }
+        }
+        ASSERT_EQ(failedAt.size(), 15u);
+        EXPECT_EQ(failedAt[0], c.firstFailureTick);
+        for (std::size_t i = 1; i < failedAt.size(); ++i) {
+            EXPECT_EQ(failedAt[i] - failedAt[i - 1], 22) << "attempt " << i + 1;
+            EXPECT_NE(reserveNext[i], reserveNext[i - 1]) << "attempt " << i + 1;
+        }
+        EXPECT_TRUE(reserveNext[0]);
+        EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
+    }
+}
+
+struct WrittenAddressCase {
+    const char* name;
+    const char* written;  // as params.ini or the dialog holds it
+    const char* sentTo;
+};
+
+TEST(SenderExchange, ServerAddressIsReadInDecimalAsTheSettingsAcceptedIt) {
+    const WrittenAddressCase cases[] = {
+        {"LeadingZerosAreNotOctal", "192.168.001.010", "192.168.1.10"},
+        {"NineAfterAZero", "127.0.0.09", "127.0.0.9"},
+        {"ZeroPaddedControlRoomAnswers", "010.000.000.001", "10.0.0.1"},
+        {"TextAfterTheFourthNumber", "10.0.0.1.7", "10.0.0.1"},
+        {"BlanksAndSigns", " 10.+0. 0.1", "10.0.0.1"},
+    };
+    for (const WrittenAddressCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f;
+        ASSERT_TRUE(f.settings.SetValue("MainServer", c.written));
+        f.sender->Post(MsgAlarm, 0);
+        ASSERT_TRUE(f.TickUntil([&] { return !f.network.sent.empty(); }));
+        EXPECT_EQ(FormatIpv4Address(f.network.sent.front().to.address), c.sentTo);
+        // The answer of the server written is recognised as the server's.
+        f.Tick(2);
+        EXPECT_EQ(f.sender->IsQueueEmpty(), std::string(c.sentTo) == "10.0.0.1");
+    }
+}
+
+struct GiveUpCase {
+    const char* name;
+    std::uint16_t code;
+    bool alarmPeriodRunning;
+    bool givenUp;
+};
+
+TEST(SenderExchange, OnlyAnAlarmDuringItsPeriodOutlivesItsFifteenAttempts) {
+    const GiveUpCase cases[] = {
+        {"AlarmDuringItsPeriod", MsgAlarm, true, false},
+        {"AlarmAfterItsPeriod", MsgAlarm, false, true},
+        {"FollowUpDuringAnAlarmPeriod", MsgIntimate, true, true},
+    };
+    for (const GiveUpCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f;
+        f.socket.sendError = ENETUNREACH;
+        f.sender->SetAlarmPeriodRunning(c.alarmPeriodRunning);
+        f.sender->Post(c.code, 0);
+        f.Tick(4 + 14 * 22);  // the fifteenth attempt
+        EXPECT_EQ(f.sender->IsQueueEmpty(), c.givenUp);
+        EXPECT_EQ(f.Logged("Сообщение " + std::to_string(c.code) + " не удалось передать"),
+                  c.givenUp ? 1 : 0);
+    }
+}
+
+TEST(SenderExchange, AKeptAlarmIsRetriedAtTheTimeOutsPaceUntilAnsweredOrItsPeriodEnds) {
+    for (const bool periodEnds : {false, true}) {
+        SCOPED_TRACE(periodEnds ? "the period ends" : "the network returns");
+        SenderFixture f;
+        f.network.faults.lossRate = 1.0;
+        f.sender->SetAlarmPeriodRunning(true);
+        f.sender->Post(MsgAlarm, 0);
+        std::vector<int> sentAt;
+        for (int tick = 1; tick <= 3 + 100 * 22; ++tick) {
+            f.Tick();
+            if (f.network.sent.size() > sentAt.size()) {
+                sentAt.push_back(tick);
+            }
+        }
+        ASSERT_EQ(sentAt.size(), 100u);
+        for (std::size_t i = 1; i < sentAt.size(); ++i) {
+            EXPECT_EQ(sentAt[i] - sentAt[i - 1], 22) << "attempt " << i + 1;
+            EXPECT_NE(f.network.sent[i].to.address, f.network.sent[i - 1].to.address)
+                << "attempt " << i + 1;
+        }
+        EXPECT_EQ(f.sender->GetFailedAttempts(), MaxFailedAttempts);
+        if (periodEnds) {
+            f.sender->SetAlarmPeriodRunning(false);
+            f.Tick(22);
+            EXPECT_EQ(f.Logged("Сообщение 122 не удалось передать"), 1);
+        } else {
+            f.network.faults.lossRate = 0.0;
+            f.Tick(22);
+            EXPECT_EQ(f.Logged("Сообщение 122 передано"), 1);
+        }
+        EXPECT_TRUE(f.sender->IsQueueEmpty());
     }
 }
 
