@@ -81,6 +81,12 @@ public:
     // A new start on the same settings folder after the program ended without an Exit
     // (a kill, a crash, a reboot): the window is made anew, the world goes on.
     void Restart();
+    // The wall clock moves (set by hand, or a suspend) while the loop's monotonic timers
+    // do not: no tick is missed or added.
+    void JumpClock(std::int64_t ms) {
+        clock.AdvanceMilliseconds(ms);
+        startMs += ms;
+    }
     // Paints the window once onto a fresh recording canvas.
     const SimCanvas& PaintNow();
 
