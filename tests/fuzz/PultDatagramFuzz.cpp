@@ -2,6 +2,7 @@
 // back to the same bytes and decodes to the same fields.
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "FuzzCheck.h"
 #include "delivery/ReportDatagram.h"
