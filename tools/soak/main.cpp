@@ -31,6 +31,9 @@ int main(int argc, char** argv) {
                         seed, soak.Violation().c_str(), seed, day + 1);
             return 1;
         }
+        if ((day + 1) % 50 == 0 && day + 1 < days) {
+            std::fprintf(stderr, "day %ld: 0 violations so far\n", day + 1);
+        }
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
