@@ -129,6 +129,7 @@ void Soak::Check() {
     world->shell.trayIcons.clear();
     world->shell.boxes.clear();
     world->sound.played.clear();
+    world->connections.mappedAddresses.clear();
     counts.maxOpen = std::max<std::int64_t>(counts.maxOpen, static_cast<std::int64_t>(open.size()));
     if (open.size() > kMaxOpen) {
         Fail(std::to_string(open.size()) + " messages waiting");
