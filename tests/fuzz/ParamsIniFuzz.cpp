@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -22,6 +23,10 @@ struct Fixture {
         char pattern[] = "/tmp/mz-fuzz-params-XXXXXX";
         folder = mkdtemp(pattern);
         folders = std::make_unique<SimFolders>(folder, "/opt/mzorvany/bin/mzorvanyd");
+    }
+    ~Fixture() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
     }
     std::unique_ptr<CSettings> Make() {
         return std::make_unique<CSettings>(nullptr,
