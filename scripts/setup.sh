@@ -8,6 +8,8 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
+    # fuzzing: clang 14 with libFuzzer and the sanitizer runtimes
+    clang-14 libclang-rt-14-dev
     # core tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     # GPS: gpsd's client library, and gpsd itself with socat to replay captures in tests

@@ -20,4 +20,8 @@ echo "== tests (normal build)"
 ctest --test-dir "$root/build" --output-on-failure -j "$jobs" || status=1
 echo "== tests (sanitizer build)"
 ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs" || status=1
+# The fuzz targets, built with clang, each run briefly on its seed corpus: a parser that
+# regresses is caught at once.
+echo "== fuzz targets (clang, ${MZ_FUZZ_SECONDS:-5} s each)"
+"$root/scripts/fuzz.sh" "${MZ_FUZZ_SECONDS:-5}" || status=1
 exit $status

@@ -5,7 +5,10 @@
 #include "platform/Shell.h"
 
 CMainWindow::CMainWindow(Shell& shell, const Platform& platform)
-    : shell(shell), englishTexts(platform.englishTexts), logTap(platform.logTap) {
+    : shell(shell),
+      englishTexts(platform.englishTexts),
+      logTap(platform.logTap),
+      alarmRecord(platform.fileWriter, platform.clock) {
     globals.settings = std::make_unique<CSettings>(
         [this](const std::string& text) { OnLogLine(text); },
         CSettings::Platform{platform.clock, platform.folders, platform.sound, platform.fileWriter});
@@ -37,6 +40,8 @@ void CMainWindow::CreateControls() {
     shell.StartTimer(TickTimerId, TickPeriodMs);
     trayIcon = IconIdle;
     shell.SetTrayIcon(trayIcon, TrayTip);
+    alarmRecord.SetPath(JoinPath(globals.settings->settingsFolder, "alarm.ini"));
+    ResumeAlarm();
 }
 
 void CMainWindow::OnTimer(int timerId) {
@@ -81,6 +86,7 @@ bool CMainWindow::OnCloseRequest() {
     int answer = shell.MessageBox(texts.closeQuestion, texts.closeCaption, Shell::Buttons::YesNo,
                                   Shell::Icon::None);
     if (answer == Shell::AnswerYes) {
+        OnDeliberateExit();
         shell.EndProgram(0);
         return true;
     }

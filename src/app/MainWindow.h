@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/AlarmKeys.h"
+#include "app/AlarmRecord.h"
 #include "app/AppGlobals.h"
 #include "app/ScreenLayout.h"
 
@@ -63,6 +64,9 @@ public:
     void OnTrayIconMessage();
     // The close question; true when answered Yes and the program is ending.
     bool OnCloseRequest();
+    // The person ends the program on purpose: a running alarm ends with it. (A kill, a
+    // crash or a shutdown keeps it, to be resumed at the next start.)
+    void OnDeliberateExit();
     void OnSize() { layoutDirty = true; }
     void Paint(Canvas& canvas);
     void OnAlarmKeyDown(std::uint32_t timeStamp, std::uint32_t scanCode, std::uint32_t keyCode);
@@ -73,6 +77,8 @@ public:
     void StartReport(std::int32_t newMode, bool leaveGps);
     void UpdateTrayIcon();
     void OnAlarmKeyTimer(int timerId);
+    // At start-up: resumes an alarm an earlier run did not finish.
+    void ResumeAlarm();
 
     // How many coming ticks can only count (nothing posted, sent, polled, logged or
     // redrawn beyond the hidden window's own animation step); the loop of a hidden
@@ -122,6 +128,8 @@ private:
     std::int32_t alarmTicksLeft = 0;
     std::int32_t resendTicksLeft = 0;
     CAlarmKeys keyTable;
+    AlarmRecord alarmRecord;
+    std::uint32_t alarmsAcknowledged = 0;
     int trayIcon = 0;
     ScreenLayout layout;
     bool fontMade = false;

@@ -123,6 +123,9 @@ void CSender::AcceptAcknowledgement() {
     // Each message gets its own full set of attempts; failures of an earlier,
     // delivered message must not shorten the life of the next alarm.
     failedAttempts = 0;
+    if (code == MsgAlarm) {
+        ++alarmsAcknowledged;
+    }
     settings_.WriteLog("Сообщение " + std::to_string(code) + " передано");
     successHold = SuccessHoldTicks;
 }

@@ -55,6 +55,8 @@ public:
     bool UsesReserve() const { return useReserve != 0; }
     const std::string& GetLastError() const { return lastError; }
     const std::string& GetConnectionText() const { return connectionText; }
+    // How many alarm messages (122) the control room has acknowledged so far.
+    std::uint32_t GetAlarmsAcknowledged() const { return alarmsAcknowledged; }
 
     // The SIM's IMSI as last read; shown by the options dialog.
     std::string imsi = "111111111111111";
@@ -105,4 +107,5 @@ private:
     bool errorLogged = false;
     std::uint32_t lastConnectionStatus = 0;
     std::uint32_t connection = 0;
+    std::uint32_t alarmsAcknowledged = 0;
 };

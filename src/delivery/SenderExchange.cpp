@@ -8,6 +8,13 @@
 #include "gps/GpsReader.h"
 #include "settings/Settings.h"
 
+namespace {
+
+// Far more than a server sends in a tick; a flood beyond it is read on the next tick.
+constexpr int kMaxDatagramsPerTick = 1024;
+
+}  // namespace
+
 bool CSender::StartNetwork() {
     imsi = ReadImsi(sim_);
     if (imsi.empty()) {
@@ -71,26 +78,28 @@ bool CSender::IsServerAddress(std::uint32_t address) const {
 }
 
 CSender::ReceiveOutcome CSender::ReceiveStep() {
-    const int ready = socket_.WaitReadable(udpSocket);
-    if (ready < 0) {
-        return ReceiveOutcome::Error;
+    // Every datagram waiting is looked at, so a flood of junk from elsewhere cannot push
+    // the server's answer out; the bound keeps an endless flood from stopping the tick.
+    for (int looked = 0; looked < kMaxDatagramsPerTick; ++looked) {
+        const int ready = socket_.WaitReadable(udpSocket);
+        if (ready < 0) {
+            return ReceiveOutcome::Error;
+        }
+        if (ready == 0) {
+            return ReceiveOutcome::Nothing;
+        }
+        std::array<std::uint8_t, AcknowledgementSize> answer{};
+        Ipv4Endpoint from;
+        const long received = socket_.ReceiveFrom(udpSocket, answer, from);
+        if (received < 0) {
+            return ReceiveOutcome::Error;
+        }
+        // Only the configured servers may end a delivery; a datagram from any other host
+        // must not be able to silence an alarm.
+        if (static_cast<std::size_t>(received) == AcknowledgementSize &&
+            IsServerAddress(from.address) && IsAcknowledgement(answer, imsi, messageNumber)) {
+            return ReceiveOutcome::Acknowledgement;
+        }
     }
-    if (ready == 0) {
-        return ReceiveOutcome::Nothing;
-    }
-    std::array<std::uint8_t, AcknowledgementSize> answer{};
-    Ipv4Endpoint from;
-    const long received = socket_.ReceiveFrom(udpSocket, answer, from);
-    if (received < 0) {
-        return ReceiveOutcome::Error;
-    }
-    if (static_cast<std::size_t>(received) < AcknowledgementSize) {
-        return ReceiveOutcome::Nothing;
-    }
-    // Only the configured servers may end a delivery; a datagram from any other host
-    // must not be able to silence an alarm.
-    if (!IsServerAddress(from.address) || !IsAcknowledgement(answer, imsi, messageNumber)) {
-        return ReceiveOutcome::Nothing;
-    }
-    return ReceiveOutcome::Acknowledgement;
+    return ReceiveOutcome::Nothing;
 }

@@ -13,4 +13,6 @@ public:
 
     // True when the new content is durably in place; on false the old file is untouched.
     virtual bool Replace(const std::string& path, const std::string& content) = 0;
+    // Removes what a replacement of path cut short (a kill, a power loss) left behind.
+    virtual void RemoveLeftovers(const std::string& /*path*/) {}
 };

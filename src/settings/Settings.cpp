@@ -18,25 +18,34 @@ namespace {
 // file of garbage never makes the reader hold more than this much.
 constexpr std::size_t kMaxWordLength = 64 * 1024;
 
-// Reads the next white-space separated word; false at the end of the stream. A read
-// error counts as the end.
-bool ReadWord(std::istream& in, std::string& word, bool& tooLong) {
+// Nine short lines are a few hundred bytes; a file that goes on past this is not ours,
+// and a file that grows while it is read must not keep the start-up waiting.
+constexpr std::size_t kMaxFileSize = 8 * 1024 * 1024;
+
+// Reads the next white-space separated word; false at the end of the stream or of the
+// bytes allowed. `consumed` counts the bytes read so far.
+bool ReadWord(std::istream& in, std::string& word, bool& tooLong, std::size_t& consumed) {
     word.clear();
     tooLong = false;
     std::streambuf* buffer = in.rdbuf();
     int c = buffer->sgetc();
     while (c != std::char_traits<char>::eof() && IsBlank(static_cast<char>(c))) {
+        if (++consumed >= kMaxFileSize) {
+            return false;
+        }
         c = buffer->snextc();
     }
     if (c == std::char_traits<char>::eof()) {
         return false;
     }
-    while (c != std::char_traits<char>::eof() && !IsBlank(static_cast<char>(c))) {
+    while (c != std::char_traits<char>::eof() && !IsBlank(static_cast<char>(c)) &&
+           consumed < kMaxFileSize) {
         if (word.size() < kMaxWordLength) {
             word += static_cast<char>(c);
         } else {
             tooLong = true;
         }
+        ++consumed;
         c = buffer->snextc();
     }
     return true;
@@ -77,22 +86,36 @@ std::string CSettings::ParamsPath() const {
 
 std::string CSettings::Load() {
     const std::string path = ParamsPath();
+    fileWriter_.RemoveLeftovers(path);
+    const std::string failed =
+        "Ошибка чтения файла " + path + ", используются параметры по умолчанию";
+    // Only a regular file: opening a FIFO would wait for a writer for good, and a link to a
+    // device such as /dev/zero never ends.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return failed;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) {
-        return "Ошибка чтения файла " + path + ", используются параметры по умолчанию";
+        return failed;
     }
-    std::string word;
-    bool tooLong = false;
-    while (ReadWord(in, word, tooLong)) {
-        if (tooLong) {
-            continue;
+    try {
+        std::string word;
+        bool tooLong = false;
+        std::size_t consumed = 0;
+        while (consumed < kMaxFileSize && ReadWord(in, word, tooLong, consumed)) {
+            if (tooLong) {
+                continue;
+            }
+            auto equals = word.find('=');
+            if (equals == std::string::npos || equals == 0 || equals == word.size() - 1) {
+                continue;
+            }
+            SetValue(std::string_view(word).substr(0, equals),
+                     std::string_view(word).substr(equals + 1));
         }
-        auto equals = word.find('=');
-        if (equals == std::string::npos || equals == 0 || equals == word.size() - 1) {
-            continue;
-        }
-        SetValue(std::string_view(word).substr(0, equals),
-                 std::string_view(word).substr(equals + 1));
+    } catch (const std::ios_base::failure&) {
+        // The stream buffer throws when read() fails (EISDIR, EIO): that is the end of the file.
     }
     return {};
 }
@@ -198,10 +221,18 @@ std::string CSettings::LogFilePath(int dayOfWeek) const {
 
 bool CSettings::LogFileStartsAfresh(const std::string& path, const std::string& dateText) {
     std::string firstWord;
-    std::ifstream in(path, std::ios::binary);
-    if (in.is_open()) {
-        bool tooLong = false;
-        ReadWord(in, firstWord, tooLong);
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) {  // never wait on a FIFO
+        std::ifstream in(path, std::ios::binary);
+        try {
+            bool tooLong = false;
+            std::size_t consumed = 0;
+            if (in.is_open()) {
+                ReadWord(in, firstWord, tooLong, consumed);
+            }
+        } catch (const std::ios_base::failure&) {
+            firstWord.clear();  // unreadable: started afresh
+        }
     }
     return firstWord != dateText;
 }
@@ -225,7 +256,15 @@ void CSettings::WriteLog(const std::string& text) {
         afresh = LogFileStartsAfresh(path, dateText);
         lastLogPath = path;
     }
-    std::ofstream out(path, std::ios::binary | (afresh ? std::ios::trunc : std::ios::app));
+    // Opening a FIFO for writing would wait for a reader for good.
+    std::error_code error;
+    const auto type = std::filesystem::status(path, error).type();
+    const bool usable = type == std::filesystem::file_type::regular ||
+                        type == std::filesystem::file_type::not_found;
+    std::ofstream out;
+    if (usable) {
+        out.open(path, std::ios::binary | (afresh ? std::ios::trunc : std::ios::app));
+    }
     if (!out.is_open()) {
         if (reportCallback) {
             reportCallback("Ошибка записи в лог");

@@ -26,15 +26,31 @@ bool EvdevKeySource::Open() {
         errorText_ = path_ + ": " + LastErrorText(errno);
         return false;
     }
-    // A FIFO opened for reading and writing never reports end-of-file when its writer
-    // goes, so the next writer is simply read on.
-    int flags = (S_ISFIFO(info.st_mode) ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
-    fd_ = open(path_.c_str(), flags);
+    // A FIFO is opened for reading only, so a writer going away is seen (end-of-file) and
+    // the half record it may have left can be dropped before the next writer starts.
+    isFifo_ = S_ISFIFO(info.st_mode);
+    fd_ = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         errorText_ = path_ + ": " + LastErrorText(errno);
         return false;
     }
     errorText_.clear();
+    used_ = start_ = 0;
+    haveScanCode_ = false;
+    return true;
+}
+
+bool EvdevKeySource::ReopenFifo() {
+    // The new reader is opened before the old one is closed, so the FIFO never lacks a
+    // reader (a writer would fail) and keeps what a next writer already put in it.
+    const int fresh = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fresh < 0) {
+        errorText_ = path_ + ": " + LastErrorText(errno);
+        Close();
+        return false;
+    }
+    close(fd_);
+    fd_ = fresh;
     used_ = start_ = 0;
     haveScanCode_ = false;
     return true;
@@ -51,6 +67,9 @@ bool EvdevKeySource::Fill() {
     if (fd_ < 0) {
         return false;
     }
+    if (++fillsThisTurn_ > kMaxFillsPerTurn) {
+        return false;  // a source that never runs dry lets the others have their turn
+    }
     if (start_ > 0) {
         std::memmove(buffer_, buffer_ + start_, used_ - start_);
         used_ -= start_;
@@ -64,6 +83,10 @@ bool EvdevKeySource::Fill() {
     if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
         return false;
     }
+    if (got == 0 && isFifo_) {
+        ReopenFifo();
+        return false;
+    }
     errorText_ = path_ + ": " + (got == 0 ? std::string("closed") : LastErrorText(errno));
     Close();
     return false;
@@ -72,6 +95,7 @@ bool EvdevKeySource::Fill() {
 bool EvdevKeySource::Next(KeyEvent& event) {
     while (true) {
         if (used_ - start_ < sizeof(input_event) && !Fill()) {
+            fillsThisTurn_ = 0;
             return false;
         }
         if (used_ - start_ < sizeof(input_event)) {

@@ -28,14 +28,22 @@ public:
     const std::string& ErrorText() const { return errorText_; }
 
     // Takes the next key event that has fully arrived. A read error (the device was
-    // unplugged) closes the source; the owner may Open it again later.
+    // unplugged) closes the source; the owner may Open it again later. After a bounded
+    // number of reads it gives false even if more waits, so a source that never runs dry
+    // cannot hold up the caller; the descriptor then stays readable.
     bool Next(KeyEvent& event) override;
 
 private:
+    // Reads per turn (a turn ends when Next gives false): 64 records each.
+    static constexpr int kMaxFillsPerTurn = 16;
+
     bool Fill();
+    bool ReopenFifo();
 
     std::string path_;
     int fd_ = -1;
+    bool isFifo_ = false;
+    int fillsThisTurn_ = 0;
     std::string errorText_;
     std::uint32_t lastScanCode_ = 0;
     bool haveScanCode_ = false;

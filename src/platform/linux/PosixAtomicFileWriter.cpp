@@ -1,11 +1,13 @@
 #include "platform/linux/PosixAtomicFileWriter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/linux/WriteAll.h"
@@ -22,12 +24,48 @@ bool SyncFolder(const std::string& folder) {
     return ok;
 }
 
+struct SplitPath {
+    std::string folder;
+    std::string name;
+};
+
+SplitPath Split(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {std::string(), path};
+    }
+    return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// mkstemp's six characters replace the X's of the pattern.
+constexpr std::size_t kUniqueLength = 6;
+
 }  // namespace
 
+void PosixAtomicFileWriter::RemoveLeftovers(const std::string& path) {
+    const auto [folder, name] = Split(path);
+    const std::string prefix = "." + name + ".";
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string entryName = entry->d_name;
+        if (entryName.size() == prefix.size() + kUniqueLength &&
+            entryName.compare(0, prefix.size(), prefix) == 0) {
+            leftovers.push_back(entryName);
+        }
+    }
+    ::closedir(listing);
+    for (const std::string& leftover : leftovers) {
+        ::unlink((folder.empty() ? leftover : folder + "/" + leftover).c_str());
+    }
+}
+
 bool PosixAtomicFileWriter::Replace(const std::string& path, const std::string& content) {
-    auto slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto [folder, name] = Split(path);
+    RemoveLeftovers(path);
     std::string pattern = (folder.empty() ? std::string() : folder + "/") + "." + name + ".XXXXXX";
     std::vector<char> tempPath(pattern.begin(), pattern.end());
     tempPath.push_back('\0');

@@ -7,4 +7,6 @@
 class PosixAtomicFileWriter final : public AtomicFileWriter {
 public:
     bool Replace(const std::string& path, const std::string& content) override;
+    // Removes the temporary files (".NAME.XXXXXX") of replacements that were killed.
+    void RemoveLeftovers(const std::string& path) override;
 };

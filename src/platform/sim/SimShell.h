@@ -58,6 +58,13 @@ public:
     // Timers whose expiry is due at nowMs, in order of expiry; each is rescheduled.
     std::vector<int> TakeDueTimers(std::int64_t nowMs);
     bool IsTimerRunning(int timerId) const { return timers.count(timerId) != 0; }
+    std::vector<int> RunningTimers() const {
+        std::vector<int> ids;
+        for (const auto& [id, timer] : timers) {
+            ids.push_back(id);
+        }
+        return ids;
+    }
     int TimerPeriod(int timerId) const;
     // When the earliest timer other than exceptId is due, if any runs.
     std::optional<std::int64_t> NextDueMs(int exceptId) const;

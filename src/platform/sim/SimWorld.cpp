@@ -47,7 +47,8 @@ SimWorld::SimWorld(const Options& options)
       socket(network, LocalAddress),
       mainRoom(network, {MainAddress, 830}),
       reserveRoom(network, {ReserveAddress, 830}),
-      folder(MakeSettingsRoot(options.seed)) {
+      folder(MakeSettingsRoot(options.seed)),
+      english(options.english) {
     startMs = clock.UtcMilliseconds();
     std::filesystem::create_directories(std::filesystem::path(folder) / "MZorvany");
     if (!options.params.empty()) {
@@ -55,19 +56,19 @@ SimWorld::SimWorld(const Options& options)
             << options.params;
     }
     folders = std::make_unique<SimFolders>(folder, folder + "/bin/mzorvany");
-    CMainWindow::Platform platform{clock,
-                                   *folders,
-                                   sound,
-                                   fileWriter,
-                                   gps,
-                                   connections,
-                                   simCard,
-                                   socket,
-                                   options.english,
-                                   [this](const std::string& line) {
-                                       log.push_back(line);
-                                       logTicks.push_back(ticks);
-                                   }};
+    StartWindow();
+}
+
+void SimWorld::StartWindow() {
+    CMainWindow::Platform platform{
+        clock,   *folders,
+        sound,   fileWriter,
+        gps,     connections,
+        simCard, socket,
+        english, [this](const std::string& line) {
+            log.push_back(line);
+            logTicks.push_back(ticks);
+        }};
     shell.nowMs = 0;
     shell.paint = [this] {
         canvas.Clear();
@@ -76,6 +77,14 @@ SimWorld::SimWorld(const Options& options)
     window = std::make_unique<CMainWindow>(shell, platform);
     window->CreateControls();
     shell.HideMainWindow();
+}
+
+void SimWorld::Restart() {
+    window.reset();
+    for (int id : std::vector<int>(shell.RunningTimers())) {
+        shell.StopTimer(id);
+    }
+    StartWindow();
 }
 
 SimWorld::~SimWorld() {

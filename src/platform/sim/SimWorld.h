@@ -86,6 +86,15 @@ public:
     void Command(int commandId) { window->OnCommand(commandId); }
     // Tears the window down as the end of the program does.
     void DestroyWindow() { window.reset(); }
+    // A new start on the same settings folder after the program ended without an Exit
+    // (a kill, a crash, a reboot): the window is made anew, the world goes on.
+    void Restart();
+    // The wall clock moves (set by hand, or a suspend) while the loop's monotonic timers
+    // do not: no tick is missed or added.
+    void JumpClock(std::int64_t ms) {
+        clock.AdvanceMilliseconds(ms);
+        startMs += ms;
+    }
     // Paints the window once onto a fresh recording canvas.
     const SimCanvas& PaintNow();
 
@@ -118,7 +127,10 @@ public:
     std::int64_t skippedTicks = 0;
 
 private:
+    void StartWindow();
+
     std::string folder;
+    bool english = false;
     std::unique_ptr<SimFolders> folders;
     std::unique_ptr<CMainWindow> window;
     std::int64_t ticks = 0;

@@ -22,6 +22,21 @@ private:
     int fd = -1;
 };
 
+// Where the command socket of the instance for a settings folder may be, in the order
+// tried: in $XDG_RUNTIME_DIR (only its user can reach it) under a name derived from the
+// folder, then in the settings folder itself. Paths too long for a socket address are
+// left out; there is never an abstract name, which would have no permissions at all.
+std::vector<std::string> CommandSocketPaths(const std::string& folder);
+
+// What the bytes a client has sent so far amount to: a line not yet complete, a known
+// command ("show", "test", "exit"), an unknown line, or more than a command line can be.
+struct CommandLine {
+    enum class State { Incomplete, Known, Unknown, TooLong };
+    State state = State::Incomplete;
+    std::string command;
+};
+CommandLine TakeCommandLine(const std::string& received);
+
 // Hands a command to the instance running for the folder; false when none answers.
 bool SendCommand(const std::string& folder, const std::string& command);
 
@@ -36,20 +51,32 @@ public:
     bool Listen();
     const std::string& ErrorText() const { return errorText; }
 
+    const std::string& SocketPath() const { return socketPath; }
+
     // Descriptors to poll for reading: the listening socket first, then the clients.
     std::vector<int> Descriptors() const;
     // Serves a readable descriptor; gives each complete command line received.
     std::vector<std::string> Serve(int fd);
+    // How long poll() may wait before DropIdle has work: -1 for as long as it likes.
+    int WaitMs() const;
+    // Drops clients that have not sent their line in time and resumes accepting.
+    void DropIdle();
 
 private:
     struct Client {
         int fd;
+        long long deadlineMs;
         std::string received;
     };
+    void AcceptWaiting(std::vector<std::string>& commands);
+    // Reads what the client sent; true when it is done with (answered or dropped).
+    bool ReadFrom(Client& client, std::vector<std::string>& commands);
     void Drop(int fd);
 
+    std::vector<std::string> candidates;
     std::string socketPath;
     int listenFd = -1;
+    long long acceptPausedUntilMs = 0;
     std::vector<Client> clients;
     std::string errorText;
 };

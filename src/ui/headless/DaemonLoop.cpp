@@ -83,13 +83,20 @@ int DaemonLoop::Run(CMainWindow& window) {
         for (const auto& source : keys) {
             anyClosed = anyClosed || !source->IsOpen();
         }
-        int ready = poll(fds.data(), fds.size(), service.SleepLimitMs(anyClosed ? kRetryMs : -1));
+        int timeoutMs = anyClosed ? kRetryMs : -1;
+        const int commandsMs = commands.WaitMs();
+        if (commandsMs >= 0 && (timeoutMs < 0 || commandsMs < timeoutMs)) {
+            timeoutMs = commandsMs;
+        }
+        const int sleepMs = service.SleepLimitMs(timeoutMs);
+        int ready = poll(fds.data(), fds.size(), sleepMs);
         if (ready < 0 && errno != EINTR) {
             std::perror("poll");
             return 1;
         }
         CatchUpQuietTicks(window);
-        if (ready == 0 && anyClosed) {
+        commands.DropIdle();
+        if (ready == 0 && anyClosed && sleepMs == kRetryMs) {
             RetryClosedKeys();
         }
         for (std::size_t i = 0; i < fds.size() && !shell.Ended() && ready > 0; ++i) {
@@ -136,6 +143,7 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
                 } else if (command == "test") {
                     window.OnCommand(CmdTest);
                 } else if (command == "exit") {
+                    window.OnDeliberateExit();
                     shell.EndProgram(0);
                 }
             }

@@ -52,6 +52,12 @@ const char* CommandWord(LaunchOptions::Command command) {
     }
 }
 
+// Until the loop takes SIGTERM and SIGINT from its signalfd, they end a start-up that
+// takes too long (settings on a hung file system, say) as they would end the loop.
+void EndAtOnce(int) {
+    _exit(0);
+}
+
 int BlockedSignalsFd() {
     sigset_t signals;
     sigemptyset(&signals);
@@ -67,6 +73,8 @@ int BlockedSignalsFd() {
 
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGTERM, EndAtOnce);
+    signal(SIGINT, EndAtOnce);
     MakePipedOutputNonBlocking();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     ParsedOptions parsed = ParseLaunchOptions(arguments);
@@ -115,11 +123,6 @@ int main(int argc, char** argv) {
     if (!commands.Listen()) {
         std::fprintf(stderr, "mzorvanyd: no command socket: %s\n", commands.ErrorText().c_str());
     }
-    int signalFd = BlockedSignalsFd();
-    if (signalFd < 0) {
-        std::perror("mzorvanyd: signalfd");
-        return 1;
-    }
     for (auto& keys : backends.keys) {
         if (!keys->Open()) {
             std::fprintf(stderr, "mzorvanyd: %s (looked for again while running)\n",
@@ -128,8 +131,8 @@ int main(int argc, char** argv) {
     }
     HeadlessShell shell(stderr);
     ServiceNotifier service;
-    DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
     const Clock& clock = *backends.clock;
+    int signalFd = -1;
     int exitCode = RunGuarded(
         [&] {
             return RunMainWindow(shell, backends.MakePlatform([&](const std::string& text) {
@@ -137,6 +140,12 @@ int main(int argc, char** argv) {
                 service.Status(text);
             }),
                                  [&](CMainWindow& window) {
+                                     signalFd = BlockedSignalsFd();
+                                     if (signalFd < 0) {
+                                         std::perror("mzorvanyd: signalfd");
+                                         return 1;
+                                     }
+                                     DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
                                      service.Ready("Работает");
                                      return loop.Run(window);
                                  });
@@ -146,6 +155,8 @@ int main(int argc, char** argv) {
             std::fflush(stderr);
         });
     service.Stopping();
-    close(signalFd);
+    if (signalFd >= 0) {
+        close(signalFd);
+    }
     return exitCode;
 }

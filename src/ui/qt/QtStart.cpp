@@ -62,6 +62,7 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
             } else if (word == QStringLiteral("test")) {
                 window->OnCommand(CmdTest);
             } else if (word == QStringLiteral("exit")) {
+                window->OnDeliberateExit();
                 shell.EndProgram(ExitNormal);
             }
         });

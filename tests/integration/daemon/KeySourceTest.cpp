@@ -75,4 +75,33 @@ TEST(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     close(writer);
 }
 
+TEST(KeyFifo, AWriterDyingHalfwayThroughARecordDoesNotPutTheNextOutOfStep) {
+    TempFolder folder;
+    const std::string path = folder / "keys";
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EvdevKeySource source(path);
+    ASSERT_TRUE(source.Open()) << source.ErrorText();
+    KeyEvent event;
+    int writer = open(path.c_str(), O_WRONLY);
+    const input_event half{{}, EV_KEY, KEY_F2, 1};
+    ASSERT_EQ(write(writer, &half, 10), 10);
+    close(writer);
+    EXPECT_FALSE(source.Next(event));
+    writer = open(path.c_str(), O_WRONLY);
+    Write(writer, {{{20, 0}, EV_KEY, KEY_F1, 1}});
+    ASSERT_TRUE(source.Next(event));
+    EXPECT_EQ(event.keyCode, 112u);
+    EXPECT_EQ(event.timeMs, 20000u);
+    close(writer);
+}
+
+TEST(KeyFifo, ASourceThatNeverRunsDryGivesWayAfterABoundedRead) {
+    EvdevKeySource endless("/dev/zero");  // records that are no keys, without end
+    ASSERT_TRUE(endless.Open()) << endless.ErrorText();
+    KeyEvent event;
+    EXPECT_FALSE(endless.Next(event));
+    EXPECT_FALSE(endless.Next(event));  // and again on the next turn
+    EXPECT_TRUE(endless.IsOpen());
+}
+
 }  // namespace

@@ -44,6 +44,22 @@ TEST(SenderExchange, OnlyAMatchingAnswerFromAConfiguredServerEndsTheDelivery) {
     }
 }
 
+TEST(SenderExchange, JunkFromAnotherHostCannotHideTheAnswerWaitingBehindIt) {
+    SenderFixture f;
+    f.mainRoom.acknowledge = false;
+    f.sender->Post(MsgAlarm, 0);
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
+    const Ipv4Endpoint handset = f.network.sent.front().from;
+    const auto answer =
+        BuildReportDatagram({"001010123456789", f.sender->GetMessageNumber(), 0, 0, ""});
+    for (int i = 0; i < 200; ++i) {  // a forged answer from a host that is not a server
+        f.network.Send({ParseIpv4Address("10.0.0.3"), 4242}, handset, answer);
+    }
+    f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, handset, answer);
+    f.Tick();
+    EXPECT_TRUE(f.sender->IsQueueEmpty());
+}
+
 TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheOtherServerLoggedOnlyOnce) {
     const std::tuple<int SimDatagramSocket::*, const char*, std::int32_t, int> cases[] = {
         {&SimDatagramSocket::createError, "Не могу открыть сокет - ", SenderReady, 0},
@@ -54,7 +70,8 @@ TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheOtherServerLoggedOnlyOnce
         SenderFixture f;
         f.mainRoom.acknowledge = false;
         f.sender->Post(MsgIntimate, 0);
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == stateToFailIn; }));
+        const std::int32_t failIn = stateToFailIn;  // a lambda may not capture a binding
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == failIn; }));
         f.socket.*fault = ENETDOWN;
         if (stateToFailIn == SenderWaiting) {  // something to read
             f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, f.network.sent.front().from, {1});

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <filesystem>
@@ -127,13 +128,49 @@ TEST(SettingsFolders, ComeFromTheAppDataFolderAndTheProgramFile) {
     EXPECT_EQ(f.sound.played, std::vector<std::string>{"/opt/mzorvany/bin/alert.wav"});
 }
 
-TEST(SettingsLoad, MissingFileKeepsDefaultsAndSaysWhichFile) {
-    SettingsFixture f;
-    auto s = f.Make();
-    s->Port = 1234;
-    EXPECT_EQ(s->Load(),
-              "Ошибка чтения файла " + s->ParamsPath() + ", используются параметры по умолчанию");
-    EXPECT_EQ(s->Port, 1234);
+// Each returns in bounded time without throwing, and the values in force stay.
+struct UnreadableCase {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+};
+
+TEST(SettingsLoad, WhatIsNotARegularFileKeepsTheValuesAndSaysWhichFile) {
+    const UnreadableCase cases[] = {
+        {"Missing", [](const std::string&) {}},
+        {"Folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
+        {"FifoWithoutWriter",
+         [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+        {"LinkToEndlessDevice",
+         [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
+    };
+    for (const auto& c : cases) {
+        SettingsFixture f;
+        auto s = f.Make();
+        std::filesystem::create_directories(s->settingsFolder);
+        c.make(s->ParamsPath());
+        s->Port = 1234;
+        EXPECT_EQ(s->Load(), "Ошибка чтения файла " + s->ParamsPath() +
+                                 ", используются параметры по умолчанию")
+            << c.name;
+        EXPECT_EQ(s->Port, 1234) << c.name;
+    }
+}
+
+TEST(SettingsLog, ALogFileThatIsAFifoOrAFolderIsAWriteErrorNotAHang) {
+    for (bool fifo : {true, false}) {
+        SettingsFixture f;
+        auto s = f.Make();
+        std::filesystem::create_directories(s->settingsFolder);
+        const char* const days[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                    "Thursday", "Friday", "Saturday"};
+        const std::string path =
+            s->settingsFolder + "/" + days[f.clock.LocalNow().dayOfWeek % 7] + ".log";
+        ASSERT_TRUE(fifo ? mkfifo(path.c_str(), 0600) == 0
+                         : std::filesystem::create_directory(path));
+        s->LogEnabled = true;
+        s->WriteLog("Тест");
+        EXPECT_EQ(f.lines, (std::vector<std::string>{"Тест", "Ошибка записи в лог"}));
+    }
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+#include "app/AlarmRecord.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/AtomicFileWriter.h"
+#include "platform/Clock.h"
+
+namespace {
+
+// A record is two short lines; anything longer is not one.
+constexpr std::size_t kMaxRecordSize = 256;
+
+}  // namespace
+
+std::string AlarmRecord::Text(std::int64_t startedUtc, bool acknowledged) {
+    return "Started=" + std::to_string(startedUtc) + "\n" +
+           "Acknowledged=" + (acknowledged ? "1" : "0") + "\n";
+}
+
+bool AlarmRecord::Parse(const std::string& text, std::int64_t& startedUtc, bool& acknowledged) {
+    const std::string started = "Started=";
+    const std::string acked = "\nAcknowledged=";
+    if (text.compare(0, started.size(), started) != 0) {
+        return false;
+    }
+    const char* begin = text.data() + started.size();
+    const char* end = text.data() + text.size();
+    auto [next, error] = std::from_chars(begin, end, startedUtc);
+    if (error != std::errc() || next == begin || startedUtc < 0) {
+        return false;
+    }
+    const std::string rest(next, end);
+    if (rest != acked + "0\n" && rest != acked + "1\n") {
+        return false;
+    }
+    acknowledged = rest[acked.size()] == '1';
+    return true;
+}
+
+AlarmRecord::Loaded AlarmRecord::Load(std::int64_t periodSeconds) {
+    Loaded loaded;
+    if (path_.empty()) {
+        return loaded;
+    }
+    writer_.RemoveLeftovers(path_);
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path_, error))) {
+        return loaded;
+    }
+    std::string text;
+    if (std::filesystem::is_regular_file(path_, error)) {
+        std::ifstream in(path_, std::ios::binary);
+        try {
+            char buffer[kMaxRecordSize + 1];
+            in.read(buffer, sizeof buffer);
+            text.assign(buffer, static_cast<std::size_t>(in.gcount()));
+        } catch (const std::ios_base::failure&) {
+            text.clear();
+        }
+    }
+    bool acknowledged = false;
+    if (text.size() > kMaxRecordSize || !Parse(text, startedUtc_, acknowledged)) {
+        loaded.found = Found::Malformed;
+    } else {
+        loaded.ageSeconds = clock_.UtcSeconds() - startedUtc_;
+        loaded.acknowledged = acknowledged;
+        loaded.found = loaded.ageSeconds < 0                ? Found::InFuture
+                       : loaded.ageSeconds >= periodSeconds ? Found::Expired
+                                                            : Found::Resumable;
+    }
+    if (loaded.found != Found::Resumable) {
+        Remove();
+    }
+    return loaded;
+}
+
+bool AlarmRecord::Start() {
+    startedUtc_ = clock_.UtcSeconds();
+    return !path_.empty() && writer_.Replace(path_, Text(startedUtc_, false));
+}
+
+bool AlarmRecord::MarkAcknowledged() {
+    return !path_.empty() && writer_.Replace(path_, Text(startedUtc_, true));
+}
+
+void AlarmRecord::Remove() {
+    std::error_code ignored;
+    if (!path_.empty()) {
+        std::filesystem::remove(path_, ignored);
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class AtomicFileWriter;
+class Clock;
+
+// A running alarm kept in the settings folder, so that a kill, a crash, a shutdown or a
+// power loss does not end it: written when the alarm starts, marked when its 122 is
+// acknowledged, removed when the alarm is over or the person exits on purpose.
+class AlarmRecord {
+public:
+    AlarmRecord(AtomicFileWriter& writer, const Clock& clock) : writer_(writer), clock_(clock) {}
+
+    void SetPath(std::string path) { path_ = std::move(path); }
+
+    enum class Found { None, Resumable, Malformed, InFuture, Expired };
+    struct Loaded {
+        Found found = Found::None;
+        std::int64_t ageSeconds = 0;
+        bool acknowledged = false;
+    };
+    // Reads the record left by an earlier run; one that cannot be resumed (malformed,
+    // in the future, as old as the period or older) is removed.
+    Loaded Load(std::int64_t periodSeconds);
+
+    // A new alarm, started now and not yet acknowledged. False when it could not be written.
+    bool Start();
+    bool MarkAcknowledged();
+    void Remove();
+
+    // The record's text; parsed back by Parse. Started is UTC seconds.
+    static std::string Text(std::int64_t startedUtc, bool acknowledged);
+    static bool Parse(const std::string& text, std::int64_t& startedUtc, bool& acknowledged);
+
+private:
+    AtomicFileWriter& writer_;
+    const Clock& clock_;
+    std::string path_;
+    std::int64_t startedUtc_ = 0;
+};

@@ -1,0 +1,122 @@
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "Pult.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+int ConnectTo(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// What another user's process gets when it hands "test" to the socket: the answer read.
+std::string AnswerToAnotherUser(const std::string& path) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        std::string answer = "no connection";
+        if (setgid(65534) == 0 && setuid(65534) == 0) {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+            int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+                // The refusal may come (and the socket close) before the line is sent.
+                ssize_t sent = send(fd, "test\n", 5, MSG_NOSIGNAL);
+                (void)sent;
+                char got[32] = {};
+                answer = read(fd, got, sizeof(got) - 1) >= 0 ? got : "";
+            }
+        }
+        ssize_t written = write(pipeFds[1], answer.data(), answer.size());
+        _exit(written < 0);
+    }
+    close(pipeFds[1]);
+    char got[64] = {};
+    ssize_t length = read(pipeFds[0], got, sizeof(got) - 1);
+    close(pipeFds[0]);
+    waitpid(child, nullptr, 0);
+    return length >= 0 ? std::string(got) : "read failed";
+}
+
+// With the usual limit of 1024 descriptors, a flood of connections that never send a
+// line must not starve commands or reports, and another user is refused.
+TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheTracker) {
+    rlimit limit{4096, 4096};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    TempFolder home;
+    std::string port;
+    auto pult = StartPult(home, "Frequency=144000\r\n", port);
+    ASSERT_NE(port, "") << pult->Errors();
+    const std::string runtime = home / "run";
+    std::filesystem::create_directories(runtime);
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(),
+                                          "XDG_RUNTIME_DIR=" + runtime};
+    ChildProcess tracker({"/bin/sh", "-c",
+                          std::string("ulimit -n 1024 && exec ") + MZ_DAEMON +
+                              " --gps=sim:1,2 --modem=sim:080910101032547698"},
+                         home / "tracker", env);
+    auto Command = [&](const std::string& word) {
+        return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait(30s);
+    };
+    ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker.Errors();
+    std::string path;
+    for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
+        path = entry.path().string();
+    }
+    ASSERT_NE(path.find("mzorvanyd-"), std::string::npos)
+        << "the socket lies in the runtime folder";
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::others_all,
+              std::filesystem::perms::none);
+
+    std::vector<int> idle;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (idle.size() < 2000 && std::chrono::steady_clock::now() < deadline) {
+        int fd = ConnectTo(path);
+        if (fd >= 0) {
+            idle.push_back(fd);
+        }
+    }
+    EXPECT_EQ(idle.size(), 2000u);
+    EXPECT_EQ(Command("test"), 0) << tracker.Errors();
+    EXPECT_TRUE(WaitFor([&] {
+        return pult->Output().find("code=699") != std::string::npos &&
+               pult->Output().find("ack=yes") != std::string::npos;
+    })) << pult->Output();
+
+    // Let another user through the file permissions: the peer check still refuses it.
+    std::filesystem::permissions(home.Path(), std::filesystem::perms::all);
+    std::filesystem::permissions(runtime, std::filesystem::perms::all);
+    std::filesystem::permissions(path, std::filesystem::perms::all);
+    EXPECT_EQ(AnswerToAnotherUser(path), "refused\n");
+    EXPECT_EQ(Command("exit"), 0);
+    EXPECT_EQ(tracker.Wait(), 0);
+    for (int fd : idle) {
+        close(fd);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "app/Resources.h"
+#include "unit/app/WorldHelpers.h"
+
+namespace {
+
+constexpr const char* kParams = "Frequency=36000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n";
+
+std::string RecordPath(const SimWorld& world) {
+    return world.SettingsFolder() + "/MZorvany/alarm.ini";
+}
+
+int Reports(const SimWorld& world, std::uint16_t code) {
+    return static_cast<int>(std::count_if(world.mainRoom.reports.begin(),
+                                          world.mainRoom.reports.end(),
+                                          [&](const auto& r) { return r.fields.code == code; }));
+}
+
+// Holds the key; the alarm starts within the next 11 ticks.
+void RaiseAlarm(SimWorld& world) {
+    world.PressKey(112);
+    world.Tick(11);
+    world.ReleaseKey(112);
+    ASSERT_EQ(world.Window().Mode(), ModeAlarm);
+}
+
+TEST(AlarmResume, AnAlarmCutShortByAKillGoesOnAtTheNextStart) {
+    struct Case {
+        const char* name;
+        bool answeredBeforeTheKill;
+    };
+    for (const Case& c : {Case{"BeforeTheAnswer", false}, Case{"AfterTheAnswer", true}}) {
+        auto world = MakeWorld(kParams);
+        world->mainRoom.acknowledge = c.answeredBeforeTheKill;
+        world->reserveRoom.acknowledge = false;
+        RaiseAlarm(*world);
+        const std::int64_t start = world->Ticks();
+        world->Tick(200);  // 20 s into the alarm
+        ASSERT_EQ(world->CountLines("Сообщение 122 передано"), c.answeredBeforeTheKill ? 1 : 0)
+            << c.name;
+        const int soundsBefore = static_cast<int>(world->sound.played.size());
+        const int popupsBefore = world->shell.popupsShown;
+        const int alarmsSentBefore = Posts(*world, MsgAlarm);
+
+        world->Restart();
+        world->mainRoom.acknowledge = true;
+        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 1) << c.name;
+        EXPECT_EQ(world->Window().Mode(), ModeAlarm) << c.name;
+        world->Tick(300);
+        EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1) << c.name;
+        EXPECT_EQ(Posts(*world, MsgAlarm), alarmsSentBefore + (c.answeredBeforeTheKill ? 0 : 1))
+            << c.name;
+        EXPECT_GE(Reports(*world, MsgIntimate), 1) << c.name << ": the follow-ups go on";
+        EXPECT_EQ(static_cast<int>(world->sound.played.size()), soundsBefore) << c.name;
+        EXPECT_EQ(world->shell.popupsShown, popupsBefore) << c.name;
+
+        // The rest of the period, not a new one; then the record goes.
+        ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 9500));
+        EXPECT_GE(world->Ticks() - start, 9000 - 10) << c.name;
+        EXPECT_LE(world->Ticks() - start, 9000 + 200) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(RecordPath(*world))) << c.name;
+    }
+}
+
+TEST(AlarmResume, ARecordThatCannotBeResumedIsRemovedAndLogged) {
+    struct Case {
+        const char* name;
+        std::function<void(SimWorld&)> before;  // between the kill and the next start
+        const char* line;
+    };
+    const Case cases[] = {
+        {"PowerOffLongerThanThePeriod",
+         [](SimWorld& w) { w.clock.AdvanceMilliseconds(15 * 60 * 1000); },
+         "Запись о тревоге устарела и удалена"},
+        {"ClockSetBack", [](SimWorld& w) { w.clock.AdvanceMilliseconds(-3600 * 1000); },
+         "Запись о тревоге из будущего удалена"},
+        {"Garbled",
+         [](SimWorld& w) { std::ofstream(RecordPath(w), std::ios::trunc) << "Started=12x\n"; },
+         "Запись о тревоге повреждена и удалена"},
+        {"Folder",
+         [](SimWorld& w) {
+             std::filesystem::remove(RecordPath(w));
+             std::filesystem::create_directory(RecordPath(w));
+         },
+         "Запись о тревоге повреждена и удалена"},
+    };
+    for (const Case& c : cases) {
+        auto world = MakeWorld(kParams);
+        RaiseAlarm(*world);
+        c.before(*world);
+        world->Restart();
+        EXPECT_EQ(world->CountLines(c.line), 1) << c.name;
+        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 0) << c.name;
+        EXPECT_EQ(world->Window().Mode(), ModeIdle) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(RecordPath(*world))) << c.name;
+    }
+}
+
+TEST(AlarmResume, ADeliberateExitEndsTheAlarmForGood) {
+    auto world = MakeWorld(kParams);
+    RaiseAlarm(*world);
+    ASSERT_TRUE(std::filesystem::exists(RecordPath(*world)));
+    world->shell.answers.push_back(Shell::AnswerYes);
+    world->Command(CmdExit);
+    EXPECT_FALSE(std::filesystem::exists(RecordPath(*world)));
+    world->Restart();
+    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(world->CountLines("Тревога возобновлена"), 0);
+}
+
+TEST(AlarmRecordText, ReadsBackOnlyWhatItWrites) {
+    std::int64_t started = 0;
+    bool acknowledged = false;
+    ASSERT_TRUE(AlarmRecord::Parse(AlarmRecord::Text(1'780'000'000, true), started, acknowledged));
+    EXPECT_EQ(started, 1'780'000'000);
+    EXPECT_TRUE(acknowledged);
+    for (const char* bad : {"", "Started=\nAcknowledged=0\n", "Started=-5\nAcknowledged=0\n",
+                            "Started=5\nAcknowledged=2\n", "Started=5\nAcknowledged=0\nmore",
+                            "Started=99999999999999999999\nAcknowledged=0\n"}) {
+        EXPECT_FALSE(AlarmRecord::Parse(bad, started, acknowledged)) << bad;
+    }
+}
+
+}  // namespace
