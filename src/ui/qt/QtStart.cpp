@@ -12,6 +12,8 @@
 #include "app/EntryPoint.h"
 #include "app/MainWindow.h"
 #include "app/Resources.h"
+#include "platform/linux/SuspendClock.h"
+#include "platform/linux/dbus/LogindInhibitor.h"
 #include "ui/launcher/Backends.h"
 #include "ui/launcher/LaunchOptions.h"
 #include "ui/qt/QtShell.h"
@@ -78,9 +80,16 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
                      "mzorvany: cannot listen on %s; a second start will not find this one\n",
                      instance.Name().toLocal8Bit().constData());
     }
-    return RunTrackerWindow(
+    SuspendWatch suspended;
+    LogindInhibitor sleepInhibitor(
+        [](const std::string& text) { std::fprintf(stderr, "mzorvany: %s\n", text.c_str()); });
+    shell.UsePower(&suspended, &sleepInhibitor);
+    // However the run ends the shell has let go of the window, so neither is used again.
+    const int exitCode = RunTrackerWindow(
         shell, std::make_unique<CMainWindow>(shell, backends.MakePlatform({}, english)),
         backends.keys);
+    shell.UsePower(nullptr, nullptr);
+    return exitCode;
 }
 
 }  // namespace

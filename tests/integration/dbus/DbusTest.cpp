@@ -372,4 +372,58 @@ TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
     EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone) == 0; })) << "outlived the tracker";
 }
 
+#ifdef MZ_QT_TRACKER
+// The Qt front end, offscreen, holds the same lock for a report and lets it go at its end.
+TEST(Dbus, QtTrackerHoldsTheSleepInhibitorWhileAReportRuns) {
+    TempFolder home;
+    PrivateBus bus{home};
+    ASSERT_TRUE(bus.Start());
+    auto logind = bus.StartMock("logind", Login);
+    ASSERT_NE(logind, nullptr);
+    std::string port;
+    auto pult = StartPult(home, "Frequency=144000\r\n", port);
+    ASSERT_NE(port, "") << pult->Errors();
+    const std::string runtime = home / "run";
+    ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(),
+                                          "XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=offscreen",
+                                          bus.Environment()};
+    int commands = 0;
+    auto Command = [&](const std::string& word) {
+        return ChildProcess({MZ_QT_TRACKER, "--command=" + word},
+                            home / (word + std::to_string(++commands)), env)
+            .Wait()
+            .value_or(-1);
+    };
+    ChildProcess tracker({MZ_QT_TRACKER, "--gps=sim:55.7512,37.6184",
+                          "--modem=sim:080910101032547698", "--link=direct"},
+                         home / "tracker", env);
+    ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker.Errors();
+    auto Inhibits = [&] {
+        return Count(MockLog(home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
+    };
+    auto Held = [&] {
+        int held = -1;
+        bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                 "ListInhibitors", nullptr, [&](sd_bus_message* m) {
+                     if (sd_bus_message_enter_container(m, 'a', "(ssssuu)") >= 0) {
+                         for (held = 0; sd_bus_message_skip(m, "(ssssuu)") > 0; ++held) {
+                         }
+                     }
+                 });
+        return held;
+    };
+    for (long report = 1; report <= 2; ++report) {
+        ASSERT_EQ(Command("test"), 0);
+        ASSERT_TRUE(WaitFor([&] { return Count(pult->Output(), "code=699.*ack=yes") == report; }))
+            << tracker.Errors() << pult->Output();
+        EXPECT_TRUE(WaitFor([&] { return Inhibits() == report; })) << MockLog(home, Login);
+        EXPECT_TRUE(WaitFor([&] { return Held() == 0; })) << "the lock outlived report " << report;
+    }
+    EXPECT_EQ(Count(tracker.Errors(), "inhibitor"), 0) << tracker.Errors();
+    ASSERT_EQ(Command("exit"), 0);
+    EXPECT_EQ(tracker.Wait(), 0) << tracker.Errors();
+}
+#endif
+
 }  // namespace
