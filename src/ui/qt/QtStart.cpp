@@ -51,6 +51,13 @@ QString CommandWord(LaunchOptions::Command command) {
 
 int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& instance,
               LaunchOptions::Command command) {
+    if (command != LaunchOptions::Command::None) {
+        if (instance.HandToRunning(CommandWord(command))) {
+            return ExitNormal;
+        }
+        std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
+        return 1;
+    }
     const SingleInstance::Claim claim =
         instance.Start(CommandWord(command), [&shell](const QString& word) {
             // Through the shell: once the window is gone (an error box may still be
@@ -68,12 +75,7 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
             }
         });
     if (claim == SingleInstance::Claim::AlreadyRunning) {
-        // A plain second start is refused; a command for the running one was delivered.
-        return command == LaunchOptions::Command::None ? ExitAlreadyRunning : ExitNormal;
-    }
-    if (command != LaunchOptions::Command::None) {
-        std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
-        return 1;
+        return ExitAlreadyRunning;  // a plain second start is refused
     }
     if (claim == SingleInstance::Claim::Failed) {
         std::fprintf(stderr,
