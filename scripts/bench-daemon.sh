@@ -3,8 +3,10 @@
 #   - the core's cost per tick, idle and during an alarm, and simulated ticks per second
 #     (bench/CoreTick on simulated backends);
 #   - mzorvanyd's CPU time, wake-ups and memory over a minute, idle (Frequency 36000, GPS
-#     off) and reporting every 10 s (Frequency 100), beside a bare 100 ms timerfd loop (what
-#     the tracker's loop was before it slept through quiet ticks) measured in the same run.
+#     off), reporting every 10 s (Frequency 100) and during an alarm (a key held through a
+#     FIFO, acknowledged by mzorvany-pult on loopback, follow-ups every 15 s), beside a bare
+#     100 ms timerfd loop (what the tracker's loop was before it slept through quiet ticks)
+#     measured in the same run.
 # Usage: scripts/bench-daemon.sh [SECONDS]   (default 60)
 # MZ_BENCH_BUILD=DIR measures an existing build instead of configuring build-bench.
 set -euo pipefail
@@ -13,7 +15,7 @@ seconds=${1:-60}
 build=${MZ_BENCH_BUILD:-$root/build-bench}
 if [ -z "${MZ_BENCH_BUILD:-}" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMZORVANY_QT=OFF >/dev/null
-    cmake --build "$build" --target CoreTick mzorvanyd -j2 >/dev/null
+    cmake --build "$build" --target CoreTick mzorvanyd mzorvany-pult -j2 >/dev/null
     echo "== core cost per tick (simulated backends)"
     "$build/bench/CoreTick" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 fi
@@ -42,18 +44,44 @@ int main() {
 CPP
 c++ -O2 -o "$work/bare" "$work/bare.cpp"
 
-# Each tracker has a settings folder of its own; reports go to the discard port on loopback.
-start_daemon() {  # name frequency
+# Each tracker has a settings folder of its own; reports go to the discard port on loopback
+# unless a port is given.
+start_daemon() {  # name frequency [port [more options]]
     mkdir -p "$work/$1/MZorvany"
-    printf 'Frequency=%s\r\nMainServer=127.0.0.1\r\nPort=9\r\n' "$2" >"$work/$1/MZorvany/params.ini"
+    printf 'Frequency=%s\r\nMainServer=127.0.0.1\r\nPort=%s\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n' \
+        "$2" "${3:-9}" >"$work/$1/MZorvany/params.ini"
     XDG_DATA_HOME=$work/$1 "$build/src/ui/headless/mzorvanyd" --gps=sim:55.7539,37.6208,150 \
-        --modem=sim:080910101032547698 >"$work/$1.out" 2>&1 &
+        --modem=sim:080910101032547698 "${@:4}" >"$work/$1.out" 2>&1 &
     pids+=($!)
 }
 start_daemon idle 36000
 daemon=$!
 start_daemon busy 100
 busy=$!
+
+# The alarm: a control room that acknowledges, and F1 (virtual key 112) held for 1.5 s
+# through a FIFO kept open (read-write, so opening it never blocks) for the whole run.
+"$build/tools/pult/mzorvany-pult" --listen 127.0.0.1:0 >"$work/pult.out" 2>"$work/pult.err" &
+pids+=($!)
+for _ in $(seq 50); do
+    pult_port=$(sed -n 's/.*listening on [0-9.]*:\([0-9]*\).*/\1/p' "$work/pult.err")
+    [ -n "$pult_port" ] && break
+    sleep 0.1
+done
+[ -n "$pult_port" ] || { echo "mzorvany-pult did not start" >&2; exit 1; }
+mkfifo "$work/keys"
+exec 3<>"$work/keys"
+start_daemon alarm 36000 "$pult_port" --keys="$work/keys"
+alarm=$!
+key() {  # value: 1 down, 0 up; a struct input_event and its EV_SYN
+    python3 -c 'import struct, sys
+sys.stdout.buffer.write(struct.pack("llHHi", 0, 0, 1, 59, int(sys.argv[1]))
+                        + struct.pack("llHHi", 0, 0, 0, 0, 0))' "$1" >&3
+}
+sleep 1
+key 1
+sleep 1.5
+key 0
 "$work/bare" &
 pids+=($!)
 bare=$!
@@ -62,24 +90,31 @@ ticks=$(getconf CLK_TCK)
 cpu_ms() { awk -v t="$ticks" '{print ($14 + $15) * 1000 / t}' "/proc/$1/stat"; }
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 hwm_kb() { awk '/^VmHWM/ {print $2}' "/proc/$1/status"; }
-# Every return from a sleep is a context switch; the voluntary ones are the wake-ups.
-wakes() { awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$1/status"; }
+# Every return from a sleep is a context switch; the voluntary ones are the wake-ups,
+# counted over every thread of the process.
+wakes() { cat /proc/$1/task/*/status | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
 
 sleep 2  # start-up is not idling
-d0=$(cpu_ms $daemon); b0=$(cpu_ms $bare); u0=$(cpu_ms $busy)
-dw0=$(wakes $daemon); bw0=$(wakes $bare); uw0=$(wakes $busy)
+grep -q 'Сообщение 122 передано' "$work/alarm.out" ||
+    echo "warning: the alarm was not delivered before the measurement" >&2
+d0=$(cpu_ms $daemon); b0=$(cpu_ms $bare); u0=$(cpu_ms $busy); a0=$(cpu_ms $alarm)
+dw0=$(wakes $daemon); bw0=$(wakes $bare); uw0=$(wakes $busy); aw0=$(wakes $alarm)
 sleep "$seconds"
-d1=$(cpu_ms $daemon); b1=$(cpu_ms $bare); u1=$(cpu_ms $busy)
-dw1=$(wakes $daemon); bw1=$(wakes $bare); uw1=$(wakes $busy)
+d1=$(cpu_ms $daemon); b1=$(cpu_ms $bare); u1=$(cpu_ms $busy); a1=$(cpu_ms $alarm)
+dw1=$(wakes $daemon); bw1=$(wakes $bare); uw1=$(wakes $busy); aw1=$(wakes $alarm)
+follow_ups=$(grep -c 'code=699.*ack=yes' "$work/pult.out" || true)
 
 echo "== per hour, from ${seconds} s (same run)"
 printf '%-34s %14s %14s\n' program "wake-ups/hour" "CPU ms/hour"
 for row in "mzorvanyd-idle-Frequency-36000 $d0 $d1 $dw0 $dw1" \
-    "mzorvanyd-Frequency-100 $u0 $u1 $uw0 $uw1" "bare-100ms-timerfd-loop $b0 $b1 $bw0 $bw1"; do
+    "mzorvanyd-Frequency-100 $u0 $u1 $uw0 $uw1" "mzorvanyd-during-an-alarm $a0 $a1 $aw0 $aw1" \
+    "bare-100ms-timerfd-loop $b0 $b1 $bw0 $bw1"; do
     set -- $row
     awk -v n="$1" -v c0="$2" -v c1="$3" -v w0="$4" -v w1="$5" -v s="$seconds" \
         'BEGIN {printf "%-34s %14d %14.0f\n", n, (w1 - w0) * 3600 / s, (c1 - c0) * 3600 / s}'
 done
+
+echo "(the alarm: $follow_ups follow-ups acknowledged by the end)"
 
 echo "== idle over ${seconds} s (same run)"
 printf '%-22s %12s %14s %12s %12s\n' program "CPU ms" "CPU % of core" "RSS KiB" "peak KiB"

@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/linux/EvdevKeySource.h"
@@ -19,7 +20,7 @@ QtKeyDevices::QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources
         Watch(device);
     }
     connect(reopenTimer_, &QTimer::timeout, this, [this] { Reopen(); });
-    reopenTimer_->start(EvdevKeySource::ReopenIntervalMs);
+    RetryWhileClosed();
 }
 
 QtKeyDevices::~QtKeyDevices() = default;
@@ -43,6 +44,7 @@ void QtKeyDevices::Drain(Device& device) {
         device.notifier->setEnabled(false);
         device.notifier->deleteLater();
         device.notifier = nullptr;
+        RetryWhileClosed();
     }
 }
 
@@ -51,5 +53,21 @@ void QtKeyDevices::Reopen() {
         if (!device.source->IsOpen() && device.source->Open()) {
             Watch(device);
         }
+    }
+    RetryWhileClosed();
+}
+
+bool QtKeyDevices::Retrying() const {
+    return reopenTimer_->isActive();
+}
+
+void QtKeyDevices::RetryWhileClosed() {
+    const bool anyClosed = std::any_of(devices_.begin(), devices_.end(), [](const Device& device) {
+        return !device.source->IsOpen();
+    });
+    if (!anyClosed) {
+        reopenTimer_->stop();
+    } else if (!reopenTimer_->isActive()) {
+        reopenTimer_->start(EvdevKeySource::ReopenIntervalMs);
     }
 }

@@ -11,13 +11,17 @@ class QSocketNotifier;
 class QTimer;
 
 // Hands the key devices' events on from the Qt event loop. A device that goes away is
-// looked for again as often as the daemon does.
+// looked for again as often as the daemon does; while every device is open nothing wakes
+// the loop to look.
 class QtKeyDevices final : public QObject {
 public:
     using KeyHandler = std::function<void(const KeyEvent&)>;
 
     QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources, KeyHandler onKey);
     ~QtKeyDevices() override;
+
+    // A device is missing and is being looked for.
+    bool Retrying() const;
 
 private:
     struct Device {
@@ -28,6 +32,7 @@ private:
     void Watch(Device& device);
     void Drain(Device& device);
     void Reopen();
+    void RetryWhileClosed();
 
     KeyHandler onKey_;
     std::vector<Device> devices_;

@@ -13,6 +13,7 @@
 #include "ui/qt/Pictures.h"
 
 class CMainWindow;
+class LogindInhibitor;
 class MainWidget;
 class QKeyEvent;
 struct KeyEvent;
@@ -22,6 +23,7 @@ class QSystemTrayIcon;
 class QTimer;
 class QtListBox;
 class SoftKeyBar;
+class SuspendWatch;
 
 // The window-system services of the tracker on Qt Widgets: the status window with its
 // soft-key bar, the tray icon, timers, boxes, the alarm popup, the report list and the
@@ -37,6 +39,13 @@ public:
     // be destroyed while a modal loop (an error box) still runs.
     void Detach();
     CMainWindow* Attached() const { return main_; }
+    // The machine's power management, for the real front end (null for none): the time
+    // suspended counts toward the next report and the alarm period, and a sleep inhibitor
+    // is held while a report runs. Both must outlive the attached window's run.
+    void UsePower(SuspendWatch* suspended, LogindInhibitor* sleepInhibitor) {
+        suspended_ = suspended;
+        sleepInhibitor_ = sleepInhibitor;
+    }
     // Shows the window when no tray icon can be shown, so the owner can always reach it.
     void ShowIfNoTray();
 
@@ -107,6 +116,8 @@ private:
     QPointer<QLabel> popup_;
     std::map<int, QTimer*> timers_;
     TickPacer pacer_;
+    SuspendWatch* suspended_ = nullptr;
+    LogindInhibitor* sleepInhibitor_ = nullptr;
     std::int64_t tickArmedForMs_ = -1;
     Pictures pictures_;
     bool ending_ = false;

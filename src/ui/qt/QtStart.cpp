@@ -12,6 +12,8 @@
 #include "app/EntryPoint.h"
 #include "app/MainWindow.h"
 #include "app/Resources.h"
+#include "platform/linux/SuspendClock.h"
+#include "platform/linux/dbus/LogindInhibitor.h"
 #include "ui/launcher/Backends.h"
 #include "ui/launcher/LaunchOptions.h"
 #include "ui/qt/QtShell.h"
@@ -49,6 +51,13 @@ QString CommandWord(LaunchOptions::Command command) {
 
 int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& instance,
               LaunchOptions::Command command) {
+    if (command != LaunchOptions::Command::None) {
+        if (instance.HandToRunning(CommandWord(command))) {
+            return ExitNormal;
+        }
+        std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
+        return 1;
+    }
     const SingleInstance::Claim claim =
         instance.Start(CommandWord(command), [&shell](const QString& word) {
             // Through the shell: once the window is gone (an error box may still be
@@ -67,21 +76,23 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
             }
         });
     if (claim == SingleInstance::Claim::AlreadyRunning) {
-        // A plain second start is refused; a command for the running one was delivered.
-        return command == LaunchOptions::Command::None ? ExitAlreadyRunning : ExitNormal;
-    }
-    if (command != LaunchOptions::Command::None) {
-        std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
-        return 1;
+        return ExitAlreadyRunning;  // a plain second start is refused
     }
     if (claim == SingleInstance::Claim::Failed) {
         std::fprintf(stderr,
                      "mzorvany: cannot listen on %s; a second start will not find this one\n",
                      instance.Name().toLocal8Bit().constData());
     }
-    return RunTrackerWindow(
+    SuspendWatch suspended;
+    LogindInhibitor sleepInhibitor(
+        [](const std::string& text) { std::fprintf(stderr, "mzorvany: %s\n", text.c_str()); });
+    shell.UsePower(&suspended, &sleepInhibitor);
+    // However the run ends the shell has let go of the window, so neither is used again.
+    const int exitCode = RunTrackerWindow(
         shell, std::make_unique<CMainWindow>(shell, backends.MakePlatform({}, english)),
         backends.keys);
+    shell.UsePower(nullptr, nullptr);
+    return exitCode;
 }
 
 }  // namespace

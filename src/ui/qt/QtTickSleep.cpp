@@ -5,6 +5,8 @@
 
 #include "app/MainWindow.h"
 #include "app/Resources.h"
+#include "platform/linux/SuspendClock.h"
+#include "platform/linux/dbus/LogindInhibitor.h"
 #include "ui/qt/MainWidget.h"
 #include "ui/qt/QtShell.h"
 
@@ -41,13 +43,20 @@ void QtShell::TickRan() {
 }
 
 void QtShell::SleepThroughQuietTicks() {
-    auto found = timers_.find(TickTimerId);
-    if (main_ == nullptr || ending_ || !pacer_.Started() || found == timers_.end() ||
-        !found->second->isActive()) {
+    if (main_ == nullptr || ending_) {
         return;
     }
-    // A shown window animates on every tick.
-    pacer_.SetQuiet(window_->isVisible() ? 0 : main_->QuietTicks());
+    // No suspend between the start of a report (an alarm key) and its end.
+    if (sleepInhibitor_ != nullptr) {
+        sleepInhibitor_->Want(main_->Mode() != ModeIdle);
+    }
+    auto found = timers_.find(TickTimerId);
+    if (!pacer_.Started() || found == timers_.end() || !found->second->isActive()) {
+        return;
+    }
+    // A shown window animates on every tick; logind's answer is looked for on the next.
+    const bool answerAwaited = sleepInhibitor_ != nullptr && sleepInhibitor_->Pending();
+    pacer_.SetQuiet(window_->isVisible() || answerAwaited ? 0 : main_->QuietTicks());
     const std::int64_t now = SteadyMs();
     const std::int64_t next = pacer_.NextTickMs();
     QTimer* timer = found->second;
@@ -62,7 +71,12 @@ void QtShell::SleepThroughQuietTicks() {
 }
 
 void QtShell::CatchUpQuietTicks() {
-    if (main_ != nullptr && !ending_) {
-        main_->SkipQuietTicks(pacer_.CatchUp(SteadyMs()));
+    if (main_ == nullptr || ending_) {
+        return;
+    }
+    // The quiet ticks awake first: they were quiet by what the core knew before the sleep.
+    main_->SkipQuietTicks(pacer_.CatchUp(SteadyMs()));
+    if (suspended_ != nullptr && pacer_.Started()) {
+        main_->OnSuspended(suspended_->TakeSuspendedPeriods(TickPeriodMs));
     }
 }

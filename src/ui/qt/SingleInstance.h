@@ -21,12 +21,15 @@ public:
     // Hands the command to a running instance, or becomes the running instance and
     // from then on passes the commands of later starts to handler.
     Claim Start(const QString& command, CommandHandler handler);
+    // Only hands the command to a running instance; false when none took it. A start
+    // that merely carries a command must never hold the name, even briefly: a tracker
+    // starting at that moment would take it for a running one and leave.
+    bool HandToRunning(const QString& command);
     const QString& Name() const { return name_; }
 
     static QString NameFor(const QString& settingsFolder);
 
 private:
-    bool HandToRunning(const QString& command);
     void Serve();
 
     QString name_;

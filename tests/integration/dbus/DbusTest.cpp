@@ -1,5 +1,9 @@
+#include <fcntl.h>
+#include <linux/input.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -321,5 +325,105 @@ TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
             << row.name << ": " << phone.tracker->Errors();
     }
 }
+
+// An alarm and its follow-ups are one report: the inhibitor is taken once at the key and
+// held through the quiet waits between follow-ups. (The alarm period lasts 15 minutes,
+// too long here; a report's end releasing the lock is shown above.)
+TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
+    auto logind = phone.bus.StartMock("logind", Login);
+    ASSERT_NE(logind, nullptr);
+    phone.pult = StartPult(
+        phone.home, "Frequency=144000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n", phone.port);
+    const std::string fifo = phone.home / "keys";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(phone.StartTracker({"--keys=" + fifo})) << phone.Why();
+    auto Inhibits = [&] {
+        return Count(MockLog(phone.home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
+    };
+    EXPECT_EQ(HeldInhibitors(phone), 0) << "a lock while idle";
+
+    const int keys = open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(keys, 0);
+    auto key = [&](int value) {
+        const input_event events[2] = {{{}, EV_KEY, KEY_F1, value}, {{}, EV_SYN, 0, 0}};
+        return write(keys, events, sizeof(events)) == static_cast<ssize_t>(sizeof(events));
+    };
+    ASSERT_TRUE(key(1));
+    ASSERT_TRUE(WaitFor([&] { return Count(phone.pult->Output(), "code=122.*ack=yes") == 1; }))
+        << phone.Why();
+    ASSERT_TRUE(key(0));
+    close(keys);
+    ASSERT_TRUE(WaitFor([&] { return Inhibits() == 1; })) << MockLog(phone.home, Login);
+    EXPECT_EQ(HeldInhibitors(phone), 1);
+
+    // Follow-ups go every 15 s while the alarm period runs.
+    for (long followUp = 1; followUp <= 2; ++followUp) {
+        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == followUp; }, 25s)) << phone.Why();
+        EXPECT_EQ(Inhibits(), 1) << "taken again by follow-up " << followUp;
+        EXPECT_EQ(HeldInhibitors(phone), 1) << "let go before follow-up " << followUp;
+    }
+    EXPECT_EQ(Count(phone.tracker->Errors(), "inhibitor"), 0) << phone.tracker->Errors();
+
+    // Whatever ends the tracker ends its lock.
+    ASSERT_EQ(phone.Command("exit"), 0);
+    ASSERT_EQ(phone.tracker->Wait(), 0) << phone.Why();
+    EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone) == 0; })) << "outlived the tracker";
+}
+
+#ifdef MZ_QT_TRACKER
+// The Qt front end, offscreen, holds the same lock for a report and lets it go at its end.
+TEST(Dbus, QtTrackerHoldsTheSleepInhibitorWhileAReportRuns) {
+    TempFolder home;
+    PrivateBus bus{home};
+    ASSERT_TRUE(bus.Start());
+    auto logind = bus.StartMock("logind", Login);
+    ASSERT_NE(logind, nullptr);
+    std::string port;
+    auto pult = StartPult(home, "Frequency=144000\r\n", port);
+    ASSERT_NE(port, "") << pult->Errors();
+    const std::string runtime = home / "run";
+    ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(),
+                                          "XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=offscreen",
+                                          bus.Environment()};
+    int commands = 0;
+    auto Command = [&](const std::string& word) {
+        return ChildProcess({MZ_QT_TRACKER, "--command=" + word},
+                            home / (word + std::to_string(++commands)), env)
+            .Wait()
+            .value_or(-1);
+    };
+    ChildProcess tracker({MZ_QT_TRACKER, "--gps=sim:55.7512,37.6184",
+                          "--modem=sim:080910101032547698", "--link=direct"},
+                         home / "tracker", env);
+    ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker.Errors();
+    auto Inhibits = [&] {
+        return Count(MockLog(home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
+    };
+    auto Held = [&] {
+        int held = -1;
+        bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                 "ListInhibitors", nullptr, [&](sd_bus_message* m) {
+                     if (sd_bus_message_enter_container(m, 'a', "(ssssuu)") >= 0) {
+                         for (held = 0; sd_bus_message_skip(m, "(ssssuu)") > 0; ++held) {
+                         }
+                     }
+                 });
+        return held;
+    };
+    for (long report = 1; report <= 2; ++report) {
+        ASSERT_EQ(Command("test"), 0);
+        ASSERT_TRUE(WaitFor([&] { return Count(pult->Output(), "code=699.*ack=yes") == report; }))
+            << tracker.Errors() << pult->Output();
+        EXPECT_TRUE(WaitFor([&] { return Inhibits() == report; })) << MockLog(home, Login);
+        EXPECT_TRUE(WaitFor([&] { return Held() == 0; })) << "the lock outlived report " << report;
+    }
+    EXPECT_EQ(Count(tracker.Errors(), "inhibitor"), 0) << tracker.Errors();
+    ASSERT_EQ(Command("exit"), 0);
+    EXPECT_EQ(tracker.Wait(), 0) << tracker.Errors();
+}
+#endif
 
 }  // namespace

@@ -49,4 +49,36 @@ TEST(KeyDevicesQt, HeldKeysRunTheirHoldTimersUntilReleased) {
     EXPECT_FALSE(tracker.Shell().IsTimerRunning(113));
 }
 
+struct RetryCase {
+    const char* name;
+    int devices;
+    bool missingAtStart;
+};
+
+// A missing key device is looked for every 2 s, but once every device is open (or there
+// is none) nothing wakes the loop to look: a hidden tracker must be able to sleep.
+TEST(KeyDevicesQt, LooksForDevicesOnlyWhileOneIsMissing) {
+    for (const RetryCase row :
+         {RetryCase{"no_device", 0, false}, RetryCase{"every_device_open", 1, false},
+          RetryCase{"a_device_missing_then_back", 1, true}}) {
+        SimTracker tracker({false, {}});
+        const std::string fifo = tracker.SettingsFolder() + "/keys.fifo";
+        if (!row.missingAtStart) {
+            ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << row.name;
+        }
+        std::vector<std::unique_ptr<EvdevKeySource>> sources;
+        for (int i = 0; i < row.devices; ++i) {
+            sources.push_back(std::make_unique<EvdevKeySource>(fifo));
+        }
+        QtKeyDevices devices(sources, [](const KeyEvent&) {});
+        EXPECT_EQ(devices.Retrying(), row.missingAtStart) << row.name;
+        if (!row.missingAtStart) {
+            continue;
+        }
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !devices.Retrying(); }, 10000)) << row.name;
+        EXPECT_TRUE(sources[0]->IsOpen()) << sources[0]->ErrorText();
+    }
+}
+
 }  // namespace
