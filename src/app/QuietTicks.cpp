@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr std::int32_t Unbounded = std::numeric_limits<std::int32_t>::max();
-
 // Ticks before the one on which a counter now at left reaches zero; 0 when that is
 // the next tick (or it is already zero and acting).
 std::int32_t TicksBeforeZero(std::int32_t left) {
