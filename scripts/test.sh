@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test twice: in the normal build
-# and in the sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer). A Release
-# build is made as well, without running its tests.
+# Installs what is missing, checks the formatting, builds, and runs every test twice:
+# in the normal build and in the sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer).
+# A Release build is made as well, without running its tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 
 jobs=$(nproc)
+status=0
+echo "== formatting (clang-format)"
+"$root/scripts/check-format.sh" || status=1
 "$root/scripts/build.sh" "$root/build"
 "$root/scripts/build.sh" "$root/build-asan" -DMZORVANY_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 # Built, not tested: the optimiser's own warnings must not break a package or benchmark build.
@@ -15,7 +18,6 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-status=0
 echo "== tests (normal build)"
 ctest --test-dir "$root/build" --output-on-failure -j "$jobs" || status=1
 echo "== tests (sanitizer build)"

@@ -60,15 +60,19 @@ SimWorld::SimWorld(const Options& options)
 }
 
 void SimWorld::StartWindow() {
-    CMainWindow::Platform platform{
-        clock,   *folders,
-        sound,   fileWriter,
-        gps,     connections,
-        simCard, socket,
-        english, [this](const std::string& line) {
-            log.push_back(line);
-            logTicks.push_back(ticks);
-        }};
+    CMainWindow::Platform platform{clock,
+                                   *folders,
+                                   sound,
+                                   fileWriter,
+                                   gps,
+                                   connections,
+                                   simCard,
+                                   socket,
+                                   english,
+                                   [this](const std::string& line) {
+                                       log.push_back(line);
+                                       logTicks.push_back(ticks);
+                                   }};
     shell.nowMs = 0;
     shell.paint = [this] {
         canvas.Clear();

@@ -145,7 +145,8 @@ int main(int argc, char** argv) {
                                          std::perror("mzorvanyd: signalfd");
                                          return 1;
                                      }
-                                     DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
+                                     DaemonLoop loop(shell, commands, backends.keys, signalFd,
+                                                     service);
                                      service.Ready("Работает");
                                      return loop.Run(window);
                                  });

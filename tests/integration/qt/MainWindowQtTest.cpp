@@ -2,13 +2,13 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/EntryPoint.h"
