@@ -1,6 +1,6 @@
 # Warnings are errors on our own code only; generated and third-party code is left alone.
 function(mz_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Werror)
 endfunction()
 
 # A library made of every .cpp file of one folder. A folder without sources yet

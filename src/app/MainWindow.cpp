@@ -4,8 +4,8 @@
 #include "platform/ListBox.h"
 #include "platform/Shell.h"
 
-CMainWindow::CMainWindow(Shell& shell, const Platform& platform)
-    : shell(shell),
+CMainWindow::CMainWindow(Shell& frontEnd, const Platform& platform)
+    : shell(frontEnd),
       englishTexts(platform.englishTexts),
       logTap(platform.logTap),
       alarmRecord(platform.fileWriter, platform.clock) {

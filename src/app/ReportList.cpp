@@ -4,8 +4,7 @@
 
 #include "platform/ListBox.h"
 
-CReportList::CReportList(ListBox* listBox, int maximumLines)
-    : maximumLines(maximumLines), listBox(listBox) {}
+CReportList::CReportList(ListBox* box, int lineLimit) : maximumLines(lineLimit), listBox(box) {}
 
 CReportList::~CReportList() {
     Clear();

@@ -144,7 +144,7 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
 // with the tick it happened in.
 class Observer {
 public:
-    explicit Observer(SimWorld& world) : world(world) {}
+    explicit Observer(SimWorld& observed) : world(observed) {}
 
     // The picture counts only as a tick painted it; between ticks the canvas holds an
     // old paint.

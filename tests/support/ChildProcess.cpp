@@ -10,9 +10,9 @@
 
 #include "support/TempFolder.h"
 
-ChildProcess::ChildProcess(const std::vector<std::string>& command, const std::string& logPrefix,
-                           const std::vector<std::string>& env)
-    : logPrefix(logPrefix) {
+ChildProcess::ChildProcess(const std::vector<std::string>& command,
+                           const std::string& logFilePrefix, const std::vector<std::string>& env)
+    : logPrefix(logFilePrefix) {
     // Everything the child needs is built before fork: it may only exec after.
     std::vector<std::string> texts = command;
     texts.insert(texts.end(), env.begin(), env.end());

@@ -30,14 +30,14 @@ std::int64_t MonotonicMs() {
 
 }  // namespace
 
-DaemonLoop::DaemonLoop(HeadlessShell& shell, CommandServer& commands,
-                       std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
-                       ServiceNotifier& service)
-    : shell(shell),
-      commands(commands),
-      keys(keys),
-      signalFd(signalFd),
-      service(service),
+DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, CommandServer& commandServer,
+                       std::vector<std::unique_ptr<EvdevKeySource>>& keySources, int signals,
+                       ServiceNotifier& serviceManager)
+    : shell(daemonShell),
+      commands(commandServer),
+      keys(keySources),
+      signalFd(signals),
+      service(serviceManager),
       pacer(TickPeriodMs),
       sleepInhibitor(
           [](const std::string& text) { std::fprintf(stderr, "mzorvanyd: %s\n", text.c_str()); }) {

@@ -8,7 +8,7 @@
 
 #include "common/LastErrorText.h"
 
-HeadlessShell::HeadlessShell(std::FILE* journal) : journal(journal) {}
+HeadlessShell::HeadlessShell(std::FILE* journalFile) : journal(journalFile) {}
 
 HeadlessShell::~HeadlessShell() {
     for (const auto& [id, fd] : timers) {

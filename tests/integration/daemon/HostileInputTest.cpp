@@ -13,7 +13,8 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Tracker {
-    explicit Tracker(const TempFolder& home, std::vector<std::string> extra = {}) : home(home) {
+    explicit Tracker(const TempFolder& homeFolder, std::vector<std::string> extra = {})
+        : home(homeFolder) {
         std::vector<std::string> command = {MZ_DAEMON, "--gps=sim:1,2",
                                             "--modem=sim:080910101032547698"};
         command.insert(command.end(), extra.begin(), extra.end());

@@ -221,6 +221,6 @@ INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest,
                                            ReplayCase{"West", "garmin15x.log", 0},
                                            ReplayCase{"Fuzzy", "nmea-fuzzy-cases.log", 0},
                                            ReplayCase{"RolloverDate", "april6_2019.log", 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Недопустимый адрес основного сервера\r\n"
                                   "Недопустимый адрес резервного сервера\r\n"
                                   "Недопустимый порт\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(OptionsDialogTest, FailedSaveShowsItsTextAndKeepsTheDialogOpen) {
     settings.Frequency = 600;

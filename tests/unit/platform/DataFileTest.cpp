@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DataFileCase{"BothBesideWins", true, true, "bin/alert.wav"},
                       // The player is still asked, and says what is missing.
                       DataFileCase{"NeitherKeepsThePath", false, false, "bin/alert.wav"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // A program folder of "/" or none at all must not lead outside or crash.
 TEST(DataFile, PathsWithoutAProgramFolderStayAsGiven) {

@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExistingFileCase{"HandEditedToToday", true, "  07-12-26 notes\r\n",
                          "  07-12-26 notes\r\n09:05:03 Включение GPS\r\n"},
         ExistingFileCase{"Empty", true, "", "07-12-26\r\n09:05:03 Включение GPS\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(EventLog, SwitchedOffTouchesNoFileButFeedsTheReportList) {
     LogFixture f;

@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](CSettings& s) { s.Port = 98; }},
         LoadCase{"HugeWordIsSkippedWhole", Megabytes(1, 'P') + "Port=5 Port=77",
                  [](CSettings& s) { s.Port = 77; }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct AddressCase {
     const char* text;
