@@ -15,7 +15,7 @@ TEST(AlarmKeyHandling, AShortHoldOnlyShowsTheHeldIconALongOneRaisesOneAlarm) {
     world->ReleaseKey(F1);
     EXPECT_EQ(world->shell.trayIcon, IconIdle);
     world->Tick(50);
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
 
     world->PressKey(F1);
     for (int i = 0; i < 25; ++i) {
@@ -23,7 +23,7 @@ TEST(AlarmKeyHandling, AShortHoldOnlyShowsTheHeldIconALongOneRaisesOneAlarm) {
         world->PressKey(F1);  // auto-repeat must not restart the hold
     }
     world->Tick(5);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
     EXPECT_EQ(world->shell.trayIcon, IconAlarm);
     world->Tick(100);
     world->PressKey(F1);
@@ -80,7 +80,7 @@ TEST(AlarmKeyHandling, HoldPeriodIsReadAtEachPressAndKeptSafe) {
     world->PressKey(F1);
     world->Settings().SetValue("AlertPressTime", "60");
     world->Tick(20);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm) << "a running hold keeps its period";
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm) << "a running hold keeps its period";
 }
 
 }  // namespace
