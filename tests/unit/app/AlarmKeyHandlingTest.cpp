@@ -68,13 +68,25 @@ TEST(AlarmKeyHandling, StrayKeyCodesAndTimerIdsNeverArm) {
     EXPECT_TRUE(world->shell.IsTimerRunning(TickTimerId));
 }
 
+struct HoldPeriodCase {
+    const char* name;
+    const char* alertPressTime;
+    int periodMs;
+};
+
 TEST(AlarmKeyHandling, HoldPeriodIsReadAtEachPressAndKeptSafe) {
-    for (auto [value, periodMs] :
-         {std::pair{"8", 8000}, {"0", 1000}, {"-3", 1000}, {"5000000", 2147483647}}) {
+    const HoldPeriodCase cases[] = {
+        {"Seconds", "8", 8000},
+        {"ZeroIsOneSecond", "0", 1000},
+        {"NegativeIsOneSecond", "-3", 1000},
+        {"HugeDoesNotOverflow", "5000000", 2147483647},
+    };
+    for (const HoldPeriodCase& c : cases) {
+        SCOPED_TRACE(c.name);
         auto world = MakeWorld("");
-        world->Settings().SetValue("AlertPressTime", value);
+        world->Settings().SetValue("AlertPressTime", c.alertPressTime);
         world->PressKey(F1);
-        EXPECT_EQ(world->shell.TimerPeriod(F1), periodMs) << value;
+        EXPECT_EQ(world->shell.TimerPeriod(F1), c.periodMs);
     }
     auto world = MakeWorld("AlertPressTime=2\r\n");
     world->PressKey(F1);

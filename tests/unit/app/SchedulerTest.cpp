@@ -5,22 +5,36 @@
 
 namespace {
 
+struct FrequencyCase {
+    const char* name;
+    const char* frequency;
+    int gap;  // ticks from the end of one report to the start of the next
+    bool gpsSwitchedOff;
+};
+
 // From 600 ticks on, the GPS is switched off after each report; 1 or less reports at once.
 TEST(Scheduler, IntimationsComeFrequencyTicksAfterEachReportEnds) {
-    for (auto [frequency, gap] : {std::pair{600, 600}, {100, 100}, {1, 1}, {-40, 1}}) {
-        auto world = MakeWorld("Frequency=" + std::to_string(frequency) + "\r\n");
-        world->Tick(gap - 1);
+    const FrequencyCase cases[] = {
+        {"SwitchOffThreshold", "600", 600, true},
+        {"BelowSwitchOff", "100", 100, false},
+        {"EveryTick", "1", 1, false},
+        {"NegativeIsEveryTick", "-40", 1, false},
+    };
+    for (const FrequencyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto world = MakeWorld(std::string("Frequency=") + c.frequency + "\r\n");
+        world->Tick(c.gap - 1);
         EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
         world->Tick();
-        EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate) << frequency;
+        EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate);
         EXPECT_EQ(world->shell.trayIcon, IconIntimate);
         ASSERT_TRUE(
             world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 3000));
-        EXPECT_EQ(world->CountLines("Отключение GPS"), gap < 600 ? 0 : 1) << frequency;
+        EXPECT_EQ(world->CountLines("Отключение GPS"), c.gpsSwitchedOff ? 1 : 0);
         const std::int64_t ended = world->Ticks();
         ASSERT_TRUE(
             world->TickUntil([&] { return world->Window().Mode() != ReportMode::Idle; }, 700));
-        EXPECT_EQ(world->Ticks() - ended, gap) << frequency;
+        EXPECT_EQ(world->Ticks() - ended, c.gap);
     }
 }
 
