@@ -78,7 +78,7 @@ std::string LinkName(const LaunchOptions& options) {
 // The automatic choices, made once at start by looking at the system bus. A command for
 // the running tracker uses neither the SIM nor the link, so nothing is looked at for it.
 std::string ResolveAuto(LaunchOptions& options, DbusConnection& bus) {
-    if (options.command != LaunchOptions::Command::None) {
+    if (options.command) {
         options.modem = LaunchOptions::Modem::None;
         options.link = LaunchOptions::Link::Direct;
         return {};
