@@ -39,9 +39,8 @@ TEST(Startup, BothProgramsRefuseABadOptionAndUnservableOptionsAlike) {
     TempFolder home;
     const std::string runtime = home / "run";
     ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
-    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(),
-                                          "XDG_RUNTIME_DIR=" + runtime,
-                                          "QT_QPA_PLATFORM=offscreen"};
+    const std::vector<std::string> env = {
+        "XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=offscreen"};
     for (const auto& program : kPrograms) {
         if (program.path == nullptr) {
             continue;
