@@ -18,10 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::size_t newline = received.find('\n');
     switch (line.state) {
-        case CommandLine::State::Known:
-            FUZZ_CHECK(line.command == "show" || line.command == "test" || line.command == "exit");
-            FUZZ_CHECK(received.compare(0, line.command.size() + 1, line.command + "\n") == 0);
+        case CommandLine::State::Known: {
+            FUZZ_CHECK(line.command.has_value());
+            const std::string word(WordOf(*line.command));
+            FUZZ_CHECK(word == "show" || word == "test" || word == "exit");
+            FUZZ_CHECK(received.compare(0, word.size() + 1, word + "\n") == 0);
             break;
+        }
         case CommandLine::State::Unknown: {
             FUZZ_CHECK(newline <= 64);
             const std::string first = received.substr(0, newline);

@@ -4,19 +4,21 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/KeyEventSource.h"
+#include "platform/KeyEvent.h"
 
 // Key events read from an evdev device or from a FIFO carrying the same
 // struct input_event records. The device is never grabbed, so every key still reaches
 // the rest of the system. Keys without a virtual-key code are skipped; auto-repeat is
 // a key-down like any other.
-class EvdevKeySource final : public KeyEventSource {
+class EvdevKeySource {
 public:
     // How often the front ends look again for a device that went away.
     static constexpr int ReopenIntervalMs = 2000;
 
     explicit EvdevKeySource(std::string path);
-    ~EvdevKeySource() override;
+    ~EvdevKeySource();
+    EvdevKeySource(const EvdevKeySource&) = delete;
+    EvdevKeySource& operator=(const EvdevKeySource&) = delete;
 
     // Opens (or reopens) the path; false with ErrorText set when it cannot.
     bool Open();
@@ -31,7 +33,7 @@ public:
     // unplugged) closes the source; the owner may Open it again later. After a bounded
     // number of reads it gives false even if more waits, so a source that never runs dry
     // cannot hold up the caller; the descriptor then stays readable.
-    bool Next(KeyEvent& event) override;
+    bool Next(KeyEvent& event);
 
 private:
     // Reads per turn (a turn ends when Next gives false): 64 records each.

@@ -119,7 +119,7 @@ InstanceLock::Result InstanceLock::Acquire() {
     return Result::Acquired;
 }
 
-bool SendCommand(const std::string& folder, const std::string& command) {
+bool SendCommand(const std::string& folder, TrackerCommand command) {
     for (const std::string& path : CommandSocketPaths(folder)) {
         sockaddr_un address;
         socklen_t length = 0;
@@ -137,7 +137,7 @@ bool SendCommand(const std::string& folder, const std::string& command) {
             continue;  // none there (or a dead one's file): the next place
         }
         bool delivered = false;
-        std::string line = command + "\n";
+        std::string line = std::string(WordOf(command)) + "\n";
         if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
             pollfd wait{fd, POLLIN, 0};
             char answer[16] = {};
@@ -158,8 +158,8 @@ CommandLine TakeCommandLine(const std::string& received) {
                                            : CommandLine::State::Incomplete,
                 {}};
     }
-    std::string command = received.substr(0, newline);
-    if (command == "show" || command == "test" || command == "exit") {
+    const std::optional<TrackerCommand> command = CommandOfWord(received.substr(0, newline));
+    if (command) {
         return {CommandLine::State::Known, command};
     }
     return {CommandLine::State::Unknown, {}};
@@ -244,8 +244,8 @@ void CommandServer::DropIdle() {
     }
 }
 
-std::vector<std::string> CommandServer::Serve(int fd) {
-    std::vector<std::string> commands;
+std::vector<TrackerCommand> CommandServer::Serve(int fd) {
+    std::vector<TrackerCommand> commands;
     if (fd == listenFd) {
         AcceptWaiting(commands);
         return commands;
@@ -258,7 +258,7 @@ std::vector<std::string> CommandServer::Serve(int fd) {
     return commands;
 }
 
-void CommandServer::AcceptWaiting(std::vector<std::string>& commands) {
+void CommandServer::AcceptWaiting(std::vector<TrackerCommand>& commands) {
     for (int accepted = 0; accepted < kMaxAcceptsPerWake; ++accepted) {
         int fd = accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
@@ -290,7 +290,7 @@ void CommandServer::AcceptWaiting(std::vector<std::string>& commands) {
     }
 }
 
-bool CommandServer::ReadFrom(Client& client, std::vector<std::string>& commands) {
+bool CommandServer::ReadFrom(Client& client, std::vector<TrackerCommand>& commands) {
     char buffer[kMaxLine];
     ssize_t got = read(client.fd, buffer, sizeof(buffer));
     if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -309,7 +309,7 @@ bool CommandServer::ReadFrom(Client& client, std::vector<std::string>& commands)
             return true;  // not one of ours
         case CommandLine::State::Known:
             answer = "ok\n";
-            commands.push_back(line.command);
+            commands.push_back(*line.command);
             break;
         case CommandLine::State::Unknown:
             break;

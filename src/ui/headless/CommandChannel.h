@@ -1,10 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ui/launcher/TrackerCommand.h"
+
 // One tracker per settings folder: a lock file there says who runs, and a UNIX socket
-// beside it carries one-line commands ("show", "test", "exit") to the running one.
+// beside it carries one-line commands (the words of TrackerCommand) to the running one.
 class InstanceLock {
 public:
     explicit InstanceLock(const std::string& folder);
@@ -29,16 +32,16 @@ private:
 std::vector<std::string> CommandSocketPaths(const std::string& folder);
 
 // What the bytes a client has sent so far amount to: a line not yet complete, a known
-// command ("show", "test", "exit"), an unknown line, or more than a command line can be.
+// command, an unknown line, or more than a command line can be.
 struct CommandLine {
     enum class State { Incomplete, Known, Unknown, TooLong };
     State state = State::Incomplete;
-    std::string command;
+    std::optional<TrackerCommand> command;  // set when Known
 };
 CommandLine TakeCommandLine(const std::string& received);
 
 // Hands a command to the instance running for the folder; false when none answers.
-bool SendCommand(const std::string& folder, const std::string& command);
+bool SendCommand(const std::string& folder, TrackerCommand command);
 
 class CommandServer {
 public:
@@ -56,7 +59,7 @@ public:
     // Descriptors to poll for reading: the listening socket first, then the clients.
     std::vector<int> Descriptors() const;
     // Serves a readable descriptor; gives each complete command line received.
-    std::vector<std::string> Serve(int fd);
+    std::vector<TrackerCommand> Serve(int fd);
     // How long poll() may wait before DropIdle has work: -1 for as long as it likes.
     int WaitMs() const;
     // Drops clients that have not sent their line in time and resumes accepting.
@@ -68,9 +71,9 @@ private:
         long long deadlineMs;
         std::string received;
     };
-    void AcceptWaiting(std::vector<std::string>& commands);
+    void AcceptWaiting(std::vector<TrackerCommand>& commands);
     // Reads what the client sent; true when it is done with (answered or dropped).
-    bool ReadFrom(Client& client, std::vector<std::string>& commands);
+    bool ReadFrom(Client& client, std::vector<TrackerCommand>& commands);
     void Drop(int fd);
 
     std::vector<std::string> candidates;

@@ -15,6 +15,7 @@
 #include "ui/headless/CommandChannel.h"
 #include "ui/headless/HeadlessShell.h"
 #include "ui/headless/ServiceNotifier.h"
+#include "ui/launcher/ObeyCommand.h"
 
 namespace {
 
@@ -137,13 +138,8 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             ReadKeys(window, *keys[watched.id]);
             break;
         case Source::Command:
-            for (const auto& command : commands.Serve(watched.fd)) {
-                if (command == "show") {
-                    window.OnTrayIconMessage();
-                } else if (command == "test") {
-                    window.OnCommand(CmdTest);
-                } else if (command == "exit") {
-                    window.OnDeliberateExit();
+            for (const TrackerCommand command : commands.Serve(watched.fd)) {
+                if (ObeyCommand(window, command)) {
                     shell.EndProgram(0);
                 }
             }

@@ -75,29 +75,92 @@ std::string LinkName(const LaunchOptions& options) {
     return {};
 }
 
+// The automatic choice of one backend: the service when its name is on the system bus.
+// The reason, for the first line.
+template <typename Choice>
+std::string ChooseByBus(Choice& choice, Choice onBus, Choice otherwise, DbusConnection& bus,
+                        const char* busName, const std::string& service) {
+    const bool found = bus.NameHasOwner(busName, NameLookBudget);
+    choice = found ? onBus : otherwise;
+    return found ? " (auto: " + service + " is on the system bus)"
+                 : " (auto: no " + service + " on the system bus)";
+}
+
 // The automatic choices, made once at start by looking at the system bus. A command for
 // the running tracker uses neither the SIM nor the link, so nothing is looked at for it.
 std::string ResolveAuto(LaunchOptions& options, DbusConnection& bus) {
-    if (options.command != LaunchOptions::Command::None) {
-        options.modem = LaunchOptions::Modem::None;
-        options.link = LaunchOptions::Link::Direct;
+    using O = LaunchOptions;
+    if (options.command) {
+        options.modem = O::Modem::None;
+        options.link = O::Link::Direct;
         return {};
     }
     std::string modemWhy;
-    if (options.modem == LaunchOptions::Modem::Auto) {
-        const bool found = bus.NameHasOwner(ModemManagerName, NameLookBudget);
-        options.modem = found ? LaunchOptions::Modem::ModemManager : LaunchOptions::Modem::None;
-        modemWhy = found ? " (auto: ModemManager is on the system bus)"
-                         : " (auto: no ModemManager on the system bus)";
+    if (options.modem == O::Modem::Auto) {
+        modemWhy = ChooseByBus(options.modem, O::Modem::ModemManager, O::Modem::None, bus,
+                               ModemManagerName, "ModemManager");
     }
     std::string linkWhy;
-    if (options.link == LaunchOptions::Link::Auto) {
-        const bool found = bus.NameHasOwner(NetworkManagerName, NameLookBudget);
-        options.link = found ? LaunchOptions::Link::NetworkManager : LaunchOptions::Link::Direct;
-        linkWhy = found ? " (auto: NetworkManager is on the system bus)"
-                        : " (auto: no NetworkManager on the system bus)";
+    if (options.link == O::Link::Auto) {
+        linkWhy = ChooseByBus(options.link, O::Link::NetworkManager, O::Link::Direct, bus,
+                              NetworkManagerName, "NetworkManager");
     }
     return "--modem=" + ModemName(options) + modemWhy + ", --link=" + LinkName(options) + linkWhy;
+}
+
+// A backend on the bus, given a moment to fill its cache so the first tick reads it.
+template <typename Backend, typename... Arguments>
+std::unique_ptr<Backend> Settled(Arguments&&... arguments) {
+    auto backend = std::make_unique<Backend>(std::forward<Arguments>(arguments)...);
+    backend->Settle(SettleBudget);
+    return backend;
+}
+
+std::unique_ptr<SimManager> MakeSim(const LaunchOptions& options,
+                                    const std::shared_ptr<DbusConnection>& bus) {
+    switch (options.modem) {
+        case LaunchOptions::Modem::Auto:
+        case LaunchOptions::Modem::None:
+            return std::make_unique<NoSimManager>();
+        case LaunchOptions::Modem::At:
+            return std::make_unique<AtModemSim>(options.modemDevice, options.modemBaud);
+        case LaunchOptions::Modem::Sim: {
+            auto card = std::make_unique<SimSimManager>();
+            auto bytes = DecodeHex(options.simHex);
+            card->imsiFile.assign(bytes->begin(), bytes->end());
+            return card;
+        }
+        case LaunchOptions::Modem::ModemManager:
+            return Settled<MmSim>(bus, options.modemIndex);
+    }
+    return nullptr;
+}
+
+std::unique_ptr<ConnectionManager> MakeLink(const LaunchOptions& options,
+                                            const std::shared_ptr<DbusConnection>& bus) {
+    switch (options.link) {
+        case LaunchOptions::Link::Auto:
+        case LaunchOptions::Link::Direct:
+            return std::make_unique<DirectLink>();
+        case LaunchOptions::Link::Route:
+            return std::make_unique<RouteLink>();
+        case LaunchOptions::Link::NetworkManager:
+            return Settled<NmLink>(bus, options.linkProfile, RouteLink::HasRouteTo);
+    }
+    return nullptr;
+}
+
+// Null only for a fixed position that is not one.
+std::unique_ptr<GpsDevice> MakeGps(const LaunchOptions& options, const Clock& clock) {
+    switch (options.gps) {
+        case LaunchOptions::Gps::Gpsd:
+            return std::make_unique<GpsdDevice>(options.gpsHost, options.gpsPort);
+        case LaunchOptions::Gps::Fixed:
+            return FixedGpsDevice::FromText(options.fixedPosition, clock);
+        case LaunchOptions::Gps::None:
+            return std::make_unique<NoGpsDevice>();
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -123,65 +186,16 @@ BuiltBackends BuildBackends(const LaunchOptions& given, std::unique_ptr<SoundPla
     backends->folders = std::make_unique<XdgFolders>();
     backends->sound = sound ? std::move(sound) : std::make_unique<ProcessSoundPlayer>();
     backends->fileWriter = std::make_unique<PosixAtomicFileWriter>();
-
-    switch (options.gps) {
-        case LaunchOptions::Gps::Gpsd:
-            backends->gps = std::make_unique<GpsdDevice>(options.gpsHost, options.gpsPort);
-            break;
-        case LaunchOptions::Gps::Fixed:
-            backends->gps = FixedGpsDevice::FromText(options.fixedPosition, *backends->clock);
-            if (!backends->gps) {
-                built.error = "--gps=sim:" + options.fixedPosition +
-                              ": not a latitude and longitude in decimal degrees";
-                return built;
-            }
-            break;
-        case LaunchOptions::Gps::None:
-            backends->gps = std::make_unique<NoGpsDevice>();
-            break;
+    backends->gps = MakeGps(options, *backends->clock);
+    if (!backends->gps) {
+        built.error = "--gps=sim:" + options.fixedPosition +
+                      ": not a latitude and longitude in decimal degrees";
+        return built;
     }
-
-    switch (options.modem) {
-        case LaunchOptions::Modem::Auto:
-        case LaunchOptions::Modem::None:
-            backends->sim = std::make_unique<NoSimManager>();
-            break;
-        case LaunchOptions::Modem::At:
-            backends->sim = std::make_unique<AtModemSim>(options.modemDevice, options.modemBaud);
-            break;
-        case LaunchOptions::Modem::Sim: {
-            auto card = std::make_unique<SimSimManager>();
-            auto bytes = DecodeHex(options.simHex);
-            card->imsiFile.assign(bytes->begin(), bytes->end());
-            backends->sim = std::move(card);
-            break;
-        }
-        case LaunchOptions::Modem::ModemManager: {
-            auto sim = std::make_unique<MmSim>(bus, options.modemIndex);
-            sim->Settle(SettleBudget);
-            backends->sim = std::move(sim);
-            break;
-        }
-    }
-
-    switch (options.link) {
-        case LaunchOptions::Link::Auto:
-        case LaunchOptions::Link::Direct:
-            backends->connections = std::make_unique<DirectLink>();
-            break;
-        case LaunchOptions::Link::Route:
-            backends->connections = std::make_unique<RouteLink>();
-            break;
-        case LaunchOptions::Link::NetworkManager: {
-            auto link = std::make_unique<NmLink>(bus, options.linkProfile, RouteLink::HasRouteTo);
-            link->Settle(SettleBudget);
-            backends->connections = std::move(link);
-            break;
-        }
-    }
+    backends->sim = MakeSim(options, bus);
+    backends->connections = MakeLink(options, bus);
     backends->choice = std::move(choice);
     backends->socket = std::make_unique<UdpDatagramSocket>();
-
     for (const auto& path : options.keyDevices) {
         backends->keys.push_back(std::make_unique<EvdevKeySource>(path));
     }

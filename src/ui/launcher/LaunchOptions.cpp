@@ -151,13 +151,8 @@ std::string ParseOne(const std::string& argument, LaunchOptions& options) {
         return {};
     }
     if (name == "command") {
-        if (value == "show") {
-            options.command = LaunchOptions::Command::Show;
-        } else if (value == "test") {
-            options.command = LaunchOptions::Command::Test;
-        } else if (value == "exit") {
-            options.command = LaunchOptions::Command::Exit;
-        } else {
+        options.command = CommandOfWord(value);
+        if (!options.command) {
             return "--command takes show, test or exit";
         }
         return {};

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/launcher/TrackerCommand.h"
+
 // Which devices the tracker uses; the settings themselves come from params.ini only.
 struct LaunchOptions {
     enum class Gps { Gpsd, Fixed, None };
@@ -11,7 +13,6 @@ struct LaunchOptions {
     // start, else None / Direct.
     enum class Modem { Auto, None, At, Sim, ModemManager };
     enum class Link { Auto, Direct, Route, NetworkManager };
-    enum class Command { None, Show, Test, Exit };
 
     Gps gps = Gps::Gpsd;
     std::string gpsHost = "localhost";
@@ -27,7 +28,7 @@ struct LaunchOptions {
     Link link = Link::Auto;
     std::string linkProfile;  // NetworkManager's profile to activate: "" none
     std::vector<std::string> keyDevices;
-    Command command = Command::None;
+    std::optional<TrackerCommand> command;  // none: run the tracker itself
     bool help = false;
     bool version = false;
 };

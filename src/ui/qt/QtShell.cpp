@@ -16,7 +16,7 @@
 #include "app/Resources.h"
 #include "delivery/Sender.h"
 #include "options/OptionsDialog.h"
-#include "platform/KeyEventSource.h"
+#include "platform/KeyEvent.h"
 #include "ui/qt/BoxButtons.h"
 #include "ui/qt/MainWidget.h"
 #include "ui/qt/QtAlarmKeyEditor.h"

@@ -6,16 +6,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/EntryPoint.h"
 #include "app/MainWindow.h"
-#include "app/Resources.h"
 #include "platform/linux/SuspendClock.h"
 #include "platform/linux/dbus/LogindInhibitor.h"
-#include "ui/launcher/Backends.h"
-#include "ui/launcher/LaunchOptions.h"
+#include "ui/launcher/ObeyCommand.h"
+#include "ui/launcher/Startup.h"
 #include "ui/qt/QtShell.h"
 #include "ui/qt/QtSoundPlayer.h"
 #include "ui/qt/SingleInstance.h"
@@ -36,42 +36,21 @@ bool Asked(const std::string& platforms, const std::string& name) {
     return (";" + platforms + ";").find(";" + name + ";") != std::string::npos;
 }
 
-QString CommandWord(LaunchOptions::Command command) {
-    switch (command) {
-        case LaunchOptions::Command::Test:
-            return QStringLiteral("test");
-        case LaunchOptions::Command::Exit:
-            return QStringLiteral("exit");
-        case LaunchOptions::Command::Show:
-        case LaunchOptions::Command::None:
-            break;
-    }
-    return QStringLiteral("show");
-}
-
 int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& instance,
-              LaunchOptions::Command command) {
-    if (command != LaunchOptions::Command::None) {
-        if (instance.HandToRunning(CommandWord(command))) {
+              std::optional<TrackerCommand> command) {
+    if (command) {
+        if (instance.HandToRunning(*command)) {
             return ExitNormal;
         }
         std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
         return 1;
     }
     const SingleInstance::Claim claim =
-        instance.Start(CommandWord(command), [&shell](const QString& word) {
+        instance.Start(TrackerCommand::Show, [&shell](TrackerCommand received) {
             // Through the shell: once the window is gone (an error box may still be
             // open) the command finds none.
             CMainWindow* window = shell.Attached();
-            if (window == nullptr) {
-                return;
-            }
-            if (word == QStringLiteral("show")) {
-                window->OnTrayIconMessage();
-            } else if (word == QStringLiteral("test")) {
-                window->OnCommand(CmdTest);
-            } else if (word == QStringLiteral("exit")) {
-                window->OnDeliberateExit();
+            if (window != nullptr && ObeyCommand(*window, received)) {
                 shell.EndProgram(ExitNormal);
             }
         });
@@ -118,30 +97,17 @@ bool PrepareDisplay(std::string& message) {
     return true;
 }
 
-int RunQtTracker(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    ParsedOptions parsed = ParseLaunchOptions(arguments);
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "mzorvany: %s\n%s", parsed.error.c_str(),
-                     LaunchOptionsHelp("mzorvany").c_str());
-        return ExitUsage;
-    }
-    if (parsed.options.help) {
-        std::fputs(LaunchOptionsHelp("mzorvany").c_str(), stdout);
-        return 0;
-    }
-    if (parsed.options.version) {
-        std::printf("mzorvany %s\n", MZ_VERSION);
-        return 0;
-    }
+namespace {
 
+// Opens the display and starts Qt, or says why it cannot (exit 1).
+std::optional<int> StartQt(int& argc, char** argv, std::unique_ptr<QApplication>& app) {
     const std::string asked = Env("QT_QPA_PLATFORM");
     std::string message;
     if (!PrepareDisplay(message)) {
         std::fprintf(stderr, "%s\n", message.c_str());
         return 1;
     }
-    QApplication app(argc, argv);
+    app = std::make_unique<QApplication>(argc, argv);
     if (QGuiApplication::platformName() == QLatin1String(kFallbackPlatform) &&
         !Asked(asked, kFallbackPlatform)) {
         std::fprintf(
@@ -152,22 +118,24 @@ int RunQtTracker(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     // Ties the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.mzorvany.Tracker"));
-    const bool english = QLocale::system().language() == QLocale::English;
+    return std::nullopt;
+}
 
-    BuiltBackends built = BuildBackends(parsed.options, std::make_unique<QtSoundPlayer>());
-    if (built.backends == nullptr) {
-        std::fprintf(stderr, "mzorvany: %s\n", built.error.c_str());
-        return 1;
+}  // namespace
+
+int RunQtTracker(int argc, char** argv) {
+    std::unique_ptr<QApplication> app;
+    const FrontEnd qt{"mzorvany", [&] { return StartQt(argc, argv, app); },
+                      [] { return std::make_unique<QtSoundPlayer>(); }};
+    const Startup start = StartUp(qt, std::vector<std::string>(argv + 1, argv + argc));
+    if (!start.backends) {
+        return start.exitCode;
     }
-    if (parsed.options.command == LaunchOptions::Command::None) {
-        std::fprintf(stderr, "mzorvany: %s\n", built.backends->choice.c_str());
-    }
-    SingleInstance instance(QString::fromStdString(built.backends->SettingsFolder()));
+    const bool english = QLocale::system().language() == QLocale::English;
+    SingleInstance instance(QString::fromStdString(start.backends->SettingsFolder()));
     QtShell shell(english);
     return RunGuarded(
-        [&] {
-            return RunWindow(shell, *built.backends, english, instance, parsed.options.command);
-        },
+        [&] { return RunWindow(shell, *start.backends, english, instance, start.options.command); },
         [](const std::string& text) {
             QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromStdString(text));
         });

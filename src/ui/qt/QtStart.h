@@ -3,7 +3,8 @@
 #include <string>
 
 // The Qt tracker from its command line to its exit code: 0 after the close question's
-// Yes, 1 without a display, 2 when another instance runs (it is brought forward).
+// Yes, 1 without a display, 2 when another instance runs (it is brought forward), 64 a
+// bad option.
 int RunQtTracker(int argc, char** argv);
 
 // Chooses the window-system plugin before Qt starts. False, with the reason in

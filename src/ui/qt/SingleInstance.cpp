@@ -22,19 +22,20 @@ SingleInstance::SingleInstance(const QString& settingsFolder) : name_(NameFor(se
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::HandToRunning(const QString& command) {
+bool SingleInstance::HandToRunning(TrackerCommand command) {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kConnectMs)) {
         return false;
     }
-    socket.write(command.toUtf8() + '\n');
+    const std::string_view word = WordOf(command);
+    socket.write(QByteArray(word.data(), static_cast<qsizetype>(word.size())) + '\n');
     socket.waitForBytesWritten(kConnectMs);
     socket.disconnectFromServer();
     return true;
 }
 
-SingleInstance::Claim SingleInstance::Start(const QString& command, CommandHandler handler) {
+SingleInstance::Claim SingleInstance::Start(TrackerCommand command, CommandHandler handler) {
     if (HandToRunning(command)) {
         return Claim::AlreadyRunning;
     }
@@ -61,9 +62,10 @@ void SingleInstance::Serve() {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
                 while (client->canReadLine()) {
-                    const QString command = QString::fromUtf8(client->readLine()).trimmed();
-                    if (handler_) {
-                        handler_(command);
+                    const QString line = QString::fromUtf8(client->readLine()).trimmed();
+                    const auto command = CommandOfWord(line.toStdString());
+                    if (command && handler_) {
+                        handler_(*command);
                     }
                 }
                 if (client->bytesAvailable() > kMaxCommandLength) {

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "platform/linux/EvdevKeySource.h"
 #include "platform/linux/LinuxKeyMap.h"
 #include "support/TempFolder.h"
@@ -14,13 +12,27 @@
 namespace {
 
 TEST(LinuxKeyMap, NamedKeysReachTheirVirtualKeys) {
-    // clang-format off
-    const std::pair<int, int> cases[] = {{KEY_F1, 112}, {KEY_F24, 135}, {KEY_Q, 81}, {KEY_0, 48},
-        {KEY_ENTER, 13}, {KEY_LEFT, 37}, {KEY_VOLUMEDOWN, 118}, {KEY_KP5, 101},
-        {KEY_LEFTSHIFT, 160}, {KEY_FN, -1}, {-1, -1}, {KEY_MAX + 1, -1}};
-    // clang-format on
-    for (const auto& [linuxCode, virtualKey] : cases) {
-        EXPECT_EQ(VirtualKeyOfLinuxKey(linuxCode), virtualKey) << linuxCode;
+    struct MapCase {
+        const char* name;
+        int linuxCode;
+        int virtualKey;  // -1: none
+    };
+    const MapCase cases[] = {
+        {"F1", KEY_F1, 112},
+        {"F24", KEY_F24, 135},
+        {"Q", KEY_Q, 81},
+        {"0", KEY_0, 48},
+        {"Enter", KEY_ENTER, 13},
+        {"Left", KEY_LEFT, 37},
+        {"VolumeDown", KEY_VOLUMEDOWN, 118},
+        {"Keypad5", KEY_KP5, 101},
+        {"LeftShift", KEY_LEFTSHIFT, 160},
+        {"FnHasNone", KEY_FN, -1},
+        {"NegativeCode", -1, -1},
+        {"BeyondKeyMax", KEY_MAX + 1, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VirtualKeyOfLinuxKey(c.linuxCode), c.virtualKey) << c.name;
     }
     for (int code = 0; code <= KEY_MAX; ++code) {
         int key = VirtualKeyOfLinuxKey(code);
@@ -36,18 +48,30 @@ void Write(int fd, const std::vector<input_event>& events) {
     ASSERT_EQ(write(fd, bytes + 5, size - 5), static_cast<ssize_t>(size - 5));
 }
 
-TEST(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
+// A FIFO of key records in a folder of its own, watched from the start.
+class KeyFifo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        ASSERT_TRUE(source.Open()) << source.ErrorText();
+    }
+    int OpenWriter() const { return open(path.c_str(), O_WRONLY); }
+
+    TempFolder folder;
+    const std::string path = folder / "keys";
+    EvdevKeySource source{path};
+    KeyEvent event;
+};
+
+TEST(KeySource, AMissingPathDoesNotOpenAndSaysWhich) {
     EvdevKeySource missing("/nonexistent/absent");
     EXPECT_FALSE(missing.Open());
     EXPECT_NE(missing.ErrorText().find("absent"), std::string::npos);
-    TempFolder folder;
-    const std::string path = folder / "keys";
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    EvdevKeySource source(path);
-    ASSERT_TRUE(source.Open()) << source.ErrorText();
-    KeyEvent event;
+}
+
+TEST_F(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     EXPECT_FALSE(source.Next(event));
-    int writer = open(path.c_str(), O_WRONLY);
+    int writer = OpenWriter();
     ASSERT_GE(writer, 0);
     Write(writer, {{{12, 345678}, EV_MSC, MSC_SCAN, 0x70045},
                    {{12, 345678}, EV_KEY, KEY_F1, 1},
@@ -56,38 +80,44 @@ TEST(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
                    {{13, 0}, EV_KEY, KEY_F1, 2},
                    {{14, 0}, EV_KEY, KEY_F1, 0},
                    {{}, EV_KEY, KEY_A, 7}});
-    // key code, down, time in ms, scan code
-    std::vector<std::tuple<std::uint32_t, bool, std::uint32_t, std::uint32_t>> got;
-    while (source.Next(event)) {
-        got.emplace_back(event.keyCode, event.down, event.timeMs, event.scanCode);
+    struct ExpectedKey {
+        const char* name;
+        std::uint32_t keyCode;
+        bool down;
+        std::uint32_t timeMs;
+        std::uint32_t scanCode;
+    };
+    const ExpectedKey expected[] = {
+        {"DownWithTheScanCodeBeforeIt", 112, true, 12345, 0x70045},
+        {"AutoRepeatIsAKeyDown", 112, true, 13000, KEY_F1},
+        {"Up", 112, false, 14000, KEY_F1},
+    };
+    for (const auto& key : expected) {
+        ASSERT_TRUE(source.Next(event)) << key.name;
+        EXPECT_EQ(event.keyCode, key.keyCode) << key.name;
+        EXPECT_EQ(event.down, key.down) << key.name;
+        EXPECT_EQ(event.timeMs, key.timeMs) << key.name;
+        EXPECT_EQ(event.scanCode, key.scanCode) << key.name;
     }
-    EXPECT_EQ(got, (decltype(got){{112, true, 12345, 0x70045},
-                                  {112, true, 13000, KEY_F1},  // auto-repeat is a key-down
-                                  {112, false, 14000, KEY_F1}}));
+    EXPECT_FALSE(source.Next(event)) << "a key without a virtual key, and a value of 7";
 
     // The writer going away is not the end: the next writer is read on.
     close(writer);
     EXPECT_FALSE(source.Next(event));
     EXPECT_TRUE(source.IsOpen());
-    writer = open(path.c_str(), O_WRONLY);
+    writer = OpenWriter();
     Write(writer, {{{}, EV_KEY, KEY_F1, 1}});
     EXPECT_TRUE(source.Next(event));
     close(writer);
 }
 
-TEST(KeyFifo, AWriterDyingHalfwayThroughARecordDoesNotPutTheNextOutOfStep) {
-    TempFolder folder;
-    const std::string path = folder / "keys";
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    EvdevKeySource source(path);
-    ASSERT_TRUE(source.Open()) << source.ErrorText();
-    KeyEvent event;
-    int writer = open(path.c_str(), O_WRONLY);
+TEST_F(KeyFifo, AWriterDyingHalfwayThroughARecordDoesNotPutTheNextOutOfStep) {
+    int writer = OpenWriter();
     const input_event half{{}, EV_KEY, KEY_F2, 1};
     ASSERT_EQ(write(writer, &half, 10), 10);
     close(writer);
     EXPECT_FALSE(source.Next(event));
-    writer = open(path.c_str(), O_WRONLY);
+    writer = OpenWriter();
     Write(writer, {{{20, 0}, EV_KEY, KEY_F1, 1}});
     ASSERT_TRUE(source.Next(event));
     EXPECT_EQ(event.keyCode, 112u);
@@ -95,7 +125,7 @@ TEST(KeyFifo, AWriterDyingHalfwayThroughARecordDoesNotPutTheNextOutOfStep) {
     close(writer);
 }
 
-TEST(KeyFifo, ASourceThatNeverRunsDryGivesWayAfterABoundedRead) {
+TEST(KeySource, ASourceThatNeverRunsDryGivesWayAfterABoundedRead) {
     EvdevKeySource endless("/dev/zero");  // records that are no keys, without end
     ASSERT_TRUE(endless.Open()) << endless.ErrorText();
     KeyEvent event;
