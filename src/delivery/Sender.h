@@ -48,7 +48,7 @@ public:
     int GetStatusCode() const;
     std::string GetStatusText() const;
 
-    std::int32_t GetState() const { return state; }
+    SenderState GetState() const { return state; }
     std::uint32_t GetMessageNumber() const { return messageNumber; }
     std::int32_t GetFailedAttempts() const { return failedAttempts; }
     bool HasFailed() const { return failed; }
@@ -90,7 +90,7 @@ private:
     SimManager& sim_;
     DatagramSocket& socket_;
 
-    std::int32_t state = SenderIdle;
+    SenderState state = SenderState::Idle;
     int udpSocket = -1;
     std::uint32_t messageNumber = 0;
     std::deque<QueuedMessage> queue;

@@ -10,8 +10,8 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_EQ(f.sender->GetStatusText(), "Статус неизвестен");
     f.gps->timeoutTicks = 500;  // an alarm does not wait for the search
     f.sender->Post(MsgAlarm, 0);
-    for (std::int32_t state :
-         {SenderConnecting, SenderStarting, SenderReady, SenderWaiting, SenderReady}) {
+    for (SenderState state : {SenderState::Connecting, SenderState::Starting, SenderState::Ready,
+                              SenderState::Waiting, SenderState::Ready}) {
         f.Tick();
         EXPECT_EQ(f.sender->GetState(), state);
     }
@@ -51,12 +51,12 @@ TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
 TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
     const std::string up = "Соединение GPRS установлено", closed = "Соединение GPRS закрыто",
                       opening = "Открываю GPRS сессию";
-    const std::tuple<std::vector<std::uint32_t>, int, std::int32_t, bool, Lines> cases[] = {
-        {{0x40, 0x40, 0x10}, 4, SenderStarting, false, {"Ожидаю соединения GPRS", up}},
-        {{0, 0, 0}, 4, SenderConnecting, false, {}},
-        {{0x26}, 6, SenderConnecting, false, {"Ожидаю окончания разговора"}},
-        {{0x27}, 3, SenderConnecting, true, {"GSM модуль отключен", closed, opening}},
-        {{0x11}, 2, SenderIdle, true, {"Ошибка не опознана", closed}}};
+    const std::tuple<std::vector<std::uint32_t>, int, SenderState, bool, Lines> cases[] = {
+        {{0x40, 0x40, 0x10}, 4, SenderState::Starting, false, {"Ожидаю соединения GPRS", up}},
+        {{0, 0, 0}, 4, SenderState::Connecting, false, {}},
+        {{0x26}, 6, SenderState::Connecting, false, {"Ожидаю окончания разговора"}},
+        {{0x27}, 3, SenderState::Connecting, true, {"GSM модуль отключен", closed, opening}},
+        {{0x11}, 2, SenderState::Idle, true, {"Ошибка не опознана", closed}}};
     for (const auto& [statuses, ticks, state, failed, logAfterOpening] : cases) {
         SenderFixture f;
         f.link.connectSequence = statuses;
@@ -65,7 +65,7 @@ TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
         EXPECT_EQ(f.sender->GetState(), state) << statuses[0];
         EXPECT_EQ(f.sender->HasFailed(), failed) << statuses[0];
         EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), logAfterOpening);
-        if (state == SenderConnecting && !logAfterOpening.empty()) {
+        if (state == SenderState::Connecting && !logAfterOpening.empty()) {
             EXPECT_EQ(f.sender->GetStatusText(), logAfterOpening[0]);
         }
     }
@@ -79,7 +79,7 @@ TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
         f.link.forcedStatus = status;
         f.sender->Post(MsgIntimate, 0);
         f.Tick();
-        EXPECT_EQ(f.sender->GetState(), SenderIdle);
+        EXPECT_EQ(f.sender->GetState(), SenderState::Idle);
         EXPECT_EQ(f.link.releaseCount, 1);
         EXPECT_EQ(f.Logged("Соединение GPRS закрыто"), 1);
         EXPECT_EQ(f.sender->HasFailed(), failed) << status;
@@ -110,9 +110,9 @@ TEST(SenderConnection, WithoutASimTheStartingStatusShowsAnEarlierFailureOnly) {
         f.sim.present = false;
         f.link.refuseRequests = c.refusedRequests;
         f.sender->Post(MsgAlarm, 0);
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderStarting; }));
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Starting; }));
         f.Tick(3);
-        EXPECT_EQ(f.sender->GetState(), SenderStarting);
+        EXPECT_EQ(f.sender->GetState(), SenderState::Starting);
         EXPECT_EQ(f.sender->GetStatusText(), c.text);
         EXPECT_EQ(f.sender->GetStatusCode(), c.code);
         EXPECT_EQ(f.Logged("Нет SIM карты"), 1);

@@ -34,7 +34,7 @@ TEST(SenderExchange, OnlyAMatchingAnswerFromAConfiguredServerEndsTheDelivery) {
         SenderFixture f;
         f.mainRoom.acknowledge = false;
         f.sender->Post(MsgAlarm, 0);
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
         const std::uint32_t number = f.sender->GetMessageNumber() + numberOffset;
         auto answer = BuildReportDatagram({answeredImsi, number, 0, 0, ""});
         answer.resize(length);
@@ -48,7 +48,7 @@ TEST(SenderExchange, JunkFromAnotherHostCannotHideTheAnswerWaitingBehindIt) {
     SenderFixture f;
     f.mainRoom.acknowledge = false;
     f.sender->Post(MsgAlarm, 0);
-    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
     const Ipv4Endpoint handset = f.network.sent.front().from;
     const auto answer =
         BuildReportDatagram({"001010123456789", f.sender->GetMessageNumber(), 0, 0, ""});
@@ -61,19 +61,19 @@ TEST(SenderExchange, JunkFromAnotherHostCannotHideTheAnswerWaitingBehindIt) {
 }
 
 TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheOtherServerLoggedOnlyOnce) {
-    const std::tuple<int SimDatagramSocket::*, const char*, std::int32_t, int> cases[] = {
-        {&SimDatagramSocket::createError, "Не могу открыть сокет - ", SenderReady, 0},
-        {&SimDatagramSocket::sendError, "Ошибка передачи - ", SenderReady, 1},
-        {&SimDatagramSocket::waitError, "Ошибка приема - ", SenderWaiting, 1},
-        {&SimDatagramSocket::receiveError, "Ошибка приема - ", SenderWaiting, 1}};
+    const std::tuple<int SimDatagramSocket::*, const char*, SenderState, int> cases[] = {
+        {&SimDatagramSocket::createError, "Не могу открыть сокет - ", SenderState::Ready, 0},
+        {&SimDatagramSocket::sendError, "Ошибка передачи - ", SenderState::Ready, 1},
+        {&SimDatagramSocket::waitError, "Ошибка приема - ", SenderState::Waiting, 1},
+        {&SimDatagramSocket::receiveError, "Ошибка приема - ", SenderState::Waiting, 1}};
     for (const auto& [fault, text, stateToFailIn, socketsClosed] : cases) {
         SenderFixture f;
         f.mainRoom.acknowledge = false;
         f.sender->Post(MsgIntimate, 0);
-        const std::int32_t failIn = stateToFailIn;  // a lambda may not capture a binding
+        const SenderState failIn = stateToFailIn;  // a lambda may not capture a binding
         ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == failIn; }));
         f.socket.*fault = ENETDOWN;
-        if (stateToFailIn == SenderWaiting) {  // something to read
+        if (stateToFailIn == SenderState::Waiting) {  // something to read
             f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, f.network.sent.front().from, {1});
         }
         f.Tick();
@@ -145,7 +145,7 @@ TEST(SenderExchange, AGivenUpNumberIsNeverReusedAndItsLateAnswerEndsNothing) {
     EXPECT_EQ(f.sender->GetMessageNumber(), givenUp + 1);
 
     f.sender->Post(MsgAlarm, 0);
-    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
     ASSERT_FALSE(f.network.sent.empty());
     const SimDatagram attempt = f.network.sent.back();  // a copy: answers are added to sent
     EXPECT_EQ(DecodeReportDatagram(attempt.bytes).fields.messageNumber, givenUp + 1);
