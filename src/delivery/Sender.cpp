@@ -197,17 +197,17 @@ bool CSender::IsQueueEmpty() const {
     return queue.empty();
 }
 
-int CSender::GetStatusCode() const {
+StatusCode CSender::GetStatusCode() const {
     if (state == SenderState::Idle) {
-        return DeliveryOff;
+        return StatusCode::Off;
     }
     if (failed) {
-        return DeliveryFailed;
+        return StatusCode::Failed;
     }
     if (!queue.empty()) {
-        return DeliveryBusy;
+        return StatusCode::Busy;
     }
-    return successHold > 0 ? DeliveryDone : DeliveryReady;
+    return successHold > 0 ? StatusCode::Done : StatusCode::Ready;
 }
 
 std::string CSender::GetStatusText() const {

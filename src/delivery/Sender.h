@@ -4,6 +4,7 @@
 #include <deque>
 #include <string>
 
+#include "common/StatusCode.h"
 #include "delivery/SenderState.h"
 #include "platform/DatagramSocket.h"
 
@@ -45,7 +46,7 @@ public:
     std::int32_t QuietTicks() const;
     void SkipQuietTicks(std::int32_t count);
     bool IsQueueEmpty() const;
-    int GetStatusCode() const;
+    StatusCode GetStatusCode() const;
     std::string GetStatusText() const;
 
     SenderState GetState() const { return state; }

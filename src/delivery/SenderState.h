@@ -10,13 +10,6 @@ enum class SenderState : std::int32_t {
     Waiting = 4,     // sent; waiting for the acknowledgement
 };
 
-// Delivery status codes, shared in meaning with the GPS reader's 0..4 for the screen.
-constexpr int DeliveryOff = 0;
-constexpr int DeliveryBusy = 1;
-constexpr int DeliveryDone = 2;
-constexpr int DeliveryReady = 3;
-constexpr int DeliveryFailed = 4;
-
 // Ticks of 100 ms.
 constexpr std::int32_t AnswerTimeoutTicks = 20;  // the attempt ends on the tick after this
 constexpr std::int32_t SuccessHoldTicks = 9000;

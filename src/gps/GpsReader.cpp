@@ -110,41 +110,42 @@ bool CGpsReader::IsFixRecent() const {
     return FixAge() < RecentSeconds;
 }
 
-int CGpsReader::GetStatusCode() const {
+StatusCode CGpsReader::GetStatusCode() const {
     if (state_ == GpsOff) {
-        return 0;
+        return StatusCode::Off;
     }
     if (timeoutTicks != 0) {
-        return 1;
+        return StatusCode::Busy;
     }
     const std::int64_t age = FixAge();
     if (age < JustObtainedSeconds) {
-        return 2;
+        return StatusCode::Done;
     }
     if (age < RecentSeconds) {
-        return 3;
+        return StatusCode::Ready;
     }
-    return 4;
+    return StatusCode::Failed;
 }
 
 std::string CGpsReader::GetStatusText() const {
     switch (GetStatusCode()) {
-        case 0:
+        case StatusCode::Off:
             return "GPS выключен или недоступен";
-        case 1:
+        case StatusCode::Busy:
             return "Идет поиск спутников";
-        case 2:
+        case StatusCode::Done:
             return "Координаты определены";
-        case 3: {
+        case StatusCode::Ready: {
             const LocalTime local = clock_.ToLocal(lastFixTime);
             char time[40];
             std::snprintf(time, sizeof time, "%02d:%02d:%02d ", local.hour, local.minute,
                           local.second);
             return std::string("Координаты были определены ") + time;
         }
-        default:
-            return "Нет сигнала GPS";
+        case StatusCode::Failed:
+            break;
     }
+    return "Нет сигнала GPS";
 }
 
 int CGpsReader::GetSatelliteCount() const {

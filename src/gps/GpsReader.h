@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/StatusCode.h"
 #include "gps/GpsPosition.h"
 
 class CSettings;
@@ -39,7 +40,7 @@ public:
     // True when the next screen refresh must redraw the GPS part in full.
     bool HasChanged() const { return changed_; }
 
-    int GetStatusCode() const;
+    StatusCode GetStatusCode() const;
     std::string GetStatusText() const;
     bool IsFixRecent() const;
     int GetSatelliteCount() const;

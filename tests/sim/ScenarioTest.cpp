@@ -26,7 +26,7 @@ TEST(Scenario, AScheduledIntimationTravelsToTheControlRoomAndBack) {
     EXPECT_EQ(report.fields.code, MsgIntimate);
     EXPECT_EQ(report.fields.imsi, "001010123456789");
     EXPECT_NE(report.fields.text.find("55"), std::string::npos) << report.fields.text;
-    EXPECT_EQ(world->Sender().GetStatusCode(), 2) << "success shows for 15 minutes";
+    EXPECT_EQ(world->Sender().GetStatusCode(), StatusCode::Done) << "success shows for 15 minutes";
 }
 
 TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {

@@ -20,7 +20,7 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
 
     EXPECT_EQ(f.sender->GetStatusText(), "Сообщение передано успешно");
     f.Tick(SuccessHoldTicks - 1);
-    EXPECT_EQ(f.sender->GetStatusCode(), DeliveryDone);
+    EXPECT_EQ(f.sender->GetStatusCode(), StatusCode::Done);
     f.Tick();
     EXPECT_EQ(f.sender->GetStatusText(), "Передаю сообщение");
     // The connection and socket stay for the next message, which does not wait for the search.
@@ -96,13 +96,13 @@ struct StartingCase {
     const char* name;
     int refusedRequests;  // a refused request is a failure the sender remembers
     const char* text;
-    int code;
+    StatusCode code;
 };
 
 TEST(SenderConnection, WithoutASimTheStartingStatusShowsAnEarlierFailureOnly) {
     const StartingCase cases[] = {
-        {"NoEarlierFailure", 0, "Передаю сообщение", DeliveryBusy},
-        {"AfterARefusedConnection", 1, "Нет SIM карты", DeliveryFailed},
+        {"NoEarlierFailure", 0, "Передаю сообщение", StatusCode::Busy},
+        {"AfterARefusedConnection", 1, "Нет SIM карты", StatusCode::Failed},
     };
     for (const StartingCase& c : cases) {
         SCOPED_TRACE(c.name);

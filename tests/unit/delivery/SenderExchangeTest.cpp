@@ -131,7 +131,7 @@ TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates)
         }
         EXPECT_TRUE(reserveNext[0]);
         EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
-        EXPECT_EQ(f.sender->GetStatusCode(), DeliveryFailed);
+        EXPECT_EQ(f.sender->GetStatusCode(), StatusCode::Failed);
     }
 }
 
