@@ -22,7 +22,7 @@ CGpsReader::~CGpsReader() {
 }
 
 void CGpsReader::SwitchOn() {
-    if (state_ != GpsOff) {
+    if (state_ != GpsState::Off) {
         return;
     }
     settings_.WriteLog("Включение GPS");
@@ -31,7 +31,7 @@ void CGpsReader::SwitchOn() {
         settings_.WriteLog("Не удалось включить GPS. " + LastErrorText(openError_));
     }
     timeoutTicks = SearchTimeoutTicks;
-    state_ = GpsSearching;
+    state_ = GpsState::Searching;
     changed_ = true;
 }
 
@@ -42,12 +42,12 @@ void CGpsReader::OpenDevice() {
 }
 
 void CGpsReader::SwitchOff() {
-    if (state_ != GpsOff) {
+    if (state_ != GpsState::Off) {
         if (deviceOpen_) {
             device_.Close();
             deviceOpen_ = false;
         }
-        state_ = GpsOff;
+        state_ = GpsState::Off;
     }
     settings_.WriteLog("Отключение GPS");
 }
@@ -59,7 +59,7 @@ void CGpsReader::Tick() {
             settings_.WriteLog("Истекло время определения координат GPS");
         }
     }
-    if (state_ == GpsOff) {
+    if (state_ == GpsState::Off) {
         return;
     }
     if (!deviceOpen_ && ticksSinceOpen_ < ReopenIntervalTicks) {
@@ -93,12 +93,12 @@ void CGpsReader::Tick() {
 }
 
 void CGpsReader::AcceptFix(const GpsPosition& record) {
-    if (!(state_ == GpsHasFix && IsFixRecent())) {
+    if (!(state_ == GpsState::HasFix && IsFixRecent())) {
         settings_.WriteLog("Определены координаты GPS");
     }
     position = record;
     timeoutTicks = 0;
-    state_ = GpsHasFix;
+    state_ = GpsState::HasFix;
     lastFixTime = clock_.UtcSeconds();
 }
 
@@ -111,7 +111,7 @@ bool CGpsReader::IsFixRecent() const {
 }
 
 StatusCode CGpsReader::GetStatusCode() const {
-    if (state_ == GpsOff) {
+    if (state_ == GpsState::Off) {
         return StatusCode::Off;
     }
     if (timeoutTicks != 0) {
@@ -182,7 +182,7 @@ std::int32_t CGpsReader::QuietTicks() const {
     if (timeoutTicks > 0) {
         quiet = timeoutTicks - 1;  // its last tick logs the end of the search
     }
-    if (state_ != GpsOff) {
+    if (state_ != GpsState::Off) {
         quiet = std::min(quiet, std::max<std::int32_t>(PollIntervalTicks - pollTicks_ - 1, 0));
     }
     return quiet;
@@ -195,7 +195,7 @@ void CGpsReader::SkipQuietTicks(std::int32_t count) {
     if (timeoutTicks > 0) {
         timeoutTicks = std::max<std::int32_t>(timeoutTicks - count, 0);
     }
-    if (state_ != GpsOff) {
+    if (state_ != GpsState::Off) {
         pollTicks_ += count;
         if (!deviceOpen_) {
             ticksSinceOpen_ = std::min(ticksSinceOpen_ + count, ReopenIntervalTicks);

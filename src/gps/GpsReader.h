@@ -10,9 +10,11 @@ class CSettings;
 class Clock;
 class GpsDevice;
 
-constexpr std::uint32_t GpsOff = 0;
-constexpr std::uint32_t GpsSearching = 2;
-constexpr std::uint32_t GpsHasFix = 3;
+enum class GpsState : std::uint32_t {
+    Off = 0,
+    Searching = 2,  // switched on, no fix accepted since
+    HasFix = 3,
+};
 
 // Owns the GPS receiver: switched on and off by the scheduler, polled once a second
 // while on, keeping the last usable fix and the time it was obtained.
@@ -50,7 +52,7 @@ public:
     std::string LatitudeText() const;
     std::string LongitudeText() const;
 
-    std::uint32_t GetState() const { return state_; }
+    GpsState GetState() const { return state_; }
     // Seconds since the last accepted fix; negative when the clock was set back.
     std::int64_t FixAge() const;
 
@@ -68,7 +70,7 @@ private:
     CSettings& settings_;
     GpsDevice& device_;
     const Clock& clock_;
-    std::uint32_t state_ = GpsOff;
+    GpsState state_ = GpsState::Off;
     std::int32_t pollTicks_ = 0;
     bool changed_ = true;
     bool deviceOpen_ = false;
