@@ -139,7 +139,7 @@ void CSender::RecordFailedExchange() {
 
 // Every failed attempt, answered or not, alternates the main and the reserve server.
 void CSender::RecordFailedAttempt() {
-    useReserve ^= 1u;
+    useReserve = !useReserve;
     state = SenderState::Ready;
     if (failedAttempts < MaxFailedAttempts) {
         ++failedAttempts;

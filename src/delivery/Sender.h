@@ -53,7 +53,7 @@ public:
     std::uint32_t GetMessageNumber() const { return messageNumber; }
     std::int32_t GetFailedAttempts() const { return failedAttempts; }
     bool HasFailed() const { return failed; }
-    bool UsesReserve() const { return useReserve != 0; }
+    bool UsesReserve() const { return useReserve; }
     const std::string& GetLastError() const { return lastError; }
     const std::string& GetConnectionText() const { return connectionText; }
     // How many alarm messages (122) the control room has acknowledged so far.
@@ -100,7 +100,7 @@ private:
     // Ticks before the next attempt may start, after one that failed without waiting.
     std::int32_t pauseTicks = 0;
     bool alarmPeriodRunning = false;
-    std::uint32_t useReserve = 0;
+    bool useReserve = false;
     bool failed = false;
     std::int32_t successHold = 0;
     std::string lastError;
