@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "app/Resources.h"
+#include "delivery/ConnectionStatus.h"
 #include "unit/app/WorldHelpers.h"
 
 namespace {
@@ -115,10 +116,13 @@ TEST(Scenario, ReportsGetThroughConnectionFailures) {
     auto world = MakeWorld("Frequency=600\r\nReserveServer=127.0.0.2\r\n");
     // Two requests refused, then a connection that waits and fails, then one that holds.
     world->connections.refuseRequests = 2;
-    world->connections.connectSequence = {0x25, 0x25, 0x21};
+    world->connections.connectSequence = {ConnectionStatusWaitingForPath,
+                                          ConnectionStatusWaitingForPath,
+                                          ConnectionStatusConnectionFailed};
     world->Tick(600);
     world->Tick(200);
-    world->connections.connectSequence = {0x25, 0x10};
+    world->connections.connectSequence = {ConnectionStatusWaitingForPath,
+                                          ConnectionStatusConnected};
     ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 6000));
     EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
     EXPECT_GE(world->connections.requestCount, 3);
