@@ -113,8 +113,8 @@ public:
 
 private:
     int HoldPeriodMs() const;
-    void PaintPictures(Canvas& canvas, int gpsStatus);
-    void PaintTexts(Canvas& canvas, int gpsStatus);
+    void PaintPictures(Canvas& canvas, StatusCode gpsStatus);
+    void PaintTexts(Canvas& canvas, StatusCode gpsStatus);
 
     Shell& shell;
     bool englishTexts;

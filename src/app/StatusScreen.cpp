@@ -22,14 +22,14 @@ void CMainWindow::Paint(Canvas& canvas) {
     if (fontMade) {
         canvas.SelectFont(layout.unit);
     }
-    int gpsStatus = globals.gpsReader->GetStatusCode();
+    StatusCode gpsStatus = globals.gpsReader->GetStatusCode();
     if (pictureContextMade) {
         PaintPictures(canvas, gpsStatus);
     }
     PaintTexts(canvas, gpsStatus);
 }
 
-void CMainWindow::PaintPictures(Canvas& canvas, int gpsStatus) {
+void CMainWindow::PaintPictures(Canvas& canvas, StatusCode gpsStatus) {
     canvas.DrawPicture(PictureForState(globals.sender->GetStatusCode(), animationStep),
                        layout.deliverySquare, false);
     canvas.DrawPicture(PictureForState(gpsStatus, animationStep), layout.gpsSquare, false);
@@ -40,7 +40,7 @@ void CMainWindow::PaintPictures(Canvas& canvas, int gpsStatus) {
     }
 }
 
-void CMainWindow::PaintTexts(Canvas& canvas, int gpsStatus) {
+void CMainWindow::PaintTexts(Canvas& canvas, StatusCode gpsStatus) {
     canvas.DrawText(globals.sender->GetStatusText(), layout.deliveryText, Canvas::TextWordBreak);
     canvas.DrawText(globals.gpsReader->GetStatusText(), layout.gpsText, Canvas::TextWordBreak);
     const unsigned lineFlags = Canvas::TextWordBreak | Canvas::TextVCenter;
@@ -50,7 +50,7 @@ void CMainWindow::PaintTexts(Canvas& canvas, int gpsStatus) {
         canvas.DrawText("Долгота: " + globals.gpsReader->LongitudeText(), layout.longitudeLine,
                         lineFlags);
     }
-    if (gpsStatus == 1 || gpsStatus == 2) {
+    if (gpsStatus == StatusCode::Busy || gpsStatus == StatusCode::Done) {
         canvas.DrawText(std::to_string(globals.gpsReader->GetSatelliteCount()),
                         layout.satellitesLine, lineFlags);
     }
@@ -64,10 +64,10 @@ void CMainWindow::RefreshScreen() {
     } else {
         shell.Invalidate(layout.gpsSquare, false);
     }
-    int code = globals.sender->GetStatusCode();
+    StatusCode code = globals.sender->GetStatusCode();
     if (code != globals.previousStatusCode) {
         fullRefresh = true;
-    } else if (code == 1) {
+    } else if (code == StatusCode::Busy) {
         shell.Invalidate(layout.deliverySquare, false);
     }
     globals.previousStatusCode = code;
@@ -77,7 +77,7 @@ void CMainWindow::RefreshScreen() {
     }
     globals.previousStatusText = std::move(text);
     if (fullRefresh) {
-        shell.SetCommandEnabled(CmdTest, code != 1);
+        shell.SetCommandEnabled(CmdTest, code != StatusCode::Busy);
         shell.Invalidate(layout.modePicture, true);
         shell.Invalidate(layout.textArea, true);
     }
