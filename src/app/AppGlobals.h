@@ -16,6 +16,6 @@ struct AppGlobals {
     std::unique_ptr<CSender> sender;
     std::unique_ptr<CReportList> reportList;
     bool logShown = false;
-    int previousStatusCode = 0;
+    StatusCode previousStatusCode = StatusCode::Off;
     std::string previousStatusText;
 };

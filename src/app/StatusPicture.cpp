@@ -12,19 +12,20 @@ constexpr std::array<int, 14> kBusyFrames{206, 207, 208, 209, 214, 211, 212,
 
 }  // namespace
 
-int PictureForState(int state, int animationStep) {
+int PictureForState(StatusCode state, int animationStep) {
     switch (state) {
-        case 1: {
+        case StatusCode::Off:
+            break;
+        case StatusCode::Busy: {
             int step = animationStep < 0 ? 0 : animationStep % AnimationSteps;
             return kBusyFrames[step < 14 ? step : 27 - step];
         }
-        case 2:
+        case StatusCode::Done:
             return PictureDone;
-        case 3:
+        case StatusCode::Ready:
             return PictureReady;
-        case 4:
+        case StatusCode::Failed:
             return PictureFailed;
-        default:
-            return PictureOff;
     }
+    return PictureOff;
 }

@@ -33,14 +33,14 @@ void StatusScreen::Paint(Canvas& canvas, ReportMode mode) {
     if (fontMade) {
         canvas.SelectFont(layout.unit);
     }
-    int gpsStatus = globals.gpsReader->GetStatusCode();
+    StatusCode gpsStatus = globals.gpsReader->GetStatusCode();
     if (pictureContextMade) {
         PaintPictures(canvas, gpsStatus, mode);
     }
     PaintTexts(canvas, gpsStatus);
 }
 
-void StatusScreen::PaintPictures(Canvas& canvas, int gpsStatus, ReportMode mode) {
+void StatusScreen::PaintPictures(Canvas& canvas, StatusCode gpsStatus, ReportMode mode) {
     canvas.DrawPicture(PictureForState(globals.sender->GetStatusCode(), animationStep),
                        layout.deliverySquare, false);
     canvas.DrawPicture(PictureForState(gpsStatus, animationStep), layout.gpsSquare, false);
@@ -56,7 +56,7 @@ void StatusScreen::PaintPictures(Canvas& canvas, int gpsStatus, ReportMode mode)
     }
 }
 
-void StatusScreen::PaintTexts(Canvas& canvas, int gpsStatus) {
+void StatusScreen::PaintTexts(Canvas& canvas, StatusCode gpsStatus) {
     canvas.DrawText(globals.sender->GetStatusText(), layout.deliveryText, Canvas::TextWordBreak);
     canvas.DrawText(globals.gpsReader->GetStatusText(), layout.gpsText, Canvas::TextWordBreak);
     const unsigned lineFlags = Canvas::TextWordBreak | Canvas::TextVCenter;
@@ -66,7 +66,7 @@ void StatusScreen::PaintTexts(Canvas& canvas, int gpsStatus) {
         canvas.DrawText("Долгота: " + globals.gpsReader->LongitudeText(), layout.longitudeLine,
                         lineFlags);
     }
-    if (gpsStatus == 1 || gpsStatus == 2) {
+    if (gpsStatus == StatusCode::Busy || gpsStatus == StatusCode::Done) {
         canvas.DrawText(std::to_string(globals.gpsReader->GetSatelliteCount()),
                         layout.satellitesLine, lineFlags);
     }
@@ -80,10 +80,10 @@ void StatusScreen::RefreshScreen() {
     } else {
         display.Invalidate(layout.gpsSquare, false);
     }
-    int code = globals.sender->GetStatusCode();
+    StatusCode code = globals.sender->GetStatusCode();
     if (code != globals.previousStatusCode) {
         fullRefresh = true;
-    } else if (code == 1) {
+    } else if (code == StatusCode::Busy) {
         display.Invalidate(layout.deliverySquare, false);
     }
     globals.previousStatusCode = code;
@@ -93,7 +93,7 @@ void StatusScreen::RefreshScreen() {
     }
     globals.previousStatusText = std::move(text);
     if (fullRefresh) {
-        display.SetCommandEnabled(CmdTest, code != 1);
+        display.SetCommandEnabled(CmdTest, code != StatusCode::Busy);
         display.Invalidate(layout.modePicture, true);
         display.Invalidate(layout.textArea, true);
     }

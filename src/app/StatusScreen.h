@@ -5,6 +5,7 @@
 
 #include "app/ReportMode.h"
 #include "app/ScreenLayout.h"
+#include "common/StatusCode.h"
 
 struct AppGlobals;
 class Canvas;
@@ -41,8 +42,8 @@ public:
     bool IsAlarmPopupShown() const { return alarmPopupShown; }
 
 private:
-    void PaintPictures(Canvas& canvas, int gpsStatus, ReportMode mode);
-    void PaintTexts(Canvas& canvas, int gpsStatus);
+    void PaintPictures(Canvas& canvas, StatusCode gpsStatus, ReportMode mode);
+    void PaintTexts(Canvas& canvas, StatusCode gpsStatus);
 
     AppGlobals& globals;
     Shell& shell;

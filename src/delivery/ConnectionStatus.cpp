@@ -3,35 +3,35 @@
 ConnectionStatusInfo LookUpConnectionStatus(std::uint32_t status) {
     using enum ConnectionOutcome;
     switch (status) {
-        case 0x00:
+        case ConnectionStatusUnknown:
             return {NotConnected, ""};
-        case 0x10:
+        case ConnectionStatusConnected:
             return {Connected, "Соединение GPRS установлено"};
-        case 0x20:
+        case ConnectionStatusDisconnected:
             return {Failure, "Соединение GPRS разорвано"};
-        case 0x21:
+        case ConnectionStatusConnectionFailed:
             return {Failure, "Соединение GPRS не удалось"};
-        case 0x22:
+        case ConnectionStatusConnectionCanceled:
             return {Failure, "Соединение GPRS отменено"};
-        case 0x23:
+        case ConnectionStatusConnectionDisabled:
             return {Failure, "Соединение GPRS отключено"};
-        case 0x24:
+        case ConnectionStatusNoPathToDestination:
             return {Failure, "Соединение GPRS недоступно"};
-        case 0x25:
+        case ConnectionStatusWaitingForPath:
             return {Waiting, "Ожидаю путь к назначенному адресу"};
-        case 0x26:
+        case ConnectionStatusWaitingForPhone:
             return {Waiting, "Ожидаю окончания разговора"};
-        case 0x27:
+        case ConnectionStatusPhoneOff:
             return {Failure, "GSM модуль отключен"};
-        case 0x40:
+        case ConnectionStatusWaitingConnection:
             return {Waiting, "Ожидаю соединения GPRS"};
-        case 0x41:
+        case ConnectionStatusWaitingForResource:
             return {Waiting, "Ожидаю освобождения ресурса"};
-        case 0x42:
+        case ConnectionStatusWaitingForNetwork:
             return {Waiting, "Ожидаю освобождения GPRS другим процессом"};
-        case 0x80:
+        case ConnectionStatusWaitingDisconnection:
             return {Waiting, "Ожидаю разрыва соединения GPRS"};
-        case 0x81:
+        case ConnectionStatusWaitingConnectionAbort:
             return {Waiting, "Ожидаю отмены соединения GPRS"};
         default:
             return {Failure, "Ошибка не опознана"};

@@ -31,26 +31,24 @@ void CSender::Tick() {
         --successHold;
     }
     switch (state) {
-        case SenderIdle:
+        case SenderState::Idle:
             TickIdle();
             break;
-        case SenderConnecting:
+        case SenderState::Connecting:
             if (PollConnection()) {
-                state = SenderStarting;
+                state = SenderState::Starting;
             }
             break;
-        case SenderStarting:
+        case SenderState::Starting:
             if (StartNetwork()) {
-                state = SenderReady;
+                state = SenderState::Ready;
             }
             break;
-        case SenderReady:
+        case SenderState::Ready:
             TickReady();
             break;
-        case SenderWaiting:
+        case SenderState::Waiting:
             TickWaiting();
-            break;
-        default:
             break;
     }
 }
@@ -86,7 +84,7 @@ void CSender::TickReady() {
         return;
     }
     if (SendFront(queue.front())) {
-        state = SenderWaiting;
+        state = SenderState::Waiting;
         waitTicks = 0;
     } else {
         RecordFailedExchange();
@@ -106,7 +104,7 @@ void CSender::TickWaiting() {
         case ReceiveOutcome::Nothing:
             break;
     }
-    if (state == SenderWaiting && ++waitTicks > AnswerTimeoutTicks) {
+    if (state == SenderState::Waiting && ++waitTicks > AnswerTimeoutTicks) {
         RecordFailedAttempt();
         lastError = "Сервер не отвечает";
     }
@@ -116,7 +114,7 @@ void CSender::AcceptAcknowledgement() {
     const std::uint16_t code = queue.front().code;
     queue.pop_front();
     ++messageNumber;
-    state = SenderReady;
+    state = SenderState::Ready;
     waitTicks = 0;
     lastError.clear();
     failed = false;
@@ -134,15 +132,15 @@ void CSender::RecordFailedExchange() {
     // An attempt that failed at once (no network during a re-attach, say) must not burn
     // the next ones within ticks: it ends like an unanswered one, on the other server,
     // and the next attempt starts when the answer time-out would have passed.
-    const std::int32_t waited = state == SenderWaiting ? waitTicks + 1 : 0;
+    const std::int32_t waited = state == SenderState::Waiting ? waitTicks + 1 : 0;
     pauseTicks = AnswerTimeoutTicks + 1 - waited;
     RecordFailedAttempt();
 }
 
 // Every failed attempt, answered or not, alternates the main and the reserve server.
 void CSender::RecordFailedAttempt() {
-    useReserve ^= 1u;
-    state = SenderReady;
+    useReserve = !useReserve;
+    state = SenderState::Ready;
     if (failedAttempts < MaxFailedAttempts) {
         ++failedAttempts;
     }
@@ -153,7 +151,7 @@ void CSender::RecordFailedAttempt() {
     queue.pop_front();
     settings_.WriteLog("Сообщение " + std::to_string(code) + " не удалось передать");
     ++messageNumber;
-    state = SenderReady;
+    state = SenderState::Ready;
     failedAttempts = 0;
     waitTicks = 0;
     successHold = 0;
@@ -199,27 +197,27 @@ bool CSender::IsQueueEmpty() const {
     return queue.empty();
 }
 
-int CSender::GetStatusCode() const {
-    if (state == SenderIdle) {
-        return DeliveryOff;
+StatusCode CSender::GetStatusCode() const {
+    if (state == SenderState::Idle) {
+        return StatusCode::Off;
     }
     if (failed) {
-        return DeliveryFailed;
+        return StatusCode::Failed;
     }
     if (!queue.empty()) {
-        return DeliveryBusy;
+        return StatusCode::Busy;
     }
-    return successHold > 0 ? DeliveryDone : DeliveryReady;
+    return successHold > 0 ? StatusCode::Done : StatusCode::Ready;
 }
 
 std::string CSender::GetStatusText() const {
-    if (state == SenderIdle || state == SenderConnecting) {
+    if (state == SenderState::Idle || state == SenderState::Connecting) {
         return connectionText;
     }
     if (failed) {
         return lastError;
     }
-    if (state == SenderWaiting) {
+    if (state == SenderState::Waiting) {
         return "Жду ответа сервера";
     }
     return successHold > 0 ? "Сообщение передано успешно" : "Передаю сообщение";
@@ -228,7 +226,7 @@ std::string CSender::GetStatusText() const {
 std::int32_t CSender::QuietTicks() const {
     constexpr std::int32_t unbounded = std::numeric_limits<std::int32_t>::max();
     switch (state) {
-        case SenderIdle: {
+        case SenderState::Idle: {
             if (queue.empty()) {
                 return unbounded;
             }
@@ -237,7 +235,7 @@ std::int32_t CSender::QuietTicks() const {
             const bool searchOver = gpsReader_ != nullptr && gpsReader_->timeoutTicks == 0;
             return searchOver || HasAlarmQueued() ? 0 : unbounded;
         }
-        case SenderReady:
+        case SenderState::Ready:
             if (!queue.empty()) {
                 return 0;
             }
@@ -246,12 +244,12 @@ std::int32_t CSender::QuietTicks() const {
                 return successHold - 1;
             }
             return unbounded;
-        case SenderConnecting:
-        case SenderStarting:
-        case SenderWaiting:
-        default:
-            return 0;
+        case SenderState::Connecting:
+        case SenderState::Starting:
+        case SenderState::Waiting:
+            break;
     }
+    return 0;
 }
 
 void CSender::SkipQuietTicks(std::int32_t count) {

@@ -4,6 +4,7 @@
 #include <deque>
 #include <string>
 
+#include "common/StatusCode.h"
 #include "delivery/SenderState.h"
 #include "platform/DatagramSocket.h"
 
@@ -45,14 +46,14 @@ public:
     std::int32_t QuietTicks() const;
     void SkipQuietTicks(std::int32_t count);
     bool IsQueueEmpty() const;
-    int GetStatusCode() const;
+    StatusCode GetStatusCode() const;
     std::string GetStatusText() const;
 
-    std::int32_t GetState() const { return state; }
+    SenderState GetState() const { return state; }
     std::uint32_t GetMessageNumber() const { return messageNumber; }
     std::int32_t GetFailedAttempts() const { return failedAttempts; }
     bool HasFailed() const { return failed; }
-    bool UsesReserve() const { return useReserve != 0; }
+    bool UsesReserve() const { return useReserve; }
     const std::string& GetLastError() const { return lastError; }
     const std::string& GetConnectionText() const { return connectionText; }
     // How many alarm messages (122) the control room has acknowledged so far.
@@ -90,7 +91,7 @@ private:
     SimManager& sim_;
     DatagramSocket& socket_;
 
-    std::int32_t state = SenderIdle;
+    SenderState state = SenderState::Idle;
     int udpSocket = -1;
     std::uint32_t messageNumber = 0;
     std::deque<QueuedMessage> queue;
@@ -99,7 +100,7 @@ private:
     // Ticks before the next attempt may start, after one that failed without waiting.
     std::int32_t pauseTicks = 0;
     bool alarmPeriodRunning = false;
-    std::uint32_t useReserve = 0;
+    bool useReserve = false;
     bool failed = false;
     std::int32_t successHold = 0;
     std::string lastError;

@@ -4,7 +4,7 @@
 #include "settings/Settings.h"
 
 bool CSender::OpenConnection() {
-    if (state != SenderIdle) {
+    if (state != SenderState::Idle) {
         return true;
     }
     settings_.WriteLog("Открываю GPRS сессию");
@@ -18,7 +18,7 @@ bool CSender::OpenConnection() {
         return false;
     }
     connection = handle;
-    state = SenderConnecting;
+    state = SenderState::Connecting;
     return true;
 }
 
@@ -45,5 +45,5 @@ void CSender::CloseConnection() {
         connection = 0;
         settings_.WriteLog("Соединение GPRS закрыто");
     }
-    state = SenderIdle;
+    state = SenderState::Idle;
 }

@@ -64,7 +64,7 @@ std::uint32_t ServerAddress(const std::string& text) {
 }  // namespace
 
 Ipv4Endpoint CSender::ResolveServer() const {
-    std::string server = useReserve != 0 ? settings_.GetReserveServer() : settings_.GetMainServer();
+    std::string server = useReserve ? settings_.GetReserveServer() : settings_.GetMainServer();
     if (server.empty()) {
         server = settings_.GetMainServer();
     }

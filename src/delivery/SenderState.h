@@ -2,19 +2,13 @@
 
 #include <cstdint>
 
-// The sender's states.
-constexpr std::int32_t SenderIdle = 0;        // no data connection held
-constexpr std::int32_t SenderConnecting = 1;  // requested, waiting for "connected"
-constexpr std::int32_t SenderStarting = 2;    // connected; IMSI and socket layer next
-constexpr std::int32_t SenderReady = 3;       // the front message goes on the next tick
-constexpr std::int32_t SenderWaiting = 4;     // sent; waiting for the acknowledgement
-
-// Delivery status codes, shared in meaning with the GPS reader's 0..4 for the screen.
-constexpr int DeliveryOff = 0;
-constexpr int DeliveryBusy = 1;
-constexpr int DeliveryDone = 2;
-constexpr int DeliveryReady = 3;
-constexpr int DeliveryFailed = 4;
+enum class SenderState : std::int32_t {
+    Idle = 0,        // no data connection held
+    Connecting = 1,  // requested, waiting for "connected"
+    Starting = 2,    // connected; IMSI and socket layer next
+    Ready = 3,       // the front message goes on the next tick
+    Waiting = 4,     // sent; waiting for the acknowledgement
+};
 
 // Ticks of 100 ms.
 constexpr std::int32_t AnswerTimeoutTicks = 20;  // the attempt ends on the tick after this

@@ -22,7 +22,7 @@ CGpsReader::~CGpsReader() {
 }
 
 void CGpsReader::SwitchOn() {
-    if (state_ != GpsOff) {
+    if (state_ != GpsState::Off) {
         return;
     }
     settings_.WriteLog("Включение GPS");
@@ -31,7 +31,7 @@ void CGpsReader::SwitchOn() {
         settings_.WriteLog("Не удалось включить GPS. " + LastErrorText(openError_));
     }
     timeoutTicks = SearchTimeoutTicks;
-    state_ = GpsSearching;
+    state_ = GpsState::Searching;
     changed_ = true;
 }
 
@@ -42,12 +42,12 @@ void CGpsReader::OpenDevice() {
 }
 
 void CGpsReader::SwitchOff() {
-    if (state_ != GpsOff) {
+    if (state_ != GpsState::Off) {
         if (deviceOpen_) {
             device_.Close();
             deviceOpen_ = false;
         }
-        state_ = GpsOff;
+        state_ = GpsState::Off;
     }
     settings_.WriteLog("Отключение GPS");
 }
@@ -59,7 +59,7 @@ void CGpsReader::Tick() {
             settings_.WriteLog("Истекло время определения координат GPS");
         }
     }
-    if (state_ == GpsOff) {
+    if (state_ == GpsState::Off) {
         return;
     }
     if (!deviceOpen_ && ticksSinceOpen_ < ReopenIntervalTicks) {
@@ -93,12 +93,12 @@ void CGpsReader::Tick() {
 }
 
 void CGpsReader::AcceptFix(const GpsPosition& record) {
-    if (!(state_ == GpsHasFix && IsFixRecent())) {
+    if (!(state_ == GpsState::HasFix && IsFixRecent())) {
         settings_.WriteLog("Определены координаты GPS");
     }
     position = record;
     timeoutTicks = 0;
-    state_ = GpsHasFix;
+    state_ = GpsState::HasFix;
     lastFixTime = clock_.UtcSeconds();
 }
 
@@ -110,41 +110,42 @@ bool CGpsReader::IsFixRecent() const {
     return FixAge() < RecentSeconds;
 }
 
-int CGpsReader::GetStatusCode() const {
-    if (state_ == GpsOff) {
-        return 0;
+StatusCode CGpsReader::GetStatusCode() const {
+    if (state_ == GpsState::Off) {
+        return StatusCode::Off;
     }
     if (timeoutTicks != 0) {
-        return 1;
+        return StatusCode::Busy;
     }
     const std::int64_t age = FixAge();
     if (age < JustObtainedSeconds) {
-        return 2;
+        return StatusCode::Done;
     }
     if (age < RecentSeconds) {
-        return 3;
+        return StatusCode::Ready;
     }
-    return 4;
+    return StatusCode::Failed;
 }
 
 std::string CGpsReader::GetStatusText() const {
     switch (GetStatusCode()) {
-        case 0:
+        case StatusCode::Off:
             return "GPS выключен или недоступен";
-        case 1:
+        case StatusCode::Busy:
             return "Идет поиск спутников";
-        case 2:
+        case StatusCode::Done:
             return "Координаты определены";
-        case 3: {
+        case StatusCode::Ready: {
             const LocalTime local = clock_.ToLocal(lastFixTime);
             char time[40];
             std::snprintf(time, sizeof time, "%02d:%02d:%02d ", local.hour, local.minute,
                           local.second);
             return std::string("Координаты были определены ") + time;
         }
-        default:
-            return "Нет сигнала GPS";
+        case StatusCode::Failed:
+            break;
     }
+    return "Нет сигнала GPS";
 }
 
 int CGpsReader::GetSatelliteCount() const {
@@ -181,7 +182,7 @@ std::int32_t CGpsReader::QuietTicks() const {
     if (timeoutTicks > 0) {
         quiet = timeoutTicks - 1;  // its last tick logs the end of the search
     }
-    if (state_ != GpsOff) {
+    if (state_ != GpsState::Off) {
         quiet = std::min(quiet, std::max<std::int32_t>(PollIntervalTicks - pollTicks_ - 1, 0));
     }
     return quiet;
@@ -194,7 +195,7 @@ void CGpsReader::SkipQuietTicks(std::int32_t count) {
     if (timeoutTicks > 0) {
         timeoutTicks = std::max<std::int32_t>(timeoutTicks - count, 0);
     }
-    if (state_ != GpsOff) {
+    if (state_ != GpsState::Off) {
         pollTicks_ += count;
         if (!deviceOpen_) {
             ticksSinceOpen_ = std::min(ticksSinceOpen_ + count, ReopenIntervalTicks);

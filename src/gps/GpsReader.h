@@ -3,15 +3,18 @@
 #include <cstdint>
 #include <string>
 
+#include "common/StatusCode.h"
 #include "gps/GpsPosition.h"
 
 class CSettings;
 class Clock;
 class GpsDevice;
 
-constexpr std::uint32_t GpsOff = 0;
-constexpr std::uint32_t GpsSearching = 2;
-constexpr std::uint32_t GpsHasFix = 3;
+enum class GpsState : std::uint32_t {
+    Off = 0,
+    Searching = 2,  // switched on, no fix accepted since
+    HasFix = 3,
+};
 
 // Owns the GPS receiver: switched on and off by the scheduler, polled once a second
 // while on, keeping the last usable fix and the time it was obtained.
@@ -39,7 +42,7 @@ public:
     // True when the next screen refresh must redraw the GPS part in full.
     bool HasChanged() const { return changed_; }
 
-    int GetStatusCode() const;
+    StatusCode GetStatusCode() const;
     std::string GetStatusText() const;
     bool IsFixRecent() const;
     int GetSatelliteCount() const;
@@ -49,7 +52,7 @@ public:
     std::string LatitudeText() const;
     std::string LongitudeText() const;
 
-    std::uint32_t GetState() const { return state_; }
+    GpsState GetState() const { return state_; }
     // Seconds since the last accepted fix; negative when the clock was set back.
     std::int64_t FixAge() const;
 
@@ -67,7 +70,7 @@ private:
     CSettings& settings_;
     GpsDevice& device_;
     const Clock& clock_;
-    std::uint32_t state_ = GpsOff;
+    GpsState state_ = GpsState::Off;
     std::int32_t pollTicks_ = 0;
     bool changed_ = true;
     bool deviceOpen_ = false;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/Resources.h"
+#include "delivery/ConnectionStatus.h"
 #include "unit/app/WorldHelpers.h"
 
 namespace {
@@ -97,7 +98,7 @@ struct FaultRun {
         }
         if (Chance(0.001)) {
             auto& forced = world->connections.forcedStatus;
-            forced = forced ? std::nullopt : std::optional<std::uint32_t>(0x20);
+            forced = forced ? std::nullopt : std::optional(ConnectionStatusDisconnected);
         }
         world->simCard.present ^= Chance(0.001);
         world->gps.gone ^= Chance(0.001);

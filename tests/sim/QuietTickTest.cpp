@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "app/Resources.h"
+#include "delivery/ConnectionStatus.h"
 #include "unit/app/WorldHelpers.h"
 
 // Sleeping through quiet ticks must change nothing anyone sees: the same seeded day is
@@ -97,7 +98,7 @@ void Apply(SimWorld& world, const Event& event) {
             break;
         case Action::LinkToggle: {
             auto& forced = world.connections.forcedStatus;
-            forced = forced ? std::nullopt : std::optional<std::uint32_t>(0x20);
+            forced = forced ? std::nullopt : std::optional(ConnectionStatusDisconnected);
             break;
         }
         case Action::SimToggle:

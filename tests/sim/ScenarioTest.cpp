@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "app/Resources.h"
+#include "delivery/ConnectionStatus.h"
 #include "unit/app/WorldHelpers.h"
 
 namespace {
@@ -26,7 +27,7 @@ TEST(Scenario, AScheduledIntimationTravelsToTheControlRoomAndBack) {
     EXPECT_EQ(report.fields.code, MsgIntimate);
     EXPECT_EQ(report.fields.imsi, "001010123456789");
     EXPECT_NE(report.fields.text.find("55"), std::string::npos) << report.fields.text;
-    EXPECT_EQ(world->Sender().GetStatusCode(), 2) << "success shows for 15 minutes";
+    EXPECT_EQ(world->Sender().GetStatusCode(), StatusCode::Done) << "success shows for 15 minutes";
 }
 
 TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
@@ -116,10 +117,13 @@ TEST(Scenario, ReportsGetThroughConnectionFailures) {
     auto world = MakeWorld("Frequency=600\r\nReserveServer=127.0.0.2\r\n");
     // Two requests refused, then a connection that waits and fails, then one that holds.
     world->connections.refuseRequests = 2;
-    world->connections.connectSequence = {0x25, 0x25, 0x21};
+    world->connections.connectSequence = {ConnectionStatusWaitingForPath,
+                                          ConnectionStatusWaitingForPath,
+                                          ConnectionStatusConnectionFailed};
     world->Tick(600);
     world->Tick(200);
-    world->connections.connectSequence = {0x25, 0x10};
+    world->connections.connectSequence = {ConnectionStatusWaitingForPath,
+                                          ConnectionStatusConnected};
     ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 6000));
     EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
     EXPECT_GE(world->connections.requestCount, 3);

@@ -80,7 +80,7 @@ TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
         f.sender->Post(MsgAlarm, 0);
         if (!readable) {
             f.Tick(10);
-            EXPECT_EQ(f.sender->GetState(), SenderStarting);
+            EXPECT_EQ(f.sender->GetState(), SenderState::Starting);
             EXPECT_EQ(f.sender->GetLastError(), "Нет SIM карты");
             EXPECT_EQ(f.sender->imsi, "");
             continue;

@@ -131,7 +131,7 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
             EXPECT_EQ(poll(), "");
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        EXPECT_EQ(reader.GetStatusCode(), 1);
+        EXPECT_EQ(reader.GetStatusCode(), StatusCode::Busy);
     }
     auto check = [&](const std::string& report) {
         EXPECT_TRUE(report.empty() || decoded.count(CoordinateLines(report)))
@@ -207,7 +207,7 @@ TEST(GpsdStartedLater, IsFoundByAReaderAlreadySwitchedOn) {
         sent = next;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         second();
-        return reader.GetState() == GpsHasFix;
+        return reader.GetState() == GpsState::HasFix;
     });
     ASSERT_TRUE(fixed) << "no fix once gpsd came; last log line: " << rig.log.back();
     EXPECT_TRUE(decoded.count(CoordinateLines(reader.BuildReportText(false))))

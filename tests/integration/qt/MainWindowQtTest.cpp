@@ -75,10 +75,12 @@ TEST(MainWindowQt, TestKeyIsGreyedWhileTheSenderIsBusy) {
     CSender& sender = *tracker.Window().Globals().sender;
     ASSERT_TRUE(keys.Trigger(CmdTest));
     for (bool busy : {true, false}) {
-        for (int ticks = 0; (sender.GetStatusCode() == 1) != busy && ticks < 20000; ++ticks) {
+        for (int ticks = 0; (sender.GetStatusCode() == StatusCode::Busy) != busy && ticks < 20000;
+             ++ticks) {
             tracker.Tick();
         }
-        ASSERT_EQ(sender.GetStatusCode() == 1, busy) << "the sender's busy state never came";
+        ASSERT_EQ(sender.GetStatusCode() == StatusCode::Busy, busy)
+            << "the sender's busy state never came";
         tracker.Tick();
         EXPECT_EQ(keys.IsCommandEnabled(CmdTest), !busy);
         EXPECT_FALSE(busy && keys.Trigger(CmdTest)) << "a greyed key does nothing";

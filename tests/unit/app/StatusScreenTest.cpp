@@ -20,11 +20,13 @@ TEST(ScreenLayout, A320PixelHighWindow) {
 
 TEST(StatusPicture, StatesAndTheBusyCycle) {
     std::vector<int> got;
-    for (int state : {0, 2, 3, 4, -1, 9}) {
+    for (StatusCode state :
+         {StatusCode::Off, StatusCode::Done, StatusCode::Ready, StatusCode::Failed,
+          static_cast<StatusCode>(-1), static_cast<StatusCode>(9)}) {
         got.push_back(PictureForState(state, 5));
     }
     for (int step = 0; step < AnimationSteps; ++step) {
-        got.push_back(PictureForState(1, step));
+        got.push_back(PictureForState(StatusCode::Busy, step));
     }
     // Unknown states are off; busy goes up through the 14 frames, then from the lightest
     // back down to the third.
@@ -63,15 +65,15 @@ TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
 struct FixAgeCase {
     const char* name;
     std::int64_t ageSeconds;
-    int gpsStatus;
+    StatusCode gpsStatus;
     bool coordinates;
 };
 
 TEST(StatusScreen, AnOlderFixKeepsItsCoordinatesButNotTheSatelliteCount) {
     const FixAgeCase cases[] = {
-        {"Recent", 60, 3, true},
-        {"AlmostTwentyMinutes", 1199, 3, true},
-        {"TwentyMinutes", 1200, 4, false},
+        {"Recent", 60, StatusCode::Ready, true},
+        {"AlmostTwentyMinutes", 1199, StatusCode::Ready, true},
+        {"TwentyMinutes", 1200, StatusCode::Failed, false},
     };
     for (const FixAgeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -107,7 +109,7 @@ TEST(StatusScreen, RefreshRepaintsWhatChangedAndErasesOnlyTexts) {
          {{&ScreenLayout::modePicture, true}, {&ScreenLayout::textArea, true}}},
         {"DeliveryCodeChanged",
          [](SimWorld& w) {
-             w.Window().Globals().previousStatusCode = 3;
+             w.Window().Globals().previousStatusCode = StatusCode::Ready;
              w.Window().Globals().previousStatusText = "before";
          },
          {{&ScreenLayout::gpsSquare, false},

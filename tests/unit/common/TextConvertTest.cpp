@@ -21,6 +21,7 @@ TEST(TextConvert, IllFormedInputBecomesReplacementCharacters) {
 }
 
 struct IntegerCase {
+    const char* name;
     const char* text;
     std::int32_t value;
 };
@@ -31,14 +32,16 @@ TEST_P(LeadingIntegerTest, ReadsLikeScanningADecimal) {
     EXPECT_EQ(LeadingInteger(GetParam().text), GetParam().value) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, LeadingIntegerTest,
-                         ::testing::Values(IntegerCase{"12abc", 12}, IntegerCase{"abc", 0},
-                                           IntegerCase{"", 0}, IntegerCase{" \t-5", -5},
-                                           IntegerCase{"+7", 7}, IntegerCase{"--7", 0},
-                                           IntegerCase{"- 7", 0}, IntegerCase{"0", 0},
-                                           IntegerCase{"2147483647", 2147483647},
-                                           IntegerCase{"2147483648", 2147483647},
-                                           IntegerCase{"-2147483648", -2147483647 - 1},
-                                           IntegerCase{"-99999999999999999999", -2147483647 - 1}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LeadingIntegerTest,
+    ::testing::Values(IntegerCase{"TextAfterTheDigits", "12abc", 12},
+                      IntegerCase{"NoDigits", "abc", 0}, IntegerCase{"Empty", "", 0},
+                      IntegerCase{"BlanksAndMinus", " \t-5", -5}, IntegerCase{"Plus", "+7", 7},
+                      IntegerCase{"TwoSigns", "--7", 0}, IntegerCase{"BlankAfterTheSign", "- 7", 0},
+                      IntegerCase{"Zero", "0", 0}, IntegerCase{"Largest", "2147483647", 2147483647},
+                      IntegerCase{"OverTheLargest", "2147483648", 2147483647},
+                      IntegerCase{"Smallest", "-2147483648", -2147483647 - 1},
+                      IntegerCase{"FarUnderTheSmallest", "-99999999999999999999", -2147483647 - 1}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <numeric>
 
+#include "common/MessageCodes.h"
 #include "delivery/ReportDatagram.h"
 
 namespace {
@@ -12,21 +13,36 @@ Bytes Slice(const Bytes& v, std::size_t at, std::size_t n) {
     return {v.begin() + static_cast<long>(at), v.begin() + static_cast<long>(at + n)};
 }
 
+struct LayoutCase {
+    const char* name;
+    std::uint16_t code;
+    std::string text;
+    std::size_t size;
+    Bytes fromOffset21;  // code, parameter, text length and text count
+};
+
 TEST(ReportDatagram, FieldsAndChecksumAreWhereTheServerReadsThem) {
-    // The IMSI and the number; then code, parameter, text length and text count.
+    // The IMSI and the number.
     const Bytes header = {0x14, '0', '0', '1', '0', '1', '0',  '1',  '2',  '3', '4',
                           '5',  '6', '7', '8', '9', 0,   0x3D, 0x2C, 0x1B, 0x6A};
-    const std::tuple<std::uint32_t, std::string, std::size_t, Bytes> cases[] = {
-        {699, "", 38, {0xbb, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {122, "Long=37.617300 E\r\n", 57, {0x7a, 0, 0, 0, 0, 0, 0, 0, 19, 0, 0, 0, 1, 0, 0, 0}},
-        {699, std::string(985, 'x'), 1024, {0xbb, 2, 0, 0, 0, 0, 0, 0, 0xDA, 3, 0, 0, 1, 0, 0, 0}}};
-    for (const auto& [code, text, size, fromOffset21] : cases) {
-        const Bytes d = BuildReportDatagram({"001010123456789", 0x6A1B2C3Du, code, 0, text});
-        ASSERT_EQ(d.size(), size);
+    // clang-format off
+    const LayoutCase cases[] = {
+        {"NoText", MsgIntimate, "", 38,
+         {0xbb, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"OneLine", MsgAlarm, "Long=37.617300 E\r\n", 57,
+         {0x7a, 0, 0, 0, 0, 0, 0, 0, 19, 0, 0, 0, 1, 0, 0, 0}},
+        {"LongestText", MsgIntimate, std::string(985, 'x'), 1024,
+         {0xbb, 2, 0, 0, 0, 0, 0, 0, 0xDA, 3, 0, 0, 1, 0, 0, 0}},
+    };
+    // clang-format on
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes d = BuildReportDatagram({"001010123456789", 0x6A1B2C3Du, c.code, 0, c.text});
+        ASSERT_EQ(d.size(), c.size);
         EXPECT_EQ(Slice(d, 0, 21), header);
-        EXPECT_EQ(Slice(d, 21, 16), fromOffset21);
+        EXPECT_EQ(Slice(d, 21, 16), c.fromOffset21);
         EXPECT_EQ(std::accumulate(d.begin(), d.end(), 0u) % 256, 0u);
-        EXPECT_EQ(DecodeReportDatagram(d).fields.text, text);
+        EXPECT_EQ(DecodeReportDatagram(d).fields.text, c.text);
     }
 }
 
@@ -38,14 +54,14 @@ TEST(ReportDatagram, TooLongTextIsCutAfterTheLastWholeLineThatFits) {
     EXPECT_EQ(FitReportText(text), text.substr(0, 900));
     EXPECT_EQ(FitReportText(text.substr(0, 985)), text.substr(0, 985));
     EXPECT_EQ(FitReportText(std::string(986, 'b')), "");
-    EXPECT_EQ(BuildReportDatagram({"1", 1, 699, 0, text}).size(), 38u + 901u);
+    EXPECT_EQ(BuildReportDatagram({"1", 1, MsgIntimate, 0, text}).size(), 38u + 901u);
 }
 
 TEST(ReportDatagram, AnEchoOfTheDatagramAcknowledgesEvenAGarbledLongImsi) {
     // The datagram carries at most 15 digits; comparing the whole IMSI would refuse every
     // answer and give up every alarm.
     for (const char* imsi : {"001010123456789", "00101012345678901234", "0010"}) {
-        const Bytes d = BuildReportDatagram({imsi, 7, 122, 0, ""});
+        const Bytes d = BuildReportDatagram({imsi, 7, MsgAlarm, 0, ""});
         EXPECT_TRUE(IsAcknowledgement(Slice(d, 0, 21), imsi, 7)) << imsi;
         EXPECT_FALSE(IsAcknowledgement(Slice(d, 0, 21), imsi, 8)) << imsi;
     }

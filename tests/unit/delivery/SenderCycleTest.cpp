@@ -2,6 +2,7 @@
 
 #include "SenderFixture.h"
 #include "common/MessageCodes.h"
+#include "delivery/ConnectionStatus.h"
 
 namespace {
 
@@ -10,8 +11,8 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_EQ(f.sender->GetStatusText(), "Статус неизвестен");
     f.gps->timeoutTicks = 500;  // an alarm does not wait for the search
     f.sender->Post(MsgAlarm, 0);
-    for (std::int32_t state :
-         {SenderConnecting, SenderStarting, SenderReady, SenderWaiting, SenderReady}) {
+    for (SenderState state : {SenderState::Connecting, SenderState::Starting, SenderState::Ready,
+                              SenderState::Waiting, SenderState::Ready}) {
         f.Tick();
         EXPECT_EQ(f.sender->GetState(), state);
     }
@@ -20,7 +21,7 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
 
     EXPECT_EQ(f.sender->GetStatusText(), "Сообщение передано успешно");
     f.Tick(SuccessHoldTicks - 1);
-    EXPECT_EQ(f.sender->GetStatusCode(), DeliveryDone);
+    EXPECT_EQ(f.sender->GetStatusCode(), StatusCode::Done);
     f.Tick();
     EXPECT_EQ(f.sender->GetStatusText(), "Передаю сообщение");
     // The connection and socket stay for the next message, which does not wait for the search.
@@ -32,57 +33,101 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_EQ(f.mainRoom.reports.at(1).fields.messageNumber, 1'780'000'001u);
 }
 
+struct SearchWaitCase {
+    const char* name;
+    std::uint16_t code;
+    bool withGps;
+    std::int32_t searchTicks;  // left of the GPS search when the message is posted
+    bool opensAtOnce;
+};
+
 TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
-    const std::tuple<std::uint16_t, bool, std::int32_t, bool> cases[] = {
-        {MsgIntimate, true, 900, false}, {MsgIntimate, true, 1, false},
-        {MsgIntimate, true, 0, true},    {MsgAlarm, true, 900, true},
-        {MsgIntimate, false, 0, false},  {MsgAlarm, false, 0, true}};
-    for (const auto& [code, withGps, searchTicks, opensAtOnce] : cases) {
-        SenderFixture f(withGps);
+    const SearchWaitCase cases[] = {
+        {"ReportDuringTheSearch", MsgIntimate, true, 900, false},
+        {"ReportOnTheSearchsLastTick", MsgIntimate, true, 1, false},
+        {"ReportAfterTheSearch", MsgIntimate, true, 0, true},
+        {"AlarmDuringTheSearch", MsgAlarm, true, 900, true},
+        {"ReportWithoutAGps", MsgIntimate, false, 0, false},
+        {"AlarmWithoutAGps", MsgAlarm, false, 0, true},
+    };
+    for (const SearchWaitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f(c.withGps);
         if (f.gps) {
-            f.gps->timeoutTicks = searchTicks;
+            f.gps->timeoutTicks = c.searchTicks;
         }
-        f.sender->Post(code, 0);
+        f.sender->Post(c.code, 0);
         f.Tick(3);
-        EXPECT_EQ(f.link.requestCount > 0, opensAtOnce) << code << " " << searchTicks;
+        EXPECT_EQ(f.link.requestCount > 0, c.opensAtOnce);
     }
 }
+
+struct ConnectStatusCase {
+    const char* name;
+    std::vector<std::uint32_t> statuses;  // read one a tick, the last one kept
+    int ticks;
+    SenderState state;
+    bool failed;
+    Lines logAfterOpening;
+};
 
 TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
     const std::string up = "Соединение GPRS установлено", closed = "Соединение GPRS закрыто",
                       opening = "Открываю GPRS сессию";
-    const std::tuple<std::vector<std::uint32_t>, int, std::int32_t, bool, Lines> cases[] = {
-        {{0x40, 0x40, 0x10}, 4, SenderStarting, false, {"Ожидаю соединения GPRS", up}},
-        {{0, 0, 0}, 4, SenderConnecting, false, {}},
-        {{0x26}, 6, SenderConnecting, false, {"Ожидаю окончания разговора"}},
-        {{0x27}, 3, SenderConnecting, true, {"GSM модуль отключен", closed, opening}},
-        {{0x11}, 2, SenderIdle, true, {"Ошибка не опознана", closed}}};
-    for (const auto& [statuses, ticks, state, failed, logAfterOpening] : cases) {
+    const std::uint32_t unknown = ConnectionStatusUnknown;
+    const std::uint32_t waiting = ConnectionStatusWaitingConnection;
+    // clang-format off
+    const ConnectStatusCase cases[] = {
+        {"WaitingThenConnected", {waiting, waiting, ConnectionStatusConnected}, 4,
+         SenderState::Starting, false, {"Ожидаю соединения GPRS", up}},
+        {"NoStatusYet", {unknown, unknown, unknown}, 4,
+         SenderState::Connecting, false, {}},
+        {"VoiceCallHoldsTheRadio", {ConnectionStatusWaitingForPhone}, 6,
+         SenderState::Connecting, false, {"Ожидаю окончания разговора"}},
+        {"PhoneOffFailsAndReopens", {ConnectionStatusPhoneOff}, 3,
+         SenderState::Connecting, true, {"GSM модуль отключен", closed, opening}},
+        {"UnknownValueFails", {0x11}, 2,
+         SenderState::Idle, true, {"Ошибка не опознана", closed}},
+    };
+    // clang-format on
+    for (const ConnectStatusCase& c : cases) {
+        SCOPED_TRACE(c.name);
         SenderFixture f;
-        f.link.connectSequence = statuses;
+        f.link.connectSequence = c.statuses;
         f.sender->Post(MsgAlarm, 0);
-        f.Tick(ticks);
-        EXPECT_EQ(f.sender->GetState(), state) << statuses[0];
-        EXPECT_EQ(f.sender->HasFailed(), failed) << statuses[0];
-        EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), logAfterOpening);
-        if (state == SenderConnecting && !logAfterOpening.empty()) {
-            EXPECT_EQ(f.sender->GetStatusText(), logAfterOpening[0]);
+        f.Tick(c.ticks);
+        EXPECT_EQ(f.sender->GetState(), c.state);
+        EXPECT_EQ(f.sender->HasFailed(), c.failed);
+        EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), c.logAfterOpening);
+        if (c.state == SenderState::Connecting && !c.logAfterOpening.empty()) {
+            EXPECT_EQ(f.sender->GetStatusText(), c.logAfterOpening[0]);
         }
     }
 }
 
+struct LinkLostCase {
+    const char* name;
+    std::uint32_t status;
+    bool failed;
+};
+
 TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
-    for (const auto& [status, failed] : {std::pair{0x20u, true}, std::pair{0x25u, false}}) {
+    const LinkLostCase cases[] = {
+        {"Disconnected", ConnectionStatusDisconnected, true},
+        {"WaitingForPath", ConnectionStatusWaitingForPath, false},
+    };
+    for (const LinkLostCase& c : cases) {
+        SCOPED_TRACE(c.name);
         SenderFixture f;
         f.sender->Post(MsgIntimate, 0);
         ASSERT_TRUE(f.TickUntilSent());
-        f.link.forcedStatus = status;
+        f.link.forcedStatus = c.status;
         f.sender->Post(MsgIntimate, 0);
         f.Tick();
-        EXPECT_EQ(f.sender->GetState(), SenderIdle);
+        EXPECT_EQ(f.sender->GetState(), SenderState::Idle);
         EXPECT_EQ(f.link.releaseCount, 1);
         EXPECT_EQ(f.Logged("Соединение GPRS закрыто"), 1);
-        EXPECT_EQ(f.sender->HasFailed(), failed) << status;
+        EXPECT_EQ(f.sender->HasFailed(), c.failed);
         // The IMSI is read afresh for the new connection.
         f.sim.imsiFile = {0x08, 0x29, 0x55, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98};
         f.link.forcedStatus.reset();
@@ -96,13 +141,13 @@ struct StartingCase {
     const char* name;
     int refusedRequests;  // a refused request is a failure the sender remembers
     const char* text;
-    int code;
+    StatusCode code;
 };
 
 TEST(SenderConnection, WithoutASimTheStartingStatusShowsAnEarlierFailureOnly) {
     const StartingCase cases[] = {
-        {"NoEarlierFailure", 0, "Передаю сообщение", DeliveryBusy},
-        {"AfterARefusedConnection", 1, "Нет SIM карты", DeliveryFailed},
+        {"NoEarlierFailure", 0, "Передаю сообщение", StatusCode::Busy},
+        {"AfterARefusedConnection", 1, "Нет SIM карты", StatusCode::Failed},
     };
     for (const StartingCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,9 +155,9 @@ TEST(SenderConnection, WithoutASimTheStartingStatusShowsAnEarlierFailureOnly) {
         f.sim.present = false;
         f.link.refuseRequests = c.refusedRequests;
         f.sender->Post(MsgAlarm, 0);
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderStarting; }));
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Starting; }));
         f.Tick(3);
-        EXPECT_EQ(f.sender->GetState(), SenderStarting);
+        EXPECT_EQ(f.sender->GetState(), SenderState::Starting);
         EXPECT_EQ(f.sender->GetStatusText(), c.text);
         EXPECT_EQ(f.sender->GetStatusCode(), c.code);
         EXPECT_EQ(f.Logged("Нет SIM карты"), 1);

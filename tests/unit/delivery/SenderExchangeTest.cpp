@@ -24,23 +24,38 @@ TEST(SenderExchange, EveryMessageGetsAllItsAttemptsAfterAnEarlierBadSpell) {
     EXPECT_EQ(f.Logged("Сообщение 122 не удалось передать"), 1);
 }
 
+struct AnswerCase {
+    const char* name;
+    const char* from;
+    std::size_t length;
+    std::uint32_t numberOffset;  // from the number of the message sent
+    const char* imsi;
+    bool accepted;
+};
+
 TEST(SenderExchange, OnlyAMatchingAnswerFromAConfiguredServerEndsTheDelivery) {
     const char* imsi = "001010123456789";
-    const std::tuple<const char*, std::size_t, std::uint32_t, const char*, bool> cases[] = {
-        {"10.0.0.1", 21, 0, imsi, true},  {"10.0.0.2", 30, 0, imsi, true},
-        {"10.0.0.3", 21, 0, imsi, false}, {"10.0.0.1", 21, 1, imsi, false},
-        {"10.0.0.1", 20, 0, imsi, false}, {"10.0.0.1", 21, 0, "00101012345678", false}};
-    for (const auto& [from, length, numberOffset, answeredImsi, accepted] : cases) {
+    const std::size_t size = AcknowledgementSize;
+    const AnswerCase cases[] = {
+        {"FromTheMainServer", "10.0.0.1", size, 0, imsi, true},
+        {"LongerFromTheReserveServer", "10.0.0.2", 30, 0, imsi, true},
+        {"FromAnotherHost", "10.0.0.3", size, 0, imsi, false},
+        {"ForAnotherNumber", "10.0.0.1", size, 1, imsi, false},
+        {"CutShort", "10.0.0.1", size - 1, 0, imsi, false},
+        {"ForAnotherImsi", "10.0.0.1", size, 0, "00101012345678", false},
+    };
+    for (const AnswerCase& c : cases) {
+        SCOPED_TRACE(c.name);
         SenderFixture f;
         f.mainRoom.acknowledge = false;
         f.sender->Post(MsgAlarm, 0);
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
-        const std::uint32_t number = f.sender->GetMessageNumber() + numberOffset;
-        auto answer = BuildReportDatagram({answeredImsi, number, 0, 0, ""});
-        answer.resize(length);
-        f.network.Send({ParseIpv4Address(from), 4242}, f.network.sent.front().from, answer);
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
+        const std::uint32_t number = f.sender->GetMessageNumber() + c.numberOffset;
+        auto answer = BuildReportDatagram({c.imsi, number, 0, 0, ""});
+        answer.resize(c.length);
+        f.network.Send({ParseIpv4Address(c.from), 4242}, f.network.sent.front().from, answer);
         f.Tick();
-        EXPECT_EQ(f.sender->IsQueueEmpty(), accepted) << from << " " << length;
+        EXPECT_EQ(f.sender->IsQueueEmpty(), c.accepted);
     }
 }
 
@@ -48,7 +63,7 @@ TEST(SenderExchange, JunkFromAnotherHostCannotHideTheAnswerWaitingBehindIt) {
     SenderFixture f;
     f.mainRoom.acknowledge = false;
     f.sender->Post(MsgAlarm, 0);
-    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
     const Ipv4Endpoint handset = f.network.sent.front().from;
     const auto answer =
         BuildReportDatagram({"001010123456789", f.sender->GetMessageNumber(), 0, 0, ""});
@@ -60,30 +75,41 @@ TEST(SenderExchange, JunkFromAnotherHostCannotHideTheAnswerWaitingBehindIt) {
     EXPECT_TRUE(f.sender->IsQueueEmpty());
 }
 
+struct ExchangeErrorCase {
+    const char* name;
+    int SimDatagramSocket::*fault;
+    const char* text;
+    SenderState failIn;
+    int socketsClosed;
+};
+
 TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheOtherServerLoggedOnlyOnce) {
-    const std::tuple<int SimDatagramSocket::*, const char*, std::int32_t, int> cases[] = {
-        {&SimDatagramSocket::createError, "Не могу открыть сокет - ", SenderReady, 0},
-        {&SimDatagramSocket::sendError, "Ошибка передачи - ", SenderReady, 1},
-        {&SimDatagramSocket::waitError, "Ошибка приема - ", SenderWaiting, 1},
-        {&SimDatagramSocket::receiveError, "Ошибка приема - ", SenderWaiting, 1}};
-    for (const auto& [fault, text, stateToFailIn, socketsClosed] : cases) {
+    const ExchangeErrorCase cases[] = {
+        {"SocketNotCreated", &SimDatagramSocket::createError, "Не могу открыть сокет - ",
+         SenderState::Ready, 0},
+        {"SendRefused", &SimDatagramSocket::sendError, "Ошибка передачи - ", SenderState::Ready, 1},
+        {"WaitFailed", &SimDatagramSocket::waitError, "Ошибка приема - ", SenderState::Waiting, 1},
+        {"ReceiveFailed", &SimDatagramSocket::receiveError, "Ошибка приема - ",
+         SenderState::Waiting, 1},
+    };
+    for (const ExchangeErrorCase& c : cases) {
+        SCOPED_TRACE(c.name);
         SenderFixture f;
         f.mainRoom.acknowledge = false;
         f.sender->Post(MsgIntimate, 0);
-        const std::int32_t failIn = stateToFailIn;  // a lambda may not capture a binding
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == failIn; }));
-        f.socket.*fault = ENETDOWN;
-        if (stateToFailIn == SenderWaiting) {  // something to read
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == c.failIn; }));
+        f.socket.*c.fault = ENETDOWN;
+        if (c.failIn == SenderState::Waiting) {  // something to read
             f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, f.network.sent.front().from, {1});
         }
         f.Tick();
-        const std::string expected = text + std::string(std::strerror(ENETDOWN));
+        const std::string expected = c.text + std::string(std::strerror(ENETDOWN));
         EXPECT_EQ(f.sender->GetLastError(), expected);
         EXPECT_EQ(f.sender->GetFailedAttempts(), 1);
-        EXPECT_TRUE(f.sender->UsesReserve()) << expected;
-        EXPECT_EQ(f.socket.closeCount, socketsClosed) << expected;
+        EXPECT_TRUE(f.sender->UsesReserve());
+        EXPECT_EQ(f.socket.closeCount, c.socketsClosed);
         // A different error is remembered but not logged again.
-        f.socket.*fault = 0;
+        f.socket.*c.fault = 0;
         f.socket.sendError = EHOSTUNREACH;
         ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetFailedAttempts() == 2; }));
         EXPECT_EQ(f.sender->GetLastError(),
@@ -131,7 +157,7 @@ TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates)
         }
         EXPECT_TRUE(reserveNext[0]);
         EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
-        EXPECT_EQ(f.sender->GetStatusCode(), DeliveryFailed);
+        EXPECT_EQ(f.sender->GetStatusCode(), StatusCode::Failed);
     }
 }
 
@@ -145,7 +171,7 @@ TEST(SenderExchange, AGivenUpNumberIsNeverReusedAndItsLateAnswerEndsNothing) {
     EXPECT_EQ(f.sender->GetMessageNumber(), givenUp + 1);
 
     f.sender->Post(MsgAlarm, 0);
-    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderWaiting; }));
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
     ASSERT_FALSE(f.network.sent.empty());
     const SimDatagram attempt = f.network.sent.back();  // a copy: answers are added to sent
     EXPECT_EQ(DecodeReportDatagram(attempt.bytes).fields.messageNumber, givenUp + 1);

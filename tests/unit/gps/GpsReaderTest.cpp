@@ -104,20 +104,34 @@ TEST_F(ReaderTest, DestructionSwitchesOffAndClosesTheDevice) {
     EXPECT_FALSE(device.isOpen);
 }
 
+struct FixAgeCase {
+    const char* name;
+    std::int64_t age;
+    StatusCode code;
+    const char* text;
+};
+
 TEST_F(ReaderTest, StatusRecencyAndReportFollowTheFixAge) {
     rig.clock.SetLocalOffset(3 * 3600);
     reader.SwitchOn();
     device.PushFix(55.7558, 37.6173);
     Ticks(10);  // fixed at 14:03:07 UTC
-    const std::string texts[] = {"", "", "Координаты определены",
-                                 "Координаты были определены 17:03:07 ", "Нет сигнала GPS"};
-    const std::pair<std::int64_t, int> cases[] = {{4, 2}, {5, 3}, {1199, 3}, {1200, 4}, {-3600, 2}};
-    for (const auto& [age, code] : cases) {
-        rig.clock.SetUtcSeconds(reader.lastFixTime + age);
-        EXPECT_EQ(reader.GetStatusCode(), code) << age;
-        EXPECT_EQ(reader.GetStatusText(), texts[code]) << age;
-        EXPECT_EQ(reader.IsFixRecent(), age < 1200) << age;
-        EXPECT_EQ(reader.BuildReportText(false).empty(), age >= 1200) << age;
+    const char* const obtained = "Координаты определены";
+    const char* const earlier = "Координаты были определены 17:03:07 ";
+    const FixAgeCase cases[] = {
+        {"JustObtained", 4, StatusCode::Done, obtained},
+        {"NoLongerJustObtained", 5, StatusCode::Ready, earlier},
+        {"LastRecentSecond", 1199, StatusCode::Ready, earlier},
+        {"TooOld", 1200, StatusCode::Failed, "Нет сигнала GPS"},
+        {"ClockSetBack", -3600, StatusCode::Done, obtained},
+    };
+    for (const FixAgeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        rig.clock.SetUtcSeconds(reader.lastFixTime + c.age);
+        EXPECT_EQ(reader.GetStatusCode(), c.code);
+        EXPECT_EQ(reader.GetStatusText(), c.text);
+        EXPECT_EQ(reader.IsFixRecent(), c.age < 1200);
+        EXPECT_EQ(reader.BuildReportText(false).empty(), c.age >= 1200);
     }
 }
 

@@ -48,23 +48,35 @@ GpsPosition Satellites(std::uint32_t used, std::uint32_t inView) {
     return p;
 }
 
+struct ReportTextCase {
+    const char* name;
+    GpsPosition position;
+    bool withSatellites;
+    const char* text;
+};
+
 TEST(ReportText, LinesInOrderFollowTheFlagsAndValues) {
-    const std::tuple<GpsPosition, bool, const char*> cases[] = {
-        {kFix, true,
+    const ReportTextCase cases[] = {
+        {"EveryField", kFix, true,
          "Long=37.617300 E\r\nLat=55.755800 N\r\nAlt=156.500000\r\nSpeed=9.26 Km/h\r\n"
          "Dir=271.50\r\nTime=06-12-2026  14:03:07\r\nSat=05,1, 38,45,120\r\nSat=12,0, 0,7,310\r\n"},
-        {Record(kPlace, 0, -0.5), false, "Long=0.500000 W\r\nLat=0.000000 N\r\n"},
+        {"PlaceOnly", Record(kPlace, 0, -0.5), false, "Long=0.500000 W\r\nLat=0.000000 N\r\n"},
         // The heading is written only while moving.
-        {Record(kMotion, 0, 0, 0, 90), false, "Speed=0.00 Km/h\r\nDir=0.00\r\n"},
-        {Record(kMotion, 0, 0, NAN), false, "Dir=0.00\r\n"},
+        {"HeadingWhileStill", Record(kMotion, 0, 0, 0, 90), false,
+         "Speed=0.00 Km/h\r\nDir=0.00\r\n"},
+        {"SpeedNotANumber", Record(kMotion, 0, 0, NAN), false, "Dir=0.00\r\n"},
         // Numbers that cannot be printed leave their lines out.
-        {Record(kPlace | kMotion | GPS_VALID_ALTITUDE_WRT_SEA_LEVEL, 90.5, INFINITY, 1, NAN, NAN),
+        {"UnprintableNumbers",
+         Record(kPlace | kMotion | GPS_VALID_ALTITUDE_WRT_SEA_LEVEL, 90.5, INFINITY, 1, NAN, NAN),
          false, "Speed=1.85 Km/h\r\n"},
-        {Satellites(0, 2), true, "Sat=05,0, 38,45,120\r\nSat=12,0, 0,7,310\r\n"},
-        {Satellites(1, 2), false, ""},
-        {Satellites(1, 0xFFFFFFFF), true, ""}};
-    for (const auto& [position, withSatellites, text] : cases) {
-        EXPECT_EQ(ReportTextOf(position, withSatellites), text);
+        {"SatellitesNoneUsed", Satellites(0, 2), true,
+         "Sat=05,0, 38,45,120\r\nSat=12,0, 0,7,310\r\n"},
+        {"SatellitesNotAskedFor", Satellites(1, 2), false, ""},
+        {"SatellitesInViewOutOfRange", Satellites(1, 0xFFFFFFFF), true, ""},
+    };
+    for (const ReportTextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ReportTextOf(c.position, c.withSatellites), c.text);
     }
 }
 
@@ -86,17 +98,26 @@ TEST(ReportText, MostExtremeRecordStaysWithinTheDatagram) {
     EXPECT_NE(text.find("Sat=-2147483648,1, -2147483648,"), std::string::npos);
 }
 
+struct CoordinateCase {
+    const char* name;
+    GpsPosition position;
+    const char* latitude;
+    const char* longitude;
+};
+
 TEST(CoordinateText, DegreesMinutesSecondsOfAValidCoordinateOnly) {
-    const std::tuple<GpsPosition, const char*, const char*> cases[] = {
-        {Record(GPS_VALID_LATITUDE, 55.7558, 0), "55° 45' 20.88\" N", ""},
-        {Record(GPS_VALID_LATITUDE, 0.5, 0), "0° 29' 60.00\" N", ""},
-        {Record(GPS_VALID_LONGITUDE, 0, -37.6173), "", "37° 37' 2.28\" W"},
-        {Record(GPS_VALID_LATITUDE, NAN, 0), "", ""},
-        {Record(GPS_VALID_LONGITUDE, 0, -1e300), "", ""},
-        {Record(GPS_VALID_LONGITUDE, 0, 180.5), "", ""}};
-    for (const auto& [position, latitude, longitude] : cases) {
-        EXPECT_EQ(LatitudeTextOf(position), latitude) << position.dblLatitude;
-        EXPECT_EQ(LongitudeTextOf(position), longitude) << position.dblLongitude;
+    const CoordinateCase cases[] = {
+        {"Latitude", Record(GPS_VALID_LATITUDE, 55.7558, 0), "55° 45' 20.88\" N", ""},
+        {"HalfADegree", Record(GPS_VALID_LATITUDE, 0.5, 0), "0° 29' 60.00\" N", ""},
+        {"WestLongitude", Record(GPS_VALID_LONGITUDE, 0, -37.6173), "", "37° 37' 2.28\" W"},
+        {"LatitudeNotANumber", Record(GPS_VALID_LATITUDE, NAN, 0), "", ""},
+        {"HugeLongitude", Record(GPS_VALID_LONGITUDE, 0, -1e300), "", ""},
+        {"LongitudeJustOutOfRange", Record(GPS_VALID_LONGITUDE, 0, 180.5), "", ""},
+    };
+    for (const CoordinateCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(LatitudeTextOf(c.position), c.latitude);
+        EXPECT_EQ(LongitudeTextOf(c.position), c.longitude);
     }
 }
 

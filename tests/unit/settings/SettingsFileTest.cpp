@@ -77,6 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 struct AddressCase {
+    const char* name;
     const char* text;
     bool valid;
 };
@@ -88,16 +89,22 @@ TEST_P(ServerAddressTest, ScansFourNumbersInRange) {
         << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Addresses, ServerAddressTest,
-    ::testing::Values(AddressCase{"", true}, AddressCase{"10.0.0.1", true},
-                      AddressCase{"1.2.3.4.5", true}, AddressCase{"1.2.3.4abc", true},
-                      AddressCase{" 1.+2. 3.4", true}, AddressCase{"255.255.255.255", true},
-                      AddressCase{"300.1.1.1", false}, AddressCase{"1.2.3.256", false},
-                      AddressCase{"1.2.3", false}, AddressCase{"-1.2.3.4", false},
-                      AddressCase{"1..2.3.4", false}, AddressCase{"1 .2.3.4", false},
-                      AddressCase{"control.example", false},
-                      AddressCase{"99999999999.1.1.1", false}));
+INSTANTIATE_TEST_SUITE_P(Addresses, ServerAddressTest,
+                         ::testing::Values(AddressCase{"Empty", "", true},
+                                           AddressCase{"Plain", "10.0.0.1", true},
+                                           AddressCase{"FifthNumber", "1.2.3.4.5", true},
+                                           AddressCase{"TextAfterTheFourth", "1.2.3.4abc", true},
+                                           AddressCase{"BlanksAndSigns", " 1.+2. 3.4", true},
+                                           AddressCase{"Highest", "255.255.255.255", true},
+                                           AddressCase{"FirstOver255", "300.1.1.1", false},
+                                           AddressCase{"LastOver255", "1.2.3.256", false},
+                                           AddressCase{"ThreeNumbers", "1.2.3", false},
+                                           AddressCase{"Negative", "-1.2.3.4", false},
+                                           AddressCase{"EmptyNumber", "1..2.3.4", false},
+                                           AddressCase{"BlankBeforeADot", "1 .2.3.4", false},
+                                           AddressCase{"HostName", "control.example", false},
+                                           AddressCase{"HugeNumber", "99999999999.1.1.1", false}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SettingsValues, MainServerIsNeverEmptiedButReserveServerMayBe) {
     SettingsFixture f;
@@ -143,21 +150,22 @@ TEST(SettingsLoad, WhatIsNotARegularFileKeepsTheValuesAndSaysWhichFile) {
         {"LinkToEndlessDevice",
          [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
     };
-    for (const auto& c : cases) {
+    for (const UnreadableCase& c : cases) {
+        SCOPED_TRACE(c.name);
         SettingsFixture f;
         auto s = f.Make();
         std::filesystem::create_directories(s->settingsFolder);
         c.make(s->ParamsPath());
         s->Port = 1234;
         EXPECT_EQ(s->Load(), "Ошибка чтения файла " + s->ParamsPath() +
-                                 ", используются параметры по умолчанию")
-            << c.name;
-        EXPECT_EQ(s->Port, 1234) << c.name;
+                                 ", используются параметры по умолчанию");
+        EXPECT_EQ(s->Port, 1234);
     }
 }
 
 TEST(SettingsLog, ALogFileThatIsAFifoOrAFolderIsAWriteErrorNotAHang) {
     for (bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "Fifo" : "Folder");
         SettingsFixture f;
         auto s = f.Make();
         std::filesystem::create_directories(s->settingsFolder);
