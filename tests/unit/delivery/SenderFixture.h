@@ -8,11 +8,11 @@
 #include "delivery/Sender.h"
 #include "gps/GpsReader.h"
 #include "platform/sim/SimConnectionManager.h"
-#include "platform/sim/SimControlRoom.h"
 #include "platform/sim/SimDatagramSocket.h"
 #include "platform/sim/SimGpsDevice.h"
 #include "platform/sim/SimNetwork.h"
 #include "platform/sim/SimSimManager.h"
+#include "sim/SimControlRoom.h"
 #include "unit/gps/ReaderFixture.h"
 
 // Ticks the sender that a derived fixture creates from its parts, on a simulated clock.

@@ -7,14 +7,14 @@
 #include "app/MainWindow.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimConnectionManager.h"
-#include "platform/sim/SimControlRoom.h"
 #include "platform/sim/SimDatagramSocket.h"
 #include "platform/sim/SimFileWriter.h"
 #include "platform/sim/SimFolders.h"
 #include "platform/sim/SimNetwork.h"
 #include "platform/sim/SimSimManager.h"
 #include "platform/sim/SimSoundPlayer.h"
-#include "platform/sim/SimWorld.h"
+#include "sim/SimControlRoom.h"
+#include "sim/SimWorld.h"
 #include "ui/qt/QtShell.h"
 
 // The real tracker in the real Qt widgets, over simulated receiver, link, SIM and
