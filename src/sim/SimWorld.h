@@ -17,8 +17,8 @@
 #include "platform/sim/SimFolders.h"
 #include "platform/sim/SimNetwork.h"
 #include "platform/sim/SimShell.h"
-#include "platform/sim/SimSimManager.h"
 #include "platform/sim/SimSoundPlayer.h"
+#include "platform/sim/SimulatedSimCard.h"
 #include "sim/SimControlRoom.h"
 
 // A receiver that can be taken away: while gone every call fails as an unplugged
@@ -112,7 +112,7 @@ public:
     SimFileWriter fileWriter;
     SimSwitchableGps gps;
     SimConnectionManager connections;
-    SimSimManager simCard;
+    SimulatedSimCard simCard;
     SimNetwork network;
     SimDatagramSocket socket;
     SimControlRoom mainRoom;

@@ -2,10 +2,10 @@
 
 #include <cerrno>
 
-#include "platform/linux/AtModemSim.h"
+#include "platform/linux/AtModemSimCard.h"
 #include "platform/linux/DirectLink.h"
 #include "platform/linux/GpsdDevice.h"
-#include "platform/linux/MmSim.h"
+#include "platform/linux/MmSimCard.h"
 #include "platform/linux/NmLink.h"
 #include "platform/linux/PosixAtomicFileWriter.h"
 #include "platform/linux/ProcessSoundPlayer.h"
@@ -14,7 +14,7 @@
 #include "platform/linux/UdpDatagramSocket.h"
 #include "platform/linux/XdgFolders.h"
 #include "platform/sim/FixedGpsDevice.h"
-#include "platform/sim/SimSimManager.h"
+#include "platform/sim/SimulatedSimCard.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -147,17 +147,18 @@ BuiltBackends BuildBackends(const LaunchOptions& given, std::unique_ptr<SoundPla
             backends->sim = std::make_unique<NoSimManager>();
             break;
         case LaunchOptions::Modem::At:
-            backends->sim = std::make_unique<AtModemSim>(options.modemDevice, options.modemBaud);
+            backends->sim =
+                std::make_unique<AtModemSimCard>(options.modemDevice, options.modemBaud);
             break;
         case LaunchOptions::Modem::Sim: {
-            auto card = std::make_unique<SimSimManager>();
+            auto card = std::make_unique<SimulatedSimCard>();
             auto bytes = DecodeHex(options.simHex);
             card->imsiFile.assign(bytes->begin(), bytes->end());
             backends->sim = std::move(card);
             break;
         }
         case LaunchOptions::Modem::ModemManager: {
-            auto sim = std::make_unique<MmSim>(bus, options.modemIndex);
+            auto sim = std::make_unique<MmSimCard>(bus, options.modemIndex);
             sim->Settle(SettleBudget);
             backends->sim = std::move(sim);
             break;

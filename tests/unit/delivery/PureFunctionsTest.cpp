@@ -3,7 +3,7 @@
 #include "delivery/Imsi.h"
 #include "delivery/Ipv4Address.h"
 #include "platform/linux/AtResponseParser.h"
-#include "platform/sim/SimSimManager.h"
+#include "platform/sim/SimulatedSimCard.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
     std::vector<std::uint8_t> longest(128, 0x11);
     longest[0] = 0x7F;
     EXPECT_EQ(DecodeImsi(longest).size(), 63u);
-    SimSimManager sim;
+    SimulatedSimCard sim;
     sim.imsiFile = {0x08, 0x09, 0x10};
     sim.claimedBytesRead = 4096;  // more than the buffer: only the buffer is decoded
     EXPECT_EQ(ReadImsi(sim), "001000000000000");

@@ -11,7 +11,7 @@
 #include "platform/sim/SimDatagramSocket.h"
 #include "platform/sim/SimGpsDevice.h"
 #include "platform/sim/SimNetwork.h"
-#include "platform/sim/SimSimManager.h"
+#include "platform/sim/SimulatedSimCard.h"
 #include "sim/SimControlRoom.h"
 #include "unit/gps/ReaderFixture.h"
 
@@ -59,7 +59,7 @@ struct SenderFixture : SenderHarness {
     SimGpsDevice gpsDevice;
     std::unique_ptr<CGpsReader> gps;
     SimConnectionManager link;
-    SimSimManager sim;
+    SimulatedSimCard sim;
     SimNetwork network{clock, 7};
     SimDatagramSocket socket{network, ParseIpv4Address("10.0.0.9")};
     SimControlRoom mainRoom{network, {ParseIpv4Address("10.0.0.1"), 830}};

@@ -11,8 +11,8 @@
 #include "platform/sim/SimFileWriter.h"
 #include "platform/sim/SimFolders.h"
 #include "platform/sim/SimNetwork.h"
-#include "platform/sim/SimSimManager.h"
 #include "platform/sim/SimSoundPlayer.h"
+#include "platform/sim/SimulatedSimCard.h"
 #include "sim/SimControlRoom.h"
 #include "sim/SimWorld.h"
 #include "ui/qt/QtShell.h"
@@ -48,7 +48,7 @@ public:
     SimFileWriter fileWriter;
     SimSwitchableGps gps{clock};
     SimConnectionManager connections;
-    SimSimManager simCard;
+    SimulatedSimCard simCard;
     SimNetwork network{clock, 1};
     SimDatagramSocket socket{network, SimWorld::LocalAddress};
     SimControlRoom mainRoom{network, {SimWorld::MainAddress, 830}};

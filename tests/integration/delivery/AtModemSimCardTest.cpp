@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "common/MessageCodes.h"
-#include "platform/linux/AtModemSim.h"
+#include "platform/linux/AtModemSimCard.h"
 #include "unit/delivery/SenderFixture.h"
 
 namespace {
@@ -53,7 +53,7 @@ struct PtyModem {
     std::jthread thread;
 };
 
-TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
+TEST(AtModemSimCard, TheModemsImsiIsTheOneOnTheWire) {
     const std::string directory = "AT+CRSM=192,32544", info = "AT+CRSM=192,28423",
                       read = "AT+CRSM=176,28423,0,0,9", ok = "\r\nOK\r\n";
     const std::string imsi = "\r\n+CRSM: 144,0,\"082926017920451836\"" + ok;
@@ -75,7 +75,7 @@ TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
         SCOPED_TRACE(name);
         PtyModem modem(answers, echo);
         ASSERT_FALSE(modem.path.empty()) << "openpty failed";
-        AtModemSim sim(modem.path);
+        AtModemSimCard sim(modem.path);
         SenderFixture f(true, &sim);
         f.sender->Post(MsgAlarm, 0);
         if (!readable) {
