@@ -4,7 +4,7 @@
 #include <cerrno>
 
 #include "app/Resources.h"
-#include "unit/app/WorldHelpers.h"
+#include "support/WorldHelpers.h"
 
 namespace {
 
