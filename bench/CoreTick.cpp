@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "common/MessageCodes.h"
-#include "platform/sim/SimWorld.h"
+#include "sim/SimWorld.h"
 
 namespace {
 

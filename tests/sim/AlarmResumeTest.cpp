@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "app/Resources.h"
-#include "unit/app/WorldHelpers.h"
+#include "support/WorldHelpers.h"
 
 namespace {
 

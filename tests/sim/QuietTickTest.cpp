@@ -8,7 +8,7 @@
 
 #include "app/Resources.h"
 #include "delivery/ConnectionStatus.h"
-#include "unit/app/WorldHelpers.h"
+#include "support/WorldHelpers.h"
 
 // Sleeping through quiet ticks must change nothing anyone sees: the same seeded day is
 // run once ticking every 100 ms and once skipping what the core calls quiet, and the

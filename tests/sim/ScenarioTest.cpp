@@ -5,7 +5,7 @@
 
 #include "app/Resources.h"
 #include "delivery/ConnectionStatus.h"
-#include "unit/app/WorldHelpers.h"
+#include "support/WorldHelpers.h"
 
 namespace {
 

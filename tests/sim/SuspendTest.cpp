@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Resources.h"
-#include "unit/app/WorldHelpers.h"
+#include "support/WorldHelpers.h"
 
 // A phone suspends with its screen off: the wait for the next report and the alarm period
 // go on counting real time while it sleeps; nothing runs until it wakes.

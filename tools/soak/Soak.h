@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "platform/sim/SimWorld.h"
+#include "sim/SimWorld.h"
 
 // The whole tracker on simulated parts, run for days with faults drawn from a seed and
 // every invariant checked after every tick. The same seed gives the same run.

@@ -2,10 +2,10 @@
 
 #include <cerrno>
 
-#include "platform/linux/AtModemSim.h"
+#include "platform/linux/AtModemSimCard.h"
 #include "platform/linux/DirectLink.h"
 #include "platform/linux/GpsdDevice.h"
-#include "platform/linux/MmSim.h"
+#include "platform/linux/MmSimCard.h"
 #include "platform/linux/NmLink.h"
 #include "platform/linux/PosixAtomicFileWriter.h"
 #include "platform/linux/ProcessSoundPlayer.h"
@@ -14,7 +14,7 @@
 #include "platform/linux/UdpDatagramSocket.h"
 #include "platform/linux/XdgFolders.h"
 #include "platform/sim/FixedGpsDevice.h"
-#include "platform/sim/SimSimManager.h"
+#include "platform/sim/SimulatedSimCard.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -123,15 +123,15 @@ std::unique_ptr<SimManager> MakeSim(const LaunchOptions& options,
         case LaunchOptions::Modem::None:
             return std::make_unique<NoSimManager>();
         case LaunchOptions::Modem::At:
-            return std::make_unique<AtModemSim>(options.modemDevice, options.modemBaud);
+            return std::make_unique<AtModemSimCard>(options.modemDevice, options.modemBaud);
         case LaunchOptions::Modem::Sim: {
-            auto card = std::make_unique<SimSimManager>();
+            auto card = std::make_unique<SimulatedSimCard>();
             auto bytes = DecodeHex(options.simHex);
             card->imsiFile.assign(bytes->begin(), bytes->end());
             return card;
         }
         case LaunchOptions::Modem::ModemManager:
-            return Settled<MmSim>(bus, options.modemIndex);
+            return Settled<MmSimCard>(bus, options.modemIndex);
     }
     return nullptr;
 }

@@ -90,7 +90,7 @@ struct RealSenderFixture : SenderHarness {
     LoopbackPeer main{"127.0.0.1", 0};
     LoopbackPeer reserve{"127.0.0.2", main.port};
     DirectLink link;
-    SimSimManager sim;
+    SimulatedSimCard sim;
     UdpDatagramSocket socket;
 };
 

@@ -215,8 +215,7 @@ TEST(GpsdStartedLater, IsFoundByAReaderAlreadySwitchedOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest,
-                         ::testing::Values(ReplayCase{"StartsWithoutFix", "quectel-eg25-g.log",
-                                                      true},
+                         ::testing::Values(ReplayCase{"StartsWithoutFix", "quectel-eg25-g.log", 1},
                                            ReplayCase{"SouthEast", "bu353s4.log", 0},
                                            ReplayCase{"West", "garmin15x.log", 0},
                                            ReplayCase{"Fuzzy", "nmea-fuzzy-cases.log", 0},

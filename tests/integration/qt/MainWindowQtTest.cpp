@@ -22,29 +22,40 @@
 
 namespace {
 
+struct LanguageCase {
+    const char* name;
+    bool english;
+    std::vector<std::string> keysThenMenu;
+    const char* question;
+    std::vector<std::string> buttons;
+};
+
 TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
-    const std::tuple<bool, std::vector<std::string>, const char*, std::vector<std::string>>
-        cases[] = {
-            {false,
-             {"Проверить", "Меню", "Параметры", "Показать/Скрыть лог", "Скрыть", "Выход"},
-             "  Выход: Вы действительно хотите закрыть приложение? (Нажмите «Нет», чтобы просто "
-             "скрыть его)",
-             {"&Да", "&Нет"}},
-            {true,
-             {"Menu", "Test", "Settings", "Hide", "Exit"},
-             "Exit: Do you really want to exit?",
-             {"&Yes", "&No"}}};
-    for (const auto& [english, keysThenMenu, question, buttons] : cases) {
-        SimTracker tracker({english, {}});
+    const LanguageCase cases[] = {
+        {.name = "Russian",
+         .english = false,
+         .keysThenMenu = {"Проверить", "Меню", "Параметры", "Показать/Скрыть лог", "Скрыть",
+                          "Выход"},
+         .question = "  Выход: Вы действительно хотите закрыть приложение? (Нажмите «Нет», "
+                     "чтобы просто скрыть его)",
+         .buttons = {"&Да", "&Нет"}},
+        {.name = "English",
+         .english = true,
+         .keysThenMenu = {"Menu", "Test", "Settings", "Hide", "Exit"},
+         .question = "Exit: Do you really want to exit?",
+         .buttons = {"&Yes", "&No"}}};
+    for (const LanguageCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        SimTracker tracker({row.english, {}});
         SoftKeyBar& keys = tracker.Shell().SoftKeys();
-        QMenu* menu = keys.Key(english ? 0 : 1)->menu();
+        QMenu* menu = keys.Key(row.english ? 0 : 1)->menu();
         ASSERT_NE(menu, nullptr);
         std::vector<std::string> shown{keys.Key(0)->text().toStdString(),
                                        keys.Key(1)->text().toStdString()};
         for (QAction* action : menu->actions()) {
             shown.push_back(action->text().toStdString());
         }
-        EXPECT_EQ(shown, keysThenMenu);
+        EXPECT_EQ(shown, row.keysThenMenu);
 
         // Closing the window asks, and No hides it; Exit asks too, and Yes ends the loop with 0.
         for (bool yes : {false, true}) {
@@ -62,8 +73,8 @@ TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
                 tracker.Shell().Window().close();
                 EXPECT_FALSE(tracker.Shell().Window().isVisible());
             }
-            EXPECT_EQ(asked, question);
-            EXPECT_EQ(labels, buttons);
+            EXPECT_EQ(asked, row.question);
+            EXPECT_EQ(labels, row.buttons);
             EXPECT_EQ(tracker.Shell().IsEnding(), yes);
         }
     }
@@ -108,6 +119,14 @@ TEST(MainWindowQt, AlarmPopupIsCentredOnTopAndGoneAfterTwoSeconds) {
     EXPECT_GE(elapsed.elapsed(), 1800);
 }
 
+// A point of the status picture, and whether a lamp is drawn there.
+struct PixelCase {
+    const char* name;
+    int x;
+    int y;
+    bool lamp;
+};
+
 TEST(MainWindowQt, TrayTapShowsTheWindowPaintedByTheLayoutAtAHeightOf320WithTheLogBelow) {
     SimTracker tracker({false, {}});
     MainWidget& window = tracker.Shell().Window();
@@ -123,14 +142,14 @@ TEST(MainWindowQt, TrayTapShowsTheWindowPaintedByTheLayoutAtAHeightOf320WithTheL
                c.red() > 60 && c.red() < 200;
     };
     // unit 17, margin 25: delivery square 25..76 x 34..85, GPS square 25..76 x 102..153
-    const std::tuple<int, int, bool> points[] = {{50, 59, true},  {50, 127, true},
-                                                 {50, 30, false}, {50, 94, false},
-                                                 {20, 59, false}, {50, 158, false}};
-    for (const auto& [x, y, lamp] : points) {
-        const QColor colour = image.pixelColor(x, y);
-        EXPECT_TRUE(lamp ? isGrey(colour)
-                         : std::min({colour.red(), colour.green(), colour.blue()}) > 245)
-            << x << "," << y << " " << colour.name().toStdString();
+    const PixelCase points[] = {{"DeliveryLamp", 50, 59, true},    {"GpsLamp", 50, 127, true},
+                                {"AboveDelivery", 50, 30, false},  {"BetweenLamps", 50, 94, false},
+                                {"LeftOfDelivery", 20, 59, false}, {"BelowGps", 50, 158, false}};
+    for (const PixelCase& row : points) {
+        const QColor colour = image.pixelColor(row.x, row.y);
+        EXPECT_TRUE(row.lamp ? isGrey(colour)
+                             : std::min({colour.red(), colour.green(), colour.blue()}) > 245)
+            << row.name << " " << colour.name().toStdString();
     }
 
     tracker.Window().OnCommand(CmdToggleLog);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "WorldHelpers.h"
 #include "app/Resources.h"
+#include "support/WorldHelpers.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <functional>
 
-#include "WorldHelpers.h"
 #include "app/Resources.h"
 #include "app/ScreenLayout.h"
 #include "app/StatusPicture.h"
+#include "support/WorldHelpers.h"
 
 namespace {
 

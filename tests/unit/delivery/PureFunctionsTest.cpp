@@ -2,8 +2,7 @@
 
 #include "delivery/Imsi.h"
 #include "delivery/Ipv4Address.h"
-#include "platform/linux/AtResponseParser.h"
-#include "platform/sim/SimSimManager.h"
+#include "platform/sim/SimulatedSimCard.h"
 
 namespace {
 
@@ -38,30 +37,13 @@ TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
     std::vector<std::uint8_t> longest(128, 0x11);
     longest[0] = 0x7F;
     EXPECT_EQ(DecodeImsi(longest).size(), 63u);
-    SimSimManager sim;
+    SimulatedSimCard sim;
     sim.imsiFile = {0x08, 0x09, 0x10};
     sim.claimedBytesRead = 4096;  // more than the buffer: only the buffer is decoded
     EXPECT_EQ(ReadImsi(sim), "001000000000000");
     sim.imsiFileType = SimRecordType::Linear;
     EXPECT_EQ(ReadImsi(sim), "");
     EXPECT_FALSE(sim.isOpen);
-}
-
-// Well-formed answers of both layouts come from a modem on a pty in the integration tests.
-TEST(AtResponseParser, OnlyWholeStatusWordsAndHexBytesAreRead) {
-    const std::pair<const char*, std::optional<std::vector<std::uint8_t>>> lines[] = {
-        {"+CRSM: 144,0", std::vector<std::uint8_t>{}},
-        {"+CRSM: 144,0,\"08G9\"", std::nullopt},
-        {"+CRSM: 144", std::nullopt},
-        {"+CRSM: 1444,0,\"08\"", std::nullopt}};
-    for (const auto& [line, data] : lines) {
-        const auto reply = ParseCrsmLine(line);
-        EXPECT_EQ(reply ? std::optional(reply->data) : std::nullopt, data) << line;
-    }
-    for (const std::vector<std::uint8_t>& cutOff :
-         {std::vector<std::uint8_t>{0x62, 0x03, 0x82}, {0x62, 0x10, 0x83, 0xFF}}) {
-        EXPECT_EQ(RecordTypeOfResponse(cutOff), std::nullopt) << cutOff.size();
-    }
 }
 
 }  // namespace

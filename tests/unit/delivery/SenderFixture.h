@@ -8,11 +8,11 @@
 #include "delivery/Sender.h"
 #include "gps/GpsReader.h"
 #include "platform/sim/SimConnectionManager.h"
-#include "platform/sim/SimControlRoom.h"
 #include "platform/sim/SimDatagramSocket.h"
 #include "platform/sim/SimGpsDevice.h"
 #include "platform/sim/SimNetwork.h"
-#include "platform/sim/SimSimManager.h"
+#include "platform/sim/SimulatedSimCard.h"
+#include "sim/SimControlRoom.h"
 #include "unit/gps/ReaderFixture.h"
 
 // Ticks the sender that a derived fixture creates from its parts, on a simulated clock.
@@ -59,7 +59,7 @@ struct SenderFixture : SenderHarness {
     SimGpsDevice gpsDevice;
     std::unique_ptr<CGpsReader> gps;
     SimConnectionManager link;
-    SimSimManager sim;
+    SimulatedSimCard sim;
     SimNetwork network{clock, 7};
     SimDatagramSocket socket{network, ParseIpv4Address("10.0.0.9")};
     SimControlRoom mainRoom{network, {ParseIpv4Address("10.0.0.1"), 830}};

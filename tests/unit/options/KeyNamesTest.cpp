@@ -4,24 +4,27 @@
 
 namespace {
 
+struct KeyNameCase {
+    const char* name;
+    int code;
+    const char* text;
+};
+
 TEST(KeyNames, TextsOfChosenCodes) {
-    struct {
-        int code;
-        const char* text;
-    } cases[] = {{1, "1 VK_LBUTTON (VK_T1)"},
-                 {13, "13 VK_RETURN (VK_TACTION)"},
-                 {48, "48 VK_0 (VK_T0)"},
-                 {90, "90 VK_Z"},
-                 {112, "112 VK_F1 (VK_TSOFT1)"},
-                 {126, "126 VK_F15 (VK_END_ALL_DATA_CALLS"},
-                 {135, "135 VK_F24 (VK_VOICEDIAL)"},
-                 {254, "254 VK_OEM_CLEAR"},
-                 {7, "7 Unknown keycode"},
-                 {255, "255 Unknown keycode"},
-                 {256, "256 Unknown keycode"},
-                 {-5, "-5 Unknown keycode"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(KeyName(c.code), c.text);
+    const KeyNameCase cases[] = {{"FirstCode", 1, "1 VK_LBUTTON (VK_T1)"},
+                                 {"WithHandsetName", 13, "13 VK_RETURN (VK_TACTION)"},
+                                 {"Digit", 48, "48 VK_0 (VK_T0)"},
+                                 {"Letter", 90, "90 VK_Z"},
+                                 {"SoftKey", 112, "112 VK_F1 (VK_TSOFT1)"},
+                                 {"HandsetNameLeftOpen", 126, "126 VK_F15 (VK_END_ALL_DATA_CALLS"},
+                                 {"LastFunctionKey", 135, "135 VK_F24 (VK_VOICEDIAL)"},
+                                 {"LastNamed", 254, "254 VK_OEM_CLEAR"},
+                                 {"GapInTheTable", 7, "7 Unknown keycode"},
+                                 {"LastCode", 255, "255 Unknown keycode"},
+                                 {"PastTheTable", 256, "256 Unknown keycode"},
+                                 {"Negative", -5, "-5 Unknown keycode"}};
+    for (const KeyNameCase& row : cases) {
+        EXPECT_EQ(KeyName(row.code), row.text) << row.name;
     }
 }
 

@@ -7,7 +7,6 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <tuple>
 #include <utility>
 
 #include "app/AlarmKeys.h"
@@ -25,7 +24,17 @@
 namespace {
 
 using Icon = DialogControls::Icon;
-using Box = std::tuple<std::string, Icon, std::string>;  // caption, icon, text
+struct Box {
+    std::string caption;
+    Icon icon;
+    std::string text;
+    bool operator==(const Box&) const = default;
+};
+
+void PrintTo(const Box& box, std::ostream* out) {
+    *out << "{" << box.caption << ", icon " << static_cast<int>(box.icon) << ", " << box.text
+         << "}";
+}
 
 // The controls in maps; boxes are recorded and answered at once.
 class FakeControls final : public DialogControls {
@@ -42,7 +51,7 @@ public:
     ListBox* KeyList() override { return &keyList; }
     void FocusKeyList() override {}
     void MessageBox(const std::string& text, const std::string& caption, Icon icon) override {
-        boxes.emplace_back(caption, icon, text);
+        boxes.push_back(Box{caption, icon, text});
         if (whileBoxShows) {
             whileBoxShows();
         }
@@ -93,9 +102,16 @@ protected:
 };
 
 struct FrequencyCase {
-    int stored, button, saved;
+    const char* name;
+    int stored;
+    int button;
+    int saved;
     bool batteryWarning;
 };
+
+void PrintTo(const FrequencyCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class FrequencyTest : public OptionsDialogTest,
                       public ::testing::WithParamInterface<FrequencyCase> {};
@@ -130,13 +146,16 @@ TEST_P(FrequencyTest, FillsTheControlsAndAcceptWritesThemBack) {
     EXPECT_EQ(controls.boxes, c.batteryWarning ? warning : std::vector<Box>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(AllButtons, FrequencyTest,
-                         ::testing::Values(FrequencyCase{100, IdcEvery10Seconds, 100, true},
-                                           FrequencyCase{600, IdcEveryMinute, 600, true},
-                                           FrequencyCase{3000, IdcEvery5Minutes, 3000, true},
-                                           FrequencyCase{36000, IdcEveryHour, 36000, false},
-                                           FrequencyCase{144000, IdcEvery4Hours, 144000, false},
-                                           FrequencyCase{1200, IdcEveryHour, 36000, false}));
+INSTANTIATE_TEST_SUITE_P(
+    AllButtons, FrequencyTest,
+    ::testing::Values(FrequencyCase{"Every10Seconds", 100, IdcEvery10Seconds, 100, true},
+                      FrequencyCase{"EveryMinute", 600, IdcEveryMinute, 600, true},
+                      FrequencyCase{"Every5Minutes", 3000, IdcEvery5Minutes, 3000, true},
+                      FrequencyCase{"EveryHour", 36000, IdcEveryHour, 36000, false},
+                      FrequencyCase{"Every4Hours", 144000, IdcEvery4Hours, 144000, false},
+                      FrequencyCase{"UnlistedIsSavedAsEveryHour", 1200, IdcEveryHour, 36000,
+                                    false}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct RefusalCase {
     const char *name, *mainServer, *reserveServer, *port;
@@ -201,26 +220,38 @@ TEST_F(OptionsDialogTest, FailedSaveShowsItsTextAndKeepsTheDialogOpen) {
     dialog->OnCommand(IdOk);
     ASSERT_EQ(controls.boxes.size(), 2u);
     EXPECT_EQ(controls.boxes[1],
-              Box("  Ошибка", Icon::Error, "Ошибка записи файла " + settings.ParamsPath()));
+              (Box{"  Ошибка", Icon::Error, "Ошибка записи файла " + settings.ParamsPath()}));
     EXPECT_FALSE(controls.endResult.has_value());
 }
 
+struct EndCase {
+    const char* name;
+    int command;  // kClose: the dialog is closed instead
+    std::optional<int> result;
+};
+
 TEST_F(OptionsDialogTest, OnlyCancelAndClosingEndTheDialogAndNeitherApplies) {
     constexpr int kClose = -1;
-    const std::pair<int, std::optional<int>> cases[] = {{IdCancel, {}},
-                                                        {12345, {}},
-                                                        {CmdCancelOptions, CmdCancelOptions},
-                                                        {kClose, OptionsClosedResult}};
-    for (const auto& [command, result] : cases) {
-        SCOPED_TRACE(command);
+    const EndCase cases[] = {{"DialogCancelId", IdCancel, {}},
+                             {"UnknownCommand", 12345, {}},
+                             {"CancelCommand", CmdCancelOptions, CmdCancelOptions},
+                             {"Closed", kClose, OptionsClosedResult}};
+    for (const EndCase& row : cases) {
+        SCOPED_TRACE(row.name);
         Open();
         controls.SetText(IdcPort, "1234");
-        command == kClose ? dialog->OnClose() : dialog->OnCommand(command);
-        EXPECT_EQ(controls.endResult, result);
+        row.command == kClose ? dialog->OnClose() : dialog->OnCommand(row.command);
+        EXPECT_EQ(controls.endResult, row.result);
         EXPECT_EQ(settings.Port, 830);
     }
     EXPECT_TRUE(controls.boxes.empty());
 }
+
+struct PageStep {
+    const char* name;
+    int from;
+    int to;
+};
 
 TEST_F(OptionsDialogTest, PagesShowTheirControlsAndKeyCommandsActOnlyOnTheKeysPage) {
     Open();
@@ -231,9 +262,12 @@ TEST_F(OptionsDialogTest, PagesShowTheirControlsAndKeyCommandsActOnlyOnTheKeysPa
     EXPECT_EQ(keys.calls, std::vector<std::string>{"fill"});
     EXPECT_TRUE(controls.boxes.empty());
 
-    const int steps[][2] = {{0, 0}, {0, 2}, {2, 1}, {1, 2}};  // from, to
-    for (const auto& [from, to] : steps) {
-        SCOPED_TRACE(std::to_string(from) + "->" + std::to_string(to));
+    const PageStep steps[] = {{"StayOnGeneral", PageGeneral, PageGeneral},
+                              {"GeneralToKeys", PageGeneral, PageKeys},
+                              {"KeysToConnection", PageKeys, PageConnection},
+                              {"ConnectionToKeys", PageConnection, PageKeys}};
+    for (const auto& [name, from, to] : steps) {
+        SCOPED_TRACE(name);
         if (from != to) {
             dialog->OnPageChanging(from);
             dialog->OnPageChanged(to);

@@ -57,10 +57,15 @@ TEST(NmStatus, StatesMapOntoConnectionStatuses) {
     }
 }
 
+// The network's status at one read, and whether a new connection was requested before it.
+struct NmRead {
+    std::uint32_t network;
+    bool renewed;
+};
+
 struct HeldCase {
     const char* name;
-    // The network's status at each read, and whether a new connection is requested before.
-    std::vector<std::pair<std::uint32_t, bool>> reads;
+    std::vector<NmRead> reads;
     std::vector<std::uint32_t> reported;
 };
 
@@ -89,11 +94,11 @@ TEST(NmStatus, HeldConnectionsTellAStandingFailureOnce) {
         HeldLinkStatus link;
         bool wasConnected = false;
         std::vector<std::uint32_t> reported;
-        for (const auto& [network, renewed] : c.reads) {
-            if (renewed) {
+        for (const NmRead& read : c.reads) {
+            if (read.renewed) {
                 wasConnected = false;
             }
-            reported.push_back(link.Next(network, wasConnected));
+            reported.push_back(link.Next(read.network, wasConnected));
         }
         EXPECT_EQ(reported, c.reported) << c.name;
     }

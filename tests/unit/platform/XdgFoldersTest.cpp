@@ -24,10 +24,15 @@ private:
 };
 
 struct EnvCase {
+    const char* name;
     std::optional<std::string> dataHome;
     std::optional<std::string> home;
     std::string appData;
 };
+
+void PrintTo(const EnvCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class XdgFoldersTest : public ::testing::TestWithParam<EnvCase> {};
 
@@ -39,11 +44,14 @@ TEST_P(XdgFoldersTest, FindsTheApplicationDataFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Environments, XdgFoldersTest,
-    ::testing::Values(EnvCase{"/data", "/home/o", "/data"},
-                      EnvCase{std::nullopt, "/home/o", "/home/o/.local/share"},
-                      EnvCase{"", "/home/o/", "/home/o/.local/share"},
-                      EnvCase{"relative/path", "/home/o", "/home/o/.local/share"},
-                      EnvCase{std::nullopt, std::nullopt, ""}, EnvCase{std::nullopt, "", ""}));
+    ::testing::Values(EnvCase{"DataHomeSet", "/data", "/home/o", "/data"},
+                      EnvCase{"DataHomeUnset", std::nullopt, "/home/o", "/home/o/.local/share"},
+                      EnvCase{"DataHomeEmpty", "", "/home/o/", "/home/o/.local/share"},
+                      EnvCase{"DataHomeRelative", "relative/path", "/home/o",
+                              "/home/o/.local/share"},
+                      EnvCase{"NeitherSet", std::nullopt, std::nullopt, ""},
+                      EnvCase{"HomeEmpty", std::nullopt, "", ""}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(XdgFolders, ProgramFileIsTheRunningExecutable) {
     const std::string path = XdgFolders().ProgramFilePath();

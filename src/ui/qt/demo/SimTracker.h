@@ -7,14 +7,14 @@
 #include "app/MainWindow.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimConnectionManager.h"
-#include "platform/sim/SimControlRoom.h"
 #include "platform/sim/SimDatagramSocket.h"
 #include "platform/sim/SimFileWriter.h"
 #include "platform/sim/SimFolders.h"
 #include "platform/sim/SimNetwork.h"
-#include "platform/sim/SimSimManager.h"
 #include "platform/sim/SimSoundPlayer.h"
-#include "platform/sim/SimWorld.h"
+#include "platform/sim/SimulatedSimCard.h"
+#include "sim/SimControlRoom.h"
+#include "sim/SimWorld.h"
 #include "ui/qt/QtShell.h"
 
 // The real tracker in the real Qt widgets, over simulated receiver, link, SIM and
@@ -48,7 +48,7 @@ public:
     SimFileWriter fileWriter;
     SimSwitchableGps gps{clock};
     SimConnectionManager connections;
-    SimSimManager simCard;
+    SimulatedSimCard simCard;
     SimNetwork network{clock, 1};
     SimDatagramSocket socket{network, SimWorld::LocalAddress};
     SimControlRoom mainRoom{network, {SimWorld::MainAddress, 830}};

@@ -1,4 +1,4 @@
-#include "platform/linux/AtModemSim.h"
+#include "platform/linux/AtModemSimCard.h"
 
 #include <algorithm>
 
@@ -12,19 +12,19 @@ constexpr std::size_t ImsiFileSize = 9;
 constexpr int StatusNormalEnding = 144;
 }  // namespace
 
-AtModemSim::AtModemSim(std::string devicePath, int baud, std::chrono::milliseconds budget,
-                       std::chrono::milliseconds pauseAfterSilence)
+AtModemSimCard::AtModemSimCard(std::string devicePath, int baud, std::chrono::milliseconds budget,
+                               std::chrono::milliseconds pauseAfterSilence)
     : devicePath_(std::move(devicePath)),
       baud_(baud),
       budget_(budget),
       pauseAfterSilence_(pauseAfterSilence) {}
 
-bool AtModemSim::Fail(const std::string& text) {
+bool AtModemSimCard::Fail(const std::string& text) {
     errorText_ = text;
     return false;
 }
 
-bool AtModemSim::Open() {
+bool AtModemSimCard::Open() {
     const auto now = std::chrono::steady_clock::now();
     if (now < quietUntil_) {
         return Fail("modem silent; trying again shortly");
@@ -37,9 +37,9 @@ bool AtModemSim::Open() {
     return true;
 }
 
-void AtModemSim::Close() {}
+void AtModemSimCard::Close() {}
 
-bool AtModemSim::Exchange(const std::string& arguments, CrsmReply& reply) {
+bool AtModemSimCard::Exchange(const std::string& arguments, CrsmReply& reply) {
     if (!port_.IsOpen()) {
         return Fail("modem not open");
     }
@@ -85,7 +85,7 @@ bool AtModemSim::Exchange(const std::string& arguments, CrsmReply& reply) {
     return true;
 }
 
-bool AtModemSim::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
+bool AtModemSimCard::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
     CrsmReply reply;
     if (!Exchange(std::to_string(CommandGetResponse) + "," + std::to_string(fileId), reply)) {
         return false;
@@ -98,8 +98,8 @@ bool AtModemSim::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
     return true;
 }
 
-bool AtModemSim::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer,
-                                 std::size_t& bytesRead) {
+bool AtModemSimCard::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer,
+                                     std::size_t& bytesRead) {
     const std::size_t wanted = std::min(buffer.size(), fileId == ImsiFile ? ImsiFileSize : 255);
     CrsmReply reply;
     if (!Exchange(std::to_string(CommandReadBinary) + "," + std::to_string(fileId) + ",0,0," +

@@ -1,4 +1,4 @@
-#include "platform/sim/SimSimManager.h"
+#include "platform/sim/SimulatedSimCard.h"
 
 #include <algorithm>
 
@@ -7,13 +7,13 @@ constexpr std::uint32_t GsmDirectory = 0x7F20;
 constexpr std::uint32_t ImsiFile = 0x6F07;
 }  // namespace
 
-bool SimSimManager::Open() {
+bool SimulatedSimCard::Open() {
     ++openCount;
     isOpen = present;
     return present;
 }
 
-bool SimSimManager::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
+bool SimulatedSimCard::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
     if (!isOpen) {
         return false;
     }
@@ -28,8 +28,8 @@ bool SimSimManager::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
     return false;
 }
 
-bool SimSimManager::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer,
-                                    std::size_t& bytesRead) {
+bool SimulatedSimCard::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer,
+                                       std::size_t& bytesRead) {
     if (!isOpen || fileId != ImsiFile || !contentReadable) {
         return false;
     }
@@ -39,7 +39,7 @@ bool SimSimManager::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t
     return true;
 }
 
-void SimSimManager::Close() {
+void SimulatedSimCard::Close() {
     ++closeCount;
     isOpen = false;
 }

@@ -1,4 +1,4 @@
-#include "platform/linux/MmSim.h"
+#include "platform/linux/MmSimCard.h"
 
 #include <algorithm>
 
@@ -19,17 +19,17 @@ bool ModemOrder(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-MmSim::MmSim(std::shared_ptr<DbusConnection> bus, std::string modemIndex)
+MmSimCard::MmSimCard(std::shared_ptr<DbusConnection> bus, std::string modemIndex)
     : bus_(std::move(bus)), service_(*bus_, Service, Root), modemIndex_(std::move(modemIndex)) {
     service_.Follow(ModemInterface, "Sim", SimInterface);
     service_.Refresh();
 }
 
-void MmSim::Settle(std::chrono::milliseconds budget) {
+void MmSimCard::Settle(std::chrono::milliseconds budget) {
     service_.Settle(budget);
 }
 
-std::string MmSim::CurrentImsi() {
+std::string MmSimCard::CurrentImsi() {
     service_.Refresh();
     std::vector<std::string> modems = service_.ObjectsWith(ModemInterface);
     std::sort(modems.begin(), modems.end(), ModemOrder);
@@ -47,13 +47,13 @@ std::string MmSim::CurrentImsi() {
     return imsi != nullptr && imsi->kind == DbusValue::Kind::Text ? imsi->text : std::string();
 }
 
-bool MmSim::Open() {
+bool MmSimCard::Open() {
     imsiFile_ = ImsiFileFromText(CurrentImsi());
     open_ = !imsiFile_.empty();
     return open_;
 }
 
-bool MmSim::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
+bool MmSimCard::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
     if (!open_ || (fileId != GsmDirectory && fileId != ImsiFile)) {
         return false;
     }
@@ -61,8 +61,8 @@ bool MmSim::ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) {
     return true;
 }
 
-bool MmSim::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer,
-                            std::size_t& bytesRead) {
+bool MmSimCard::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer,
+                                std::size_t& bytesRead) {
     bytesRead = 0;
     if (!open_ || fileId != ImsiFile) {
         return false;
@@ -72,6 +72,6 @@ bool MmSim::ReadTransparent(std::uint32_t fileId, std::span<std::uint8_t> buffer
     return true;
 }
 
-void MmSim::Close() {
+void MmSimCard::Close() {
     open_ = false;
 }

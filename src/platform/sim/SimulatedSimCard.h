@@ -7,8 +7,8 @@
 
 #include "platform/SimManager.h"
 
-// A SIM card holding the raw bytes of its IMSI file.
-class SimSimManager final : public SimManager {
+// A simulated SIM card holding the raw bytes of its IMSI file.
+class SimulatedSimCard final : public SimManager {
 public:
     bool Open() override;
     bool ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) override;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/MessageCodes.h"
-#include "platform/sim/SimWorld.h"
+#include "sim/SimWorld.h"
 
 inline std::unique_ptr<SimWorld> MakeWorld(const std::string& params, std::uint32_t seed = 1) {
     return std::make_unique<SimWorld>(SimWorld::Options{seed, params});

@@ -11,10 +11,10 @@
 // object, whose Imsi property is the IMSI. Read from a cache that the bus's signals keep
 // current, so a read never waits. No modem, no SIM ("/"), an empty or garbled IMSI, or
 // ModemManager absent all read as no SIM.
-class MmSim final : public SimManager {
+class MmSimCard final : public SimManager {
 public:
     // modemIndex: "" for the first modem, else the one whose object path ends in it.
-    MmSim(std::shared_ptr<DbusConnection> bus, std::string modemIndex);
+    MmSimCard(std::shared_ptr<DbusConnection> bus, std::string modemIndex);
 
     bool Open() override;
     bool ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) override;

@@ -1,4 +1,4 @@
-#include "platform/sim/SimControlRoom.h"
+#include "sim/SimControlRoom.h"
 
 #include "platform/sim/SimNetwork.h"
 

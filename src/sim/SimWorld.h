@@ -12,14 +12,14 @@
 #include "platform/sim/SimCanvas.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimConnectionManager.h"
-#include "platform/sim/SimControlRoom.h"
 #include "platform/sim/SimDatagramSocket.h"
 #include "platform/sim/SimFileWriter.h"
 #include "platform/sim/SimFolders.h"
 #include "platform/sim/SimNetwork.h"
 #include "platform/sim/SimShell.h"
-#include "platform/sim/SimSimManager.h"
 #include "platform/sim/SimSoundPlayer.h"
+#include "platform/sim/SimulatedSimCard.h"
+#include "sim/SimControlRoom.h"
 
 // A receiver that can be taken away: while gone every call fails as an unplugged
 // device does; otherwise it is a fixed position under an open sky.
@@ -112,7 +112,7 @@ public:
     SimFileWriter fileWriter;
     SimSwitchableGps gps;
     SimConnectionManager connections;
-    SimSimManager simCard;
+    SimulatedSimCard simCard;
     SimNetwork network;
     SimDatagramSocket socket;
     SimControlRoom mainRoom;

@@ -12,11 +12,11 @@
 // for a pause, so that a caller retrying every tick is not slowed down on each one.
 struct CrsmReply;
 
-class AtModemSim final : public SimManager {
+class AtModemSimCard final : public SimManager {
 public:
-    explicit AtModemSim(std::string devicePath, int baud = 115200,
-                        std::chrono::milliseconds budget = std::chrono::milliseconds(300),
-                        std::chrono::milliseconds pauseAfterSilence = std::chrono::seconds(2));
+    explicit AtModemSimCard(std::string devicePath, int baud = 115200,
+                            std::chrono::milliseconds budget = std::chrono::milliseconds(300),
+                            std::chrono::milliseconds pauseAfterSilence = std::chrono::seconds(2));
 
     bool Open() override;
     bool ReadRecordInfo(std::uint32_t fileId, SimRecordType& type) override;

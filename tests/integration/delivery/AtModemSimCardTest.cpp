@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "common/MessageCodes.h"
-#include "platform/linux/AtModemSim.h"
+#include "platform/linux/AtModemSimCard.h"
 #include "unit/delivery/SenderFixture.h"
 
 namespace {
@@ -53,7 +53,15 @@ struct PtyModem {
     std::jthread thread;
 };
 
-TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
+// What differs from a classic SIM card's answers, and whether the IMSI can be read.
+struct ModemCase {
+    const char* name;
+    bool echo;
+    Answers answers;
+    bool readable;
+};
+
+TEST(AtModemSimCard, TheModemsImsiIsTheOneOnTheWire) {
     const std::string directory = "AT+CRSM=192,32544", info = "AT+CRSM=192,28423",
                       read = "AT+CRSM=176,28423,0,0,9", ok = "\r\nOK\r\n";
     const std::string imsi = "\r\n+CRSM: 144,0,\"082926017920451836\"" + ok;
@@ -62,23 +70,38 @@ TEST(ModemSim, TheModemsImsiIsTheOneOnTheWire) {
                              {read, imsi}};
     const std::string uicc =
         "\r\n+CRSM: 144,0,\"62178202412183026F07A506C00100CA01808A01058002FFFF\"" + ok;
-    // What differs from a classic SIM's answers; whether the IMSI can be read.
-    const std::tuple<const char*, bool, Answers, bool> cases[] = {
-        {"EchoOnAndUnsolicited", true, {{read, "\r\nRING\r\n\r\n+CREG: 1\r\n" + imsi}}, true},
-        {"UiccNoDirectory", false, {{directory, "\r\nERROR\r\n"}, {info, uicc}}, true},
-        {"ReadRefused", false, {{read, "\r\n+CME ERROR: 10\r\n"}}, false},
-        {"Garbled", true, {{read, "\r\n+CRSM: 144,0,\"0829260\"" + ok}}, false},
-        {"WrongStatus", false, {{read, "\r\n+CRSM: 106,130" + ok}}, false},
-        {"Silent", false, {{read, ""}}, false}};
-    for (auto [name, echo, answers, readable] : cases) {
+    const ModemCase cases[] = {
+        {.name = "EchoOnAndUnsolicited",
+         .echo = true,
+         .answers = {{read, "\r\nRING\r\n\r\n+CREG: 1\r\n" + imsi}},
+         .readable = true},
+        {.name = "UiccNoDirectory",
+         .echo = false,
+         .answers = {{directory, "\r\nERROR\r\n"}, {info, uicc}},
+         .readable = true},
+        {.name = "ReadRefused",
+         .echo = false,
+         .answers = {{read, "\r\n+CME ERROR: 10\r\n"}},
+         .readable = false},
+        {.name = "Garbled",
+         .echo = true,
+         .answers = {{read, "\r\n+CRSM: 144,0,\"0829260\"" + ok}},
+         .readable = false},
+        {.name = "WrongStatus",
+         .echo = false,
+         .answers = {{read, "\r\n+CRSM: 106,130" + ok}},
+         .readable = false},
+        {.name = "Silent", .echo = false, .answers = {{read, ""}}, .readable = false}};
+    for (const ModemCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        Answers answers = row.answers;
         answers.insert(classic.begin(), classic.end());
-        SCOPED_TRACE(name);
-        PtyModem modem(answers, echo);
+        PtyModem modem(answers, row.echo);
         ASSERT_FALSE(modem.path.empty()) << "openpty failed";
-        AtModemSim sim(modem.path);
+        AtModemSimCard sim(modem.path);
         SenderFixture f(true, &sim);
         f.sender->Post(MsgAlarm, 0);
-        if (!readable) {
+        if (!row.readable) {
             f.Tick(10);
             EXPECT_EQ(f.sender->GetState(), SenderState::Starting);
             EXPECT_EQ(f.sender->GetLastError(), "Нет SIM карты");
