@@ -8,9 +8,6 @@
 #include "platform/linux/LinkDestination.h"
 
 namespace {
-constexpr std::uint32_t StatusConnected = 0x10;
-constexpr std::uint32_t StatusDisconnected = 0x20;
-constexpr std::uint32_t StatusWaitingForPath = 0x25;
 constexpr std::uint16_t ProbePort = 9;
 }  // namespace
 
@@ -42,15 +39,15 @@ bool RouteLink::RequestConnection(const DestinationId& destination, std::uint32_
 std::uint32_t RouteLink::ReadStatus(std::uint32_t connection) {
     auto found = held_.find(connection);
     if (found == held_.end()) {
-        return StatusDisconnected;
+        return ConnectionStatusDisconnected;
     }
     Held& link = found->second;
     // Without a usable server address there is no route to wait for but none to lose.
     if (link.address != 0 && probe_(link.address)) {
         link.wasConnected = true;
-        return StatusConnected;
+        return ConnectionStatusConnected;
     }
-    return link.wasConnected ? StatusDisconnected : StatusWaitingForPath;
+    return link.wasConnected ? ConnectionStatusDisconnected : ConnectionStatusWaitingForPath;
 }
 
 void RouteLink::Release(std::uint32_t connection) {
