@@ -87,23 +87,22 @@ bool NmLink::MapDestination(const std::string& address, DestinationId& destinati
 }
 
 bool NmLink::RequestConnection(const DestinationId& destination, std::uint32_t& connection) {
-    connection = nextHandle_++;
-    held_[connection] = Held{AddressOfDestination(destination), false};
+    connection = held_.Hold(destination);
     return true;
 }
 
 std::uint32_t NmLink::ReadStatus(std::uint32_t connection) {
-    auto found = held_.find(connection);
-    if (found == held_.end()) {
+    HeldLinks::Link* link = held_.Find(connection);
+    if (link == nullptr) {
         return ConnectionStatusDisconnected;
     }
-    const std::uint32_t network = NetworkStatus(found->second.address);
+    const std::uint32_t network = NetworkStatus(link->address);
     ActivateWhenDue(network);
-    return heldStatus_.Next(network, found->second.wasConnected);
+    return heldStatus_.Next(network, link->wasConnected);
 }
 
 void NmLink::Release(std::uint32_t connection) {
-    held_.erase(connection);
+    held_.Release(connection);
 }
 
 std::uint32_t NmLink::NetworkStatus(std::uint32_t address) {
