@@ -36,5 +36,10 @@ function(mz_test_folder name folder)
         MZ_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
         MZ_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         MZ_BINARY_DIR="${PROJECT_BINARY_DIR}")
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    # A folder may ask for more time per test by setting mz_test_timeout before the call.
+    if(NOT DEFINED mz_test_timeout)
+        set(mz_test_timeout 300)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT ${mz_test_timeout})
 endfunction()

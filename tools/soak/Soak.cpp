@@ -8,6 +8,7 @@
 #include "common/MessageCodes.h"
 #include "delivery/Ipv4Address.h"
 #include "delivery/ReportDatagram.h"
+#include "platform/ConnectionManager.h"
 
 namespace {
 
@@ -80,7 +81,11 @@ void Soak::Disturb() {
         faults.maxDelayMs = Chance(0.5) ? 0 : Between(100, 3000);
     }
     if (Chance(0.0002)) {  // link drops and waiting statuses
-        const std::uint32_t statuses[] = {0x20, 0x21, 0x24, 0x25, 0x26, 0x40, 0x41, 0x80};
+        const std::uint32_t statuses[] = {
+            ConnectionStatusDisconnected,        ConnectionStatusConnectionFailed,
+            ConnectionStatusNoPathToDestination, ConnectionStatusWaitingForPath,
+            ConnectionStatusWaitingForPhone,     ConnectionStatusWaitingConnection,
+            ConnectionStatusWaitingForResource,  ConnectionStatusWaitingDisconnection};
         auto& forced = world->connections.forcedStatus;
         forced = forced
                      ? std::nullopt

@@ -15,7 +15,7 @@ bool DirectLink::RequestConnection(const DestinationId&, std::uint32_t& connecti
 }
 
 std::uint32_t DirectLink::ReadStatus(std::uint32_t) {
-    return 0x10;
+    return ConnectionStatusConnected;
 }
 
 void DirectLink::Release(std::uint32_t) {}

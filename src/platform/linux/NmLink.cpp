@@ -15,7 +15,6 @@ constexpr const char* SettingsPath = "/org/freedesktop/NetworkManager/Settings";
 constexpr const char* SettingsInterface = "org.freedesktop.NetworkManager.Settings";
 constexpr const char* ProfileInterface = "org.freedesktop.NetworkManager.Settings.Connection";
 constexpr std::uint32_t ActiveDeactivated = 4;
-constexpr std::uint32_t StatusConnected = 0x10;
 // A profile that failed to come up (or is coming up slowly) is asked for again only after
 // this long, so a refused activation does not become a request on every tick; refusals in
 // a row stretch it up to the longest.
@@ -88,23 +87,22 @@ bool NmLink::MapDestination(const std::string& address, DestinationId& destinati
 }
 
 bool NmLink::RequestConnection(const DestinationId& destination, std::uint32_t& connection) {
-    connection = nextHandle_++;
-    held_[connection] = Held{AddressOfDestination(destination), false};
+    connection = held_.Hold(destination);
     return true;
 }
 
 std::uint32_t NmLink::ReadStatus(std::uint32_t connection) {
-    auto found = held_.find(connection);
-    if (found == held_.end()) {
-        return 0x20;
+    HeldLinks::Link* link = held_.Find(connection);
+    if (link == nullptr) {
+        return ConnectionStatusDisconnected;
     }
-    const std::uint32_t network = NetworkStatus(found->second.address);
+    const std::uint32_t network = NetworkStatus(link->address);
     ActivateWhenDue(network);
-    return heldStatus_.Next(network, found->second.wasConnected);
+    return heldStatus_.Next(network, link->wasConnected);
 }
 
 void NmLink::Release(std::uint32_t connection) {
-    held_.erase(connection);
+    held_.Release(connection);
 }
 
 std::uint32_t NmLink::NetworkStatus(std::uint32_t address) {
@@ -146,7 +144,8 @@ bool NmLink::ProfileActive() const {
 
 void NmLink::ActivateWhenDue(std::uint32_t network) {
     // A step lost with the bus never answers; the interval also ends such a wait.
-    if (profile_.empty() || network == StatusConnected || !service_.Present() || ProfileActive()) {
+    if (profile_.empty() || network == ConnectionStatusConnected || !service_.Present() ||
+        ProfileActive()) {
         return;
     }
     const auto now = std::chrono::steady_clock::now();

@@ -2,11 +2,11 @@
 
 #include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "platform/ConnectionManager.h"
+#include "platform/linux/HeldLinks.h"
 #include "platform/linux/NmStatus.h"
 #include "platform/linux/dbus/DbusService.h"
 
@@ -37,16 +37,11 @@ private:
     void ActivateWhenDue(std::uint32_t network);
     void Activate();
 
-    struct Held {
-        std::uint32_t address = 0;
-        bool wasConnected = false;
-    };
     std::shared_ptr<DbusConnection> bus_;
     DbusService service_;
     std::string profile_;
     RouteProbe probe_;
-    std::map<std::uint32_t, Held> held_;
-    std::uint32_t nextHandle_ = 1;
+    HeldLinks held_;
     HeldLinkStatus heldStatus_;
 
     // Activation: one at a time, and not again within the interval after the last; the

@@ -1,5 +1,7 @@
 #include "platform/linux/NmStatus.h"
 
+#include "platform/ConnectionManager.h"
+
 namespace {
 
 enum NmState : std::uint32_t {
@@ -13,14 +15,14 @@ enum NmState : std::uint32_t {
 };
 constexpr std::uint32_t NmConnectivityPortal = 2;
 
-constexpr std::uint32_t Connected = 0x10;
-constexpr std::uint32_t Lost = 0x20;
-constexpr std::uint32_t ActivationFailed = 0x21;
-constexpr std::uint32_t Disabled = 0x23;
-constexpr std::uint32_t WaitingForPath = 0x25;
-constexpr std::uint32_t RadioOff = 0x27;
-constexpr std::uint32_t WaitingForConnection = 0x40;
-constexpr std::uint32_t WaitingForDisconnection = 0x80;
+constexpr std::uint32_t Connected = ConnectionStatusConnected;
+constexpr std::uint32_t Lost = ConnectionStatusDisconnected;
+constexpr std::uint32_t ActivationFailed = ConnectionStatusConnectionFailed;
+constexpr std::uint32_t Disabled = ConnectionStatusConnectionDisabled;
+constexpr std::uint32_t WaitingForPath = ConnectionStatusWaitingForPath;
+constexpr std::uint32_t RadioOff = ConnectionStatusPhoneOff;
+constexpr std::uint32_t WaitingForConnection = ConnectionStatusWaitingConnection;
+constexpr std::uint32_t WaitingForDisconnection = ConnectionStatusWaitingDisconnection;
 
 bool IsFailure(std::uint32_t status) {
     return status == Lost || status == ActivationFailed || status == Disabled || status == RadioOff;

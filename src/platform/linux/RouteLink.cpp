@@ -8,9 +8,6 @@
 #include "platform/linux/LinkDestination.h"
 
 namespace {
-constexpr std::uint32_t StatusConnected = 0x10;
-constexpr std::uint32_t StatusDisconnected = 0x20;
-constexpr std::uint32_t StatusWaitingForPath = 0x25;
 constexpr std::uint16_t ProbePort = 9;
 }  // namespace
 
@@ -34,25 +31,23 @@ bool RouteLink::MapDestination(const std::string& address, DestinationId& destin
 }
 
 bool RouteLink::RequestConnection(const DestinationId& destination, std::uint32_t& connection) {
-    connection = nextHandle_++;
-    held_[connection] = Held{AddressOfDestination(destination), false};
+    connection = held_.Hold(destination);
     return true;
 }
 
 std::uint32_t RouteLink::ReadStatus(std::uint32_t connection) {
-    auto found = held_.find(connection);
-    if (found == held_.end()) {
-        return StatusDisconnected;
+    HeldLinks::Link* link = held_.Find(connection);
+    if (link == nullptr) {
+        return ConnectionStatusDisconnected;
     }
-    Held& link = found->second;
     // Without a usable server address there is no route to wait for but none to lose.
-    if (link.address != 0 && probe_(link.address)) {
-        link.wasConnected = true;
-        return StatusConnected;
+    if (link->address != 0 && probe_(link->address)) {
+        link->wasConnected = true;
+        return ConnectionStatusConnected;
     }
-    return link.wasConnected ? StatusDisconnected : StatusWaitingForPath;
+    return link->wasConnected ? ConnectionStatusDisconnected : ConnectionStatusWaitingForPath;
 }
 
 void RouteLink::Release(std::uint32_t connection) {
-    held_.erase(connection);
+    held_.Release(connection);
 }

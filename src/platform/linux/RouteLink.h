@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 
 #include "platform/ConnectionManager.h"
+#include "platform/linux/HeldLinks.h"
 
 // Connected while the kernel has a route to the server (a UDP connect() probe, which
 // sends nothing): "waiting for a path" until there is one, "disconnected" when a
@@ -24,11 +24,6 @@ public:
     static bool HasRouteTo(std::uint32_t address);
 
 private:
-    struct Held {
-        std::uint32_t address = 0;
-        bool wasConnected = false;
-    };
     RouteProbe probe_;
-    std::map<std::uint32_t, Held> held_;
-    std::uint32_t nextHandle_ = 1;
+    HeldLinks held_;
 };

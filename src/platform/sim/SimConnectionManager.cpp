@@ -29,7 +29,7 @@ bool SimConnectionManager::RequestConnection(const DestinationId& destination,
 std::uint32_t SimConnectionManager::ReadStatus(std::uint32_t connection) {
     ++statusReads;
     if (connection != heldConnection || connection == 0) {
-        return 0x20;
+        return ConnectionStatusDisconnected;
     }
     if (forcedStatus) {
         return *forcedStatus;

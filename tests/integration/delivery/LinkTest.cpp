@@ -21,13 +21,15 @@ TEST(RouteLink, WaitsForARouteAndReportsItsLossOnce) {
         routed = route;
         statuses.push_back(link.ReadStatus(connection));
     }
-    EXPECT_EQ(statuses, (std::vector<std::uint32_t>{0x25, 0x10, 0x10, 0x20}));
+    EXPECT_EQ(statuses, (std::vector<std::uint32_t>{
+                            ConnectionStatusWaitingForPath, ConnectionStatusConnected,
+                            ConnectionStatusConnected, ConnectionStatusDisconnected}));
     routed = true;
-    EXPECT_EQ(link.ReadStatus(connect("http://10.1.2.3")), 0x10u);
+    EXPECT_EQ(link.ReadStatus(connect("http://10.1.2.3")), ConnectionStatusConnected);
     // Read in decimal as the settings accepted it, not as octal.
-    EXPECT_EQ(link.ReadStatus(connect("http://010.001.002.003")), 0x10u);
+    EXPECT_EQ(link.ReadStatus(connect("http://010.001.002.003")), ConnectionStatusConnected);
     // Waiting, not failing: a failure would reconnect and log on every tick.
-    EXPECT_EQ(link.ReadStatus(connect("http://pult.example")), 0x25u);
+    EXPECT_EQ(link.ReadStatus(connect("http://pult.example")), ConnectionStatusWaitingForPath);
 }
 
 }  // namespace
