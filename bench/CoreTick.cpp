@@ -24,11 +24,11 @@ BENCHMARK(BM_TickIdle);
 
 void BM_TickAlarm(benchmark::State& state) {
     SimWorld world(Quiet("Frequency=144000\r\n"));
-    world.Window().StartReport(ModeAlarm, false);
+    world.Window().StartReport(ReportMode::Alarm, false);
     for (auto _ : state) {
         world.Tick();
-        if (world.Window().Mode() != ModeAlarm) {
-            world.Window().StartReport(ModeAlarm, false);
+        if (world.Window().Mode() != ReportMode::Alarm) {
+            world.Window().StartReport(ReportMode::Alarm, false);
         }
     }
     state.SetItemsProcessed(state.iterations());

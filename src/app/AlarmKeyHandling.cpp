@@ -9,8 +9,7 @@ void CMainWindow::OnAlarmKeyDown(std::uint32_t timeStamp, std::uint32_t scanCode
     if (!keyTable.KeyDown(timeStamp, scanCode, keyCode)) {
         return;
     }
-    keyHeld = true;
-    UpdateTrayIcon();
+    scheduler.SetKeyHeld(true);
     shell.StartTimer(static_cast<int>(keyCode), HoldPeriodMs());
 }
 
@@ -22,8 +21,7 @@ void CMainWindow::OnAlarmKeyUp(std::uint32_t timeStamp, std::uint32_t /*scanCode
         shell.StopTimer(static_cast<int>(keyCode));
     }
     if (keyTable.NoneHeld()) {
-        keyHeld = false;
-        UpdateTrayIcon();
+        scheduler.SetKeyHeld(false);
     }
 }
 
@@ -32,8 +30,7 @@ void CMainWindow::OnAlarmKeyTimer(int timerId) {
         return;
     }
     shell.StopTimer(timerId);
-    keyHeld = false;
-    StartReport(ModeAlarm, false);
+    scheduler.OnKeyHoldComplete();
 }
 
 int CMainWindow::HoldPeriodMs() const {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "common/TextConvert.h"
-#include "platform/Shell.h"
+#include "platform/DisplayPort.h"
 
 namespace {
 
@@ -46,11 +46,11 @@ int RunGuarded(const std::function<int()>& body,
     }
 }
 
-int RunMainWindow(Shell& shell, const CMainWindow::Platform& platform,
+int RunMainWindow(Shell& shell, DisplayPort& display, const CMainWindow::Platform& platform,
                   const std::function<int(CMainWindow&)>& runLoop) {
-    auto window = std::make_unique<CMainWindow>(shell, platform);
+    auto window = std::make_unique<CMainWindow>(shell, display, platform);
     window->CreateControls();
-    shell.HideMainWindow();
+    display.HideMainWindow();
     int exitCode = runLoop(*window);
     window.reset();
     return exitCode;

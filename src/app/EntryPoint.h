@@ -28,5 +28,5 @@ int RunGuarded(const std::function<int()>& body,
 
 // Builds the window, sets it up, hides it, runs the event loop and tears down; the
 // result is the loop's exit code.
-int RunMainWindow(Shell& shell, const CMainWindow::Platform& platform,
+int RunMainWindow(Shell& shell, DisplayPort& display, const CMainWindow::Platform& platform,
                   const std::function<int(CMainWindow&)>& runLoop);

@@ -1,14 +1,16 @@
 #include "app/MainWindow.h"
 
 #include "app/Resources.h"
-#include "platform/ListBox.h"
+#include "platform/DisplayPort.h"
 #include "platform/Shell.h"
 
-CMainWindow::CMainWindow(Shell& frontEnd, const Platform& platform)
+CMainWindow::CMainWindow(Shell& frontEnd, DisplayPort& screenDisplay, const Platform& platform)
     : shell(frontEnd),
+      display(screenDisplay),
       englishTexts(platform.englishTexts),
       logTap(platform.logTap),
-      alarmRecord(platform.fileWriter, platform.clock) {
+      screen(globals, frontEnd, screenDisplay),
+      scheduler(globals, screenDisplay, screen, platform.fileWriter, platform.clock) {
     globals.settings = std::make_unique<CSettings>(
         [this](const std::string& text) { OnLogLine(text); },
         CSettings::Platform{platform.clock, platform.folders, platform.sound, platform.fileWriter});
@@ -20,7 +22,7 @@ CMainWindow::CMainWindow(Shell& frontEnd, const Platform& platform)
 }
 
 CMainWindow::~CMainWindow() {
-    shell.RemoveTrayIcon();
+    display.RemoveTrayIcon();
     // The sender and the GPS reader still log while they close; the report list
     // takes those lines until it goes last.
     globals.sender.reset();
@@ -34,21 +36,18 @@ void CMainWindow::CreateControls() {
     if (!problem.empty()) {
         shell.MessageBox(problem, WarningCaption, Shell::Buttons::Ok, Shell::Icon::Exclamation);
     }
-    globals.reportList = std::make_unique<CReportList>(shell.ReportListBox(), ReportListLines);
-    globals.reportList->Hide();
+    screen.MakeReportList(ReportListLines);
     keyTable.LoadPermitted(globals.settings->PermittedKeys);
     shell.StartTimer(TickTimerId, TickPeriodMs);
-    trayIcon = IconIdle;
-    shell.SetTrayIcon(trayIcon, TrayTip);
-    alarmRecord.SetPath(JoinPath(globals.settings->settingsFolder, "alarm.ini"));
-    ResumeAlarm();
+    scheduler.UpdateTrayIcon();  // idle, no key held
+    scheduler.ResumeAlarm(JoinPath(globals.settings->settingsFolder, "alarm.ini"));
 }
 
 void CMainWindow::OnTimer(int timerId) {
     if (timerId == TickTimerId) {
-        OnTick();
+        scheduler.OnTick();
     } else if (timerId == AlarmPopupTimerId) {
-        ShowAlarmPopup(false);
+        screen.ShowAlarmPopup(false);
     } else {
         OnAlarmKeyTimer(timerId);
     }
@@ -60,16 +59,16 @@ void CMainWindow::OnCommand(int commandId) {
             OnCloseRequest();
             break;
         case CmdHide:
-            shell.HideMainWindow();
+            display.HideMainWindow();
             break;
         case CmdSettings:
             shell.RunOptionsDialog();
             break;
         case CmdTest:
-            StartReport(ModeIntimate, true);
+            scheduler.StartReport(ReportMode::Intimate, true);
             break;
         case CmdToggleLog:
-            ToggleLog();
+            screen.ToggleLog();
             break;
         default:
             break;
@@ -77,8 +76,8 @@ void CMainWindow::OnCommand(int commandId) {
 }
 
 void CMainWindow::OnTrayIconMessage() {
-    shell.ShowMainWindow();
-    shell.BringToFront();
+    display.ShowMainWindow();
+    display.BringToFront();
 }
 
 bool CMainWindow::OnCloseRequest() {
@@ -90,6 +89,13 @@ bool CMainWindow::OnCloseRequest() {
         shell.EndProgram(0);
         return true;
     }
-    shell.HideMainWindow();
+    display.HideMainWindow();
     return false;
+}
+
+void CMainWindow::OnLogLine(const std::string& text) {
+    if (logTap) {
+        logTap(text);
+    }
+    screen.AddLogLine(text);
 }

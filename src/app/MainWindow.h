@@ -5,28 +5,27 @@
 #include <string>
 
 #include "app/AlarmKeys.h"
-#include "app/AlarmRecord.h"
 #include "app/AppGlobals.h"
+#include "app/ReportMode.h"
+#include "app/Scheduler.h"
 #include "app/ScreenLayout.h"
+#include "app/StatusScreen.h"
 
 class AtomicFileWriter;
 class Canvas;
 class Clock;
 class ConnectionManager;
 class DatagramSocket;
+class DisplayPort;
 class Folders;
 class GpsDevice;
 class Shell;
 class SimManager;
 class SoundPlayer;
 
-// Reporting modes; while a report runs the mode only rises.
-constexpr std::int32_t ModeIdle = 0;
-constexpr std::int32_t ModeIntimate = 1;
-constexpr std::int32_t ModeAlarm = 2;
-
-// The tracker's one window: the scheduler, the alarm keys and the status screen. A
-// front end forwards its events here and provides the window services as a Shell.
+// The tracker's one window. It owns the main objects, the scheduler and the status
+// screen, and takes the alarm keys. A front end forwards its events here and provides
+// the timers and boxes as a Shell and what it shows as a DisplayPort.
 class CMainWindow {
 public:
     // Every backend the main objects need; they must outlive the window.
@@ -44,12 +43,9 @@ public:
         std::function<void(const std::string&)> logTap;
     };
 
-    static constexpr int AlarmTicks = 9000;
-    static constexpr int FollowUpTicks = 150;
-    static constexpr int GpsSwitchOffFrequency = 600;
     static constexpr int ReportListLines = 21;
 
-    CMainWindow(Shell& shell, const Platform& platform);
+    CMainWindow(Shell& shell, DisplayPort& display, const Platform& platform);
     ~CMainWindow();
     CMainWindow(const CMainWindow&) = delete;
     CMainWindow& operator=(const CMainWindow&) = delete;
@@ -66,74 +62,50 @@ public:
     bool OnCloseRequest();
     // The person ends the program on purpose: a running alarm ends with it. (A kill, a
     // crash or a shutdown keeps it, to be resumed at the next start.)
-    void OnDeliberateExit();
-    void OnSize() { layoutDirty = true; }
-    void Paint(Canvas& canvas);
+    void OnDeliberateExit() { scheduler.EndAlarmForGood(); }
+    void OnSize() { screen.OnSize(); }
+    void Paint(Canvas& canvas) { screen.Paint(canvas, scheduler.Mode()); }
     void OnAlarmKeyDown(std::uint32_t timeStamp, std::uint32_t scanCode, std::uint32_t keyCode);
     void OnAlarmKeyUp(std::uint32_t timeStamp, std::uint32_t scanCode, std::uint32_t keyCode);
 
     // The scheduler.
-    void OnTick();
-    void StartReport(std::int32_t newMode, bool leaveGps);
-    void UpdateTrayIcon();
-    void OnAlarmKeyTimer(int timerId);
-    // At start-up: resumes an alarm an earlier run did not finish.
-    void ResumeAlarm();
-
+    void StartReport(ReportMode newMode, bool leaveGps) {
+        scheduler.StartReport(newMode, leaveGps);
+    }
     // How many coming ticks can only count (nothing posted, sent, polled, logged or
     // redrawn beyond the hidden window's own animation step); the loop of a hidden
     // window may sleep through them and then catch up with SkipQuietTicks.
-    std::int32_t QuietTicks() const;
-    // Does what count OnTick calls would do; count must not exceed QuietTicks().
-    void SkipQuietTicks(std::int32_t count);
+    std::int32_t QuietTicks() const { return scheduler.QuietTicks(); }
+    // Does what count OnTimer(TickTimerId) calls would do; count must not exceed QuietTicks().
+    void SkipQuietTicks(std::int32_t count) { scheduler.SkipQuietTicks(count); }
     // The machine was suspended for this many ticks' time. The wait for the next report
     // and the alarm period count it (a report due every hour goes every hour of real
     // time); the rest of the counters measure time awake and stay as they are.
-    void OnSuspended(std::int64_t ticks);
+    void OnSuspended(std::int64_t ticks) { scheduler.OnSuspended(ticks); }
+    ReportMode Mode() const { return scheduler.Mode(); }
+    std::int32_t IdleTicks() const { return scheduler.IdleTicks(); }
+    std::int32_t AlarmTicksLeft() const { return scheduler.AlarmTicksLeft(); }
 
     // The status screen.
-    void ComputeLayout(Canvas* canvas);
-    void RefreshScreen();
-    void ToggleLog();
-    void ShowAlarmPopup(bool show);
-    void OnLogLine(const std::string& text);
+    void RefreshScreen() { screen.RefreshScreen(); }
+    void ShowAlarmPopup(bool show) { screen.ShowAlarmPopup(show); }
+    const ScreenLayout& Layout() const { return screen.Layout(); }
+    int AnimationStep() const { return screen.AnimationStep(); }
 
     AppGlobals& Globals() { return globals; }
     CAlarmKeys& Keys() { return keyTable; }
-    const ScreenLayout& Layout() const { return layout; }
-    std::int32_t Mode() const { return mode; }
-    std::int32_t IdleTicks() const { return idleTicks; }
-    std::int32_t AlarmTicksLeft() const { return alarmTicksLeft; }
-    std::int32_t ResendTicksLeft() const { return resendTicksLeft; }
-    bool KeyHeld() const { return keyHeld; }
-    int AnimationStep() const { return animationStep; }
-    bool IsAlarmPopupShown() const { return alarmPopupShown; }
-    int TrayIcon() const { return trayIcon; }
-    bool EnglishTexts() const { return englishTexts; }
 
 private:
+    void OnLogLine(const std::string& text);
+    void OnAlarmKeyTimer(int timerId);
     int HoldPeriodMs() const;
-    void PaintPictures(Canvas& canvas, StatusCode gpsStatus);
-    void PaintTexts(Canvas& canvas, StatusCode gpsStatus);
 
     Shell& shell;
+    DisplayPort& display;
     bool englishTexts;
     std::function<void(const std::string&)> logTap;
     AppGlobals globals;
-
-    std::int32_t animationStep = 0;
-    std::int32_t mode = ModeIdle;
-    std::int32_t idleTicks = 0;
-    bool keyHeld = false;
-    std::int32_t alarmTicksLeft = 0;
-    std::int32_t resendTicksLeft = 0;
     CAlarmKeys keyTable;
-    AlarmRecord alarmRecord;
-    std::uint32_t alarmsAcknowledged = 0;
-    int trayIcon = 0;
-    ScreenLayout layout;
-    bool fontMade = false;
-    bool pictureContextMade = false;
-    bool layoutDirty = true;
-    bool alarmPopupShown = false;
+    StatusScreen screen;
+    Scheduler scheduler;
 };

@@ -1,8 +1,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/MainWindow.h"
-#include "app/StatusPicture.h"
+#include "app/AppGlobals.h"
+#include "app/Scheduler.h"
+#include "app/StatusScreen.h"
 
 namespace {
 
@@ -14,22 +15,20 @@ std::int32_t TicksBeforeZero(std::int32_t left) {
 
 }  // namespace
 
-std::int32_t CMainWindow::QuietTicks() const {
+std::int32_t Scheduler::QuietTicks() const {
     // A pending redraw of the GPS part or of the delivery status happens on the next tick.
-    if (globals.gpsReader->HasChanged() ||
-        globals.sender->GetStatusCode() != globals.previousStatusCode ||
-        globals.sender->GetStatusText() != globals.previousStatusText) {
+    if (screen.RedrawPending()) {
         return 0;
     }
     std::int32_t quiet = std::min(globals.sender->QuietTicks(), globals.gpsReader->QuietTicks());
-    if (mode == ModeIdle) {
+    if (mode == ReportMode::Idle) {
         const std::int64_t beforeDue =
             static_cast<std::int64_t>(globals.settings->Frequency) - idleTicks - 1;
         quiet = static_cast<std::int32_t>(std::clamp<std::int64_t>(beforeDue, 0, quiet));
     } else if (globals.sender->IsQueueEmpty()) {
         // With nothing queued a report either ends or, in an alarm, posts its next
         // follow-up; until then only the alarm's counters run.
-        if (mode == ModeAlarm) {
+        if (mode == ReportMode::Alarm) {
             quiet = std::min(
                 {quiet, TicksBeforeZero(alarmTicksLeft), TicksBeforeZero(resendTicksLeft)});
         } else {
@@ -39,28 +38,27 @@ std::int32_t CMainWindow::QuietTicks() const {
     return quiet;
 }
 
-void CMainWindow::SkipQuietTicks(std::int32_t count) {
+void Scheduler::SkipQuietTicks(std::int32_t count) {
     if (count <= 0) {
         return;
     }
     alarmTicksLeft = std::max<std::int32_t>(alarmTicksLeft - count, 0);
     resendTicksLeft = std::max<std::int32_t>(resendTicksLeft - count, 0);
-    if (mode == ModeIdle) {
+    if (mode == ReportMode::Idle) {
         idleTicks += count;
     }
     globals.sender->SkipQuietTicks(count);
     globals.gpsReader->SkipQuietTicks(count);
-    animationStep = static_cast<std::int32_t>((static_cast<std::int64_t>(animationStep) + count) %
-                                              AnimationSteps);
+    screen.SkipAnimation(count);
 }
 
-void CMainWindow::OnSuspended(std::int64_t ticks) {
+void Scheduler::OnSuspended(std::int64_t ticks) {
     if (ticks <= 0) {
         return;
     }
     const auto counted = static_cast<std::int32_t>(
         std::min<std::int64_t>(ticks, std::numeric_limits<std::int32_t>::max()));
-    if (mode == ModeIdle) {
+    if (mode == ReportMode::Idle) {
         // Past the due point the next tick starts the report; no further need to count.
         idleTicks = static_cast<std::int32_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(idleTicks) + counted,

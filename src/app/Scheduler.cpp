@@ -1,22 +1,32 @@
-#include "app/MainWindow.h"
-#include "app/Resources.h"
-#include "common/MessageCodes.h"
-#include "platform/Shell.h"
+#include "app/Scheduler.h"
 
-void CMainWindow::StartReport(std::int32_t newMode, bool leaveGps) {
+#include "app/AppGlobals.h"
+#include "app/Resources.h"
+#include "app/StatusScreen.h"
+#include "common/MessageCodes.h"
+#include "platform/DisplayPort.h"
+
+Scheduler::Scheduler(AppGlobals& appGlobals, DisplayPort& screenDisplay, StatusScreen& statusScreen,
+                     AtomicFileWriter& fileWriter, const Clock& clock)
+    : globals(appGlobals),
+      display(screenDisplay),
+      screen(statusScreen),
+      alarmRecord(fileWriter, clock) {}
+
+void Scheduler::StartReport(ReportMode newMode, bool leaveGps) {
     idleTicks = 0;
-    if (newMode == ModeAlarm && mode < ModeAlarm) {
-        ShowAlarmPopup(true);
+    if (newMode == ReportMode::Alarm && Outranks(ReportMode::Alarm, mode)) {
+        screen.ShowAlarmPopup(true);
     }
-    if (newMode > mode) {
+    if (Outranks(newMode, mode)) {
         mode = newMode;
     }
     if (!leaveGps) {
         globals.gpsReader->SwitchOn();
     }
-    globals.sender->Post(newMode == ModeAlarm ? MsgAlarm : MsgIntimate, 0);
+    globals.sender->Post(newMode == ReportMode::Alarm ? MsgAlarm : MsgIntimate, 0);
     UpdateTrayIcon();
-    if (newMode == ModeAlarm) {
+    if (newMode == ReportMode::Alarm) {
         alarmRecord.Start();
         alarmsAcknowledged = globals.sender->GetAlarmsAcknowledged();
         alarmTicksLeft = AlarmTicks;
@@ -25,61 +35,79 @@ void CMainWindow::StartReport(std::int32_t newMode, bool leaveGps) {
     }
 }
 
-void CMainWindow::UpdateTrayIcon() {
+void Scheduler::UpdateTrayIcon() {
     if (keyHeld) {
         trayIcon = IconKeyHeld;
-    } else if (mode == ModeAlarm) {
-        trayIcon = IconAlarm;
-    } else if (mode == ModeIntimate) {
-        trayIcon = IconIntimate;
     } else {
-        trayIcon = IconIdle;
+        switch (mode) {
+            case ReportMode::Idle:
+                trayIcon = IconIdle;
+                break;
+            case ReportMode::Intimate:
+                trayIcon = IconIntimate;
+                break;
+            case ReportMode::Alarm:
+                trayIcon = IconAlarm;
+                break;
+        }
     }
-    shell.SetTrayIcon(trayIcon, TrayTip);
+    display.SetTrayIcon(trayIcon, TrayTip);
 }
 
-void CMainWindow::OnTick() {
+void Scheduler::SetKeyHeld(bool held) {
+    keyHeld = held;
+    UpdateTrayIcon();
+}
+
+void Scheduler::OnKeyHoldComplete() {
+    keyHeld = false;
+    StartReport(ReportMode::Alarm, false);
+}
+
+void Scheduler::OnTick() {
     if (alarmTicksLeft > 0) {
         --alarmTicksLeft;
     }
     if (resendTicksLeft > 0) {
         --resendTicksLeft;
     }
-    if (mode == ModeIdle) {
+    if (mode == ReportMode::Idle) {
         ++idleTicks;
         if (idleTicks >= globals.settings->Frequency) {
-            StartReport(ModeIntimate, false);
+            StartReport(ReportMode::Intimate, false);
         }
     } else {
         bool queueEmpty = globals.sender->IsQueueEmpty();
-        if (mode == ModeAlarm && globals.sender->GetAlarmsAcknowledged() != alarmsAcknowledged) {
+        if (mode == ReportMode::Alarm &&
+            globals.sender->GetAlarmsAcknowledged() != alarmsAcknowledged) {
             alarmsAcknowledged = globals.sender->GetAlarmsAcknowledged();
             alarmRecord.MarkAcknowledged();
         }
-        if (mode == ModeAlarm && alarmTicksLeft > 0) {
+        if (mode == ReportMode::Alarm && alarmTicksLeft > 0) {
             if (queueEmpty && resendTicksLeft == 0) {
                 globals.sender->Post(MsgIntimate, 0);
                 resendTicksLeft = FollowUpTicks;
             }
         } else if (queueEmpty) {
-            if (mode == ModeAlarm) {
+            if (mode == ReportMode::Alarm) {
                 alarmRecord.Remove();
             }
             idleTicks = 0;
-            mode = ModeIdle;
+            mode = ReportMode::Idle;
             if (globals.settings->Frequency >= GpsSwitchOffFrequency) {
                 globals.gpsReader->SwitchOff();
             }
             UpdateTrayIcon();
         }
     }
-    globals.sender->SetAlarmPeriodRunning(mode == ModeAlarm && alarmTicksLeft > 0);
+    globals.sender->SetAlarmPeriodRunning(mode == ReportMode::Alarm && alarmTicksLeft > 0);
     globals.sender->Tick();
     globals.gpsReader->Tick();
-    RefreshScreen();
+    screen.RefreshScreen();
 }
 
-void CMainWindow::ResumeAlarm() {
+void Scheduler::ResumeAlarm(const std::string& path) {
+    alarmRecord.SetPath(path);
     const std::int64_t periodSeconds = AlarmTicks * TickPeriodMs / 1000;
     const AlarmRecord::Loaded loaded = alarmRecord.Load(periodSeconds);
     switch (loaded.found) {
@@ -99,7 +127,7 @@ void CMainWindow::ResumeAlarm() {
     }
     // The rest of the period, with no popup and no sound: the person already had them.
     globals.settings->WriteLog("Тревога возобновлена");
-    mode = ModeAlarm;
+    mode = ReportMode::Alarm;
     idleTicks = 0;
     alarmTicksLeft =
         static_cast<std::int32_t>(AlarmTicks - loaded.ageSeconds * 1000 / TickPeriodMs);
@@ -114,6 +142,6 @@ void CMainWindow::ResumeAlarm() {
     UpdateTrayIcon();
 }
 
-void CMainWindow::OnDeliberateExit() {
+void Scheduler::EndAlarmForGood() {
     alarmRecord.Remove();
 }

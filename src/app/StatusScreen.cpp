@@ -1,21 +1,32 @@
-#include "app/MainWindow.h"
+#include "app/StatusScreen.h"
+
+#include "app/AppGlobals.h"
 #include "app/Resources.h"
 #include "app/StatusPicture.h"
 #include "platform/Canvas.h"
+#include "platform/DisplayPort.h"
 #include "platform/Shell.h"
 
-void CMainWindow::ComputeLayout(Canvas* canvas) {
+StatusScreen::StatusScreen(AppGlobals& appGlobals, Shell& frontEnd, DisplayPort& screen)
+    : globals(appGlobals), shell(frontEnd), display(screen) {}
+
+void StatusScreen::MakeReportList(int lines) {
+    globals.reportList = std::make_unique<CReportList>(display.ReportListBox(), lines);
+    globals.reportList->Hide();
+}
+
+void StatusScreen::ComputeLayout(Canvas* canvas) {
     if (canvas == nullptr) {
         return;
     }
-    layout = ComputeScreenLayout(shell.WindowSize());
+    layout = ComputeScreenLayout(display.WindowSize());
     fontMade = true;
-    shell.MoveReportListBox(layout.reportList);
+    display.MoveReportListBox(layout.reportList);
     pictureContextMade = true;
     layoutDirty = false;
 }
 
-void CMainWindow::Paint(Canvas& canvas) {
+void StatusScreen::Paint(Canvas& canvas, ReportMode mode) {
     if (layoutDirty) {
         ComputeLayout(&canvas);
     }
@@ -24,23 +35,28 @@ void CMainWindow::Paint(Canvas& canvas) {
     }
     StatusCode gpsStatus = globals.gpsReader->GetStatusCode();
     if (pictureContextMade) {
-        PaintPictures(canvas, gpsStatus);
+        PaintPictures(canvas, gpsStatus, mode);
     }
     PaintTexts(canvas, gpsStatus);
 }
 
-void CMainWindow::PaintPictures(Canvas& canvas, StatusCode gpsStatus) {
+void StatusScreen::PaintPictures(Canvas& canvas, StatusCode gpsStatus, ReportMode mode) {
     canvas.DrawPicture(PictureForState(globals.sender->GetStatusCode(), animationStep),
                        layout.deliverySquare, false);
     canvas.DrawPicture(PictureForState(gpsStatus, animationStep), layout.gpsSquare, false);
-    if (mode == ModeIntimate) {
-        canvas.DrawPicture(PictureModeIntimate, layout.modePicture, true);
-    } else if (mode == ModeAlarm) {
-        canvas.DrawPicture(PictureModeAlarm, layout.modePicture, true);
+    switch (mode) {
+        case ReportMode::Idle:
+            break;
+        case ReportMode::Intimate:
+            canvas.DrawPicture(PictureModeIntimate, layout.modePicture, true);
+            break;
+        case ReportMode::Alarm:
+            canvas.DrawPicture(PictureModeAlarm, layout.modePicture, true);
+            break;
     }
 }
 
-void CMainWindow::PaintTexts(Canvas& canvas, StatusCode gpsStatus) {
+void StatusScreen::PaintTexts(Canvas& canvas, StatusCode gpsStatus) {
     canvas.DrawText(globals.sender->GetStatusText(), layout.deliveryText, Canvas::TextWordBreak);
     canvas.DrawText(globals.gpsReader->GetStatusText(), layout.gpsText, Canvas::TextWordBreak);
     const unsigned lineFlags = Canvas::TextWordBreak | Canvas::TextVCenter;
@@ -56,35 +72,46 @@ void CMainWindow::PaintTexts(Canvas& canvas, StatusCode gpsStatus) {
     }
 }
 
-void CMainWindow::RefreshScreen() {
+void StatusScreen::RefreshScreen() {
     animationStep = (animationStep + 1) % AnimationSteps;
     bool fullRefresh = false;
     if (globals.gpsReader->TakeChanged()) {
         fullRefresh = true;
     } else {
-        shell.Invalidate(layout.gpsSquare, false);
+        display.Invalidate(layout.gpsSquare, false);
     }
     StatusCode code = globals.sender->GetStatusCode();
     if (code != globals.previousStatusCode) {
         fullRefresh = true;
     } else if (code == StatusCode::Busy) {
-        shell.Invalidate(layout.deliverySquare, false);
+        display.Invalidate(layout.deliverySquare, false);
     }
     globals.previousStatusCode = code;
     std::string text = globals.sender->GetStatusText();
     if (!fullRefresh && text != globals.previousStatusText) {
-        shell.Invalidate(layout.deliveryText, true);
+        display.Invalidate(layout.deliveryText, true);
     }
     globals.previousStatusText = std::move(text);
     if (fullRefresh) {
-        shell.SetCommandEnabled(CmdTest, code != StatusCode::Busy);
-        shell.Invalidate(layout.modePicture, true);
-        shell.Invalidate(layout.textArea, true);
+        display.SetCommandEnabled(CmdTest, code != StatusCode::Busy);
+        display.Invalidate(layout.modePicture, true);
+        display.Invalidate(layout.textArea, true);
     }
-    shell.UpdateWindow();
+    display.UpdateWindow();
 }
 
-void CMainWindow::ToggleLog() {
+bool StatusScreen::RedrawPending() const {
+    return globals.gpsReader->HasChanged() ||
+           globals.sender->GetStatusCode() != globals.previousStatusCode ||
+           globals.sender->GetStatusText() != globals.previousStatusText;
+}
+
+void StatusScreen::SkipAnimation(std::int32_t count) {
+    animationStep = static_cast<std::int32_t>((static_cast<std::int64_t>(animationStep) + count) %
+                                              AnimationSteps);
+}
+
+void StatusScreen::ToggleLog() {
     if (globals.reportList) {
         if (globals.logShown) {
             globals.reportList->Hide();
@@ -95,11 +122,11 @@ void CMainWindow::ToggleLog() {
     globals.logShown = !globals.logShown;
 }
 
-void CMainWindow::ShowAlarmPopup(bool show) {
+void StatusScreen::ShowAlarmPopup(bool show) {
     if (!show) {
         shell.StopTimer(AlarmPopupTimerId);
         if (alarmPopupShown) {
-            shell.RemoveAlarmPopup();
+            display.RemoveAlarmPopup();
             alarmPopupShown = false;
         }
         return;
@@ -107,21 +134,18 @@ void CMainWindow::ShowAlarmPopup(bool show) {
     if (alarmPopupShown) {
         return;
     }
-    Size screen = shell.ScreenSize();
+    Size screen = display.ScreenSize();
     Rect area{screen.width / 2 - 100, screen.height / 2 - 125, 0, 0};
     area.right = area.left + 200;
     area.bottom = area.top + 250;
-    if (!shell.ShowAlarmPopup(area, PictureAlarmPopup, AlarmPopupTitle)) {
+    if (!display.ShowAlarmPopup(area, PictureAlarmPopup, AlarmPopupTitle)) {
         return;
     }
     alarmPopupShown = true;
     shell.StartTimer(AlarmPopupTimerId, AlarmPopupPeriodMs);
 }
 
-void CMainWindow::OnLogLine(const std::string& text) {
-    if (logTap) {
-        logTap(text);
-    }
+void StatusScreen::AddLogLine(const std::string& text) {
     if (globals.reportList) {
         globals.reportList->AddLine(text);
     }

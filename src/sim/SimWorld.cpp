@@ -78,7 +78,7 @@ void SimWorld::StartWindow() {
         canvas.Clear();
         window->Paint(canvas);
     };
-    window = std::make_unique<CMainWindow>(shell, platform);
+    window = std::make_unique<CMainWindow>(shell, shell, platform);
     window->CreateControls();
     shell.HideMainWindow();
 }

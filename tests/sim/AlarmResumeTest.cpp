@@ -27,7 +27,7 @@ void RaiseAlarm(SimWorld& world) {
     world.PressKey(112);
     world.Tick(11);
     world.ReleaseKey(112);
-    ASSERT_EQ(world.Window().Mode(), ModeAlarm);
+    ASSERT_EQ(world.Window().Mode(), ReportMode::Alarm);
 }
 
 TEST(AlarmResume, AnAlarmCutShortByAKillGoesOnAtTheNextStart) {
@@ -51,7 +51,7 @@ TEST(AlarmResume, AnAlarmCutShortByAKillGoesOnAtTheNextStart) {
         world->Restart();
         world->mainRoom.acknowledge = true;
         EXPECT_EQ(world->CountLines("Тревога возобновлена"), 1) << c.name;
-        EXPECT_EQ(world->Window().Mode(), ModeAlarm) << c.name;
+        EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm) << c.name;
         world->Tick(300);
         EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1) << c.name;
         EXPECT_EQ(Posts(*world, MsgAlarm), alarmsSentBefore + (c.answeredBeforeTheKill ? 0 : 1))
@@ -61,7 +61,8 @@ TEST(AlarmResume, AnAlarmCutShortByAKillGoesOnAtTheNextStart) {
         EXPECT_EQ(world->shell.popupsShown, popupsBefore) << c.name;
 
         // The rest of the period, not a new one; then the record goes.
-        ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 9500));
+        ASSERT_TRUE(
+            world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 9500));
         EXPECT_GE(world->Ticks() - start, 9000 - 10) << c.name;
         EXPECT_LE(world->Ticks() - start, 9000 + 200) << c.name;
         EXPECT_FALSE(std::filesystem::exists(RecordPath(*world))) << c.name;
@@ -97,7 +98,7 @@ TEST(AlarmResume, ARecordThatCannotBeResumedIsRemovedAndLogged) {
         world->Restart();
         EXPECT_EQ(world->CountLines(c.line), 1) << c.name;
         EXPECT_EQ(world->CountLines("Тревога возобновлена"), 0) << c.name;
-        EXPECT_EQ(world->Window().Mode(), ModeIdle) << c.name;
+        EXPECT_EQ(world->Window().Mode(), ReportMode::Idle) << c.name;
         EXPECT_FALSE(std::filesystem::exists(RecordPath(*world))) << c.name;
     }
 }
@@ -110,7 +111,7 @@ TEST(AlarmResume, ADeliberateExitEndsTheAlarmForGood) {
     world->Command(CmdExit);
     EXPECT_FALSE(std::filesystem::exists(RecordPath(*world)));
     world->Restart();
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
     EXPECT_EQ(world->CountLines("Тревога возобновлена"), 0);
 }
 

@@ -74,7 +74,7 @@ struct FaultRun {
 
     bool Chance(double p) { return std::uniform_real_distribution<>(0, 1)(random) < p; }
     bool Settled() const {
-        return world->Window().Mode() == ModeIdle && world->Sender().IsQueueEmpty();
+        return world->Window().Mode() == ReportMode::Idle && world->Sender().IsQueueEmpty();
     }
 
     void Step() {
@@ -83,7 +83,7 @@ struct FaultRun {
         if (world->Window().AlarmTicksLeft() > leftBefore) {
             alarmStart = world->Ticks() - 1;  // started or restarted within this tick
         }
-        if (alarmStart >= 0 && world->Window().Mode() != ModeAlarm) {
+        if (alarmStart >= 0 && world->Window().Mode() != ReportMode::Alarm) {
             alarms.emplace_back(alarmStart, world->Ticks());
             alarmStart = -1;
         }

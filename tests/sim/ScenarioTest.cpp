@@ -12,7 +12,7 @@ namespace {
 TEST(Scenario, AScheduledIntimationTravelsToTheControlRoomAndBack) {
     auto world = MakeWorld("Frequency=3000\r\nReserveServer=127.0.0.2\r\n");
     world->Tick(3000);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 2500));
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 2500));
 
     // In this order; the link waits for the end of the GPS search.
     auto at = world->log.begin();
@@ -34,9 +34,9 @@ TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
     auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=8\r\nPermittedKeys=112,113\r\n");
     world->PressKey(112);
     world->Tick(79);
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
     world->Tick();
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
     EXPECT_TRUE(world->shell.popupShown);
     EXPECT_EQ(world->sound.played.size(), 1u);
     // The hold timer fired within the last tick, before that tick's count-down.
@@ -46,7 +46,7 @@ TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
 
     std::vector<std::int64_t> followUps;
     std::size_t seen = 0;
-    while (world->Window().Mode() == ModeAlarm && world->Ticks() < start + 12000) {
+    while (world->Window().Mode() == ReportMode::Alarm && world->Ticks() < start + 12000) {
         world->Tick();
         for (; seen < world->mainRoom.reports.size(); ++seen) {
             if (world->mainRoom.reports[seen].fields.code == MsgIntimate) {
@@ -76,7 +76,8 @@ TEST(Scenario, ASecondAlarmExtendsTheFirst) {
     world->Tick(20);
     world->ReleaseKey(113);
     std::int64_t second = world->Ticks() - 1;
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 12000));
+    ASSERT_TRUE(
+        world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 12000));
     EXPECT_GE(world->Ticks() - second, 9000);
     EXPECT_GT(second - first, 5000);
     EXPECT_EQ(world->shell.popupsShown, 1);
@@ -90,7 +91,7 @@ TEST(Scenario, AnAlarmFiveMinutesWithoutNetworkArrivesBeforeAnyFollowUp) {
     world->PressKey(112);
     world->Tick(20);
     world->ReleaseKey(112);
-    ASSERT_EQ(world->Window().Mode(), ModeAlarm);
+    ASSERT_EQ(world->Window().Mode(), ReportMode::Alarm);
     const std::int64_t start = world->Ticks() - 1;
     world->Tick(start + 3000 - world->Ticks());
     EXPECT_EQ(world->CountLines("Сообщение 122 не удалось передать"), 0);
@@ -123,7 +124,7 @@ TEST(Scenario, ReportsGetThroughConnectionFailures) {
     world->Tick(200);
     world->connections.connectSequence = {ConnectionStatusWaitingForPath,
                                           ConnectionStatusConnected};
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 6000));
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 6000));
     EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
     EXPECT_GE(world->connections.requestCount, 3);
 }

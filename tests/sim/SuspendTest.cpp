@@ -65,7 +65,7 @@ TEST(Suspend, TheNextReportIsDueAfterItsRealTime) {
 TEST(Suspend, AnAlarmSpansFifteenRealMinutesAcrossASleep) {
     auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=1\r\n");
     world->PressKey(112);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeAlarm; }, 20));
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ReportMode::Alarm; }, 20));
     const std::int64_t start = world->clock.UtcMilliseconds();
     world->ReleaseKey(112);
     world->Tick(1500);
@@ -74,7 +74,8 @@ TEST(Suspend, AnAlarmSpansFifteenRealMinutesAcrossASleep) {
     const int followUpsBefore = Posts(*world, MsgIntimate);
     world->Tick(20);
     EXPECT_GT(Posts(*world, MsgIntimate), followUpsBefore);
-    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() != ModeAlarm; }, 9000));
+    ASSERT_TRUE(
+        world->TickUntil([&] { return world->Window().Mode() != ReportMode::Alarm; }, 9000));
     const std::int64_t lasted = world->clock.UtcMilliseconds() - start;
     // The round whose hold timer starts the alarm also counts its first tick, as awake.
     EXPECT_GE(lasted, 900'000 - 100);

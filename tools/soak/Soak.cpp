@@ -218,7 +218,7 @@ void Soak::CheckLine(const std::string& line) {
         ackedByReserve.erase(ackedByReserve.begin(), ackedByReserve.lower_bound(number - 100));
     } else {
         ++counts.givenUp;
-        if (code == "122" && world->Window().Mode() == ModeAlarm &&
+        if (code == "122" && world->Window().Mode() == ReportMode::Alarm &&
             world->Window().AlarmTicksLeft() > 0) {
             Fail("an alarm given up inside its alarm period");
         }

@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/DisplayPort.h"
 #include "platform/Shell.h"
 #include "platform/sim/SimListBox.h"
 
-// A window system in simulated time that records what the core asked of it. Timers
-// become due as the owner advances NowMs; message boxes take scripted answers, else
-// the first button.
-class SimShell final : public Shell {
+// A window system in simulated time that records what the core asked of it, as its
+// shell and its display. Timers become due as the owner advances NowMs; message boxes
+// take scripted answers, else the first button.
+class SimShell final : public Shell, public DisplayPort {
 public:
     struct Box {
         std::string text;

@@ -171,7 +171,7 @@ void DaemonLoop::RetryClosedKeys() {
 
 void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
     // No suspend between the start of a report (an alarm key) and its end.
-    sleepInhibitor.Want(window.Mode() != ModeIdle);
+    sleepInhibitor.Want(window.Mode() != ReportMode::Idle);
     if (!pacer.Started() || shell.Timers().count(TickTimerId) == 0) {
         return;
     }

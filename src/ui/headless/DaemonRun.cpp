@@ -12,6 +12,7 @@
 #include "app/EntryPoint.h"
 #include "common/LastErrorText.h"
 #include "platform/Clock.h"
+#include "platform/NullDisplay.h"
 #include "platform/linux/WriteAll.h"
 #include "ui/headless/CommandChannel.h"
 #include "ui/headless/DaemonLoop.h"
@@ -73,26 +74,27 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
         }
     }
     HeadlessShell shell(stderr);
+    NullDisplay display;
     ServiceNotifier service;
     const Clock& clock = *backends.clock;
     int signalFd = -1;
     int exitCode = RunGuarded(
         [&] {
-            return RunMainWindow(shell, backends.MakePlatform([&](const std::string& text) {
-                WriteEventLine(clock, text);
-                service.Status(text);
-            }),
-                                 [&](CMainWindow& window) {
-                                     signalFd = BlockedSignalsFd();
-                                     if (signalFd < 0) {
-                                         std::perror("mzorvanyd: signalfd");
-                                         return 1;
-                                     }
-                                     DaemonLoop loop(shell, commands, backends.keys, signalFd,
-                                                     service);
-                                     service.Ready("Работает");
-                                     return loop.Run(window);
-                                 });
+            return RunMainWindow(
+                shell, display, backends.MakePlatform([&](const std::string& text) {
+                    WriteEventLine(clock, text);
+                    service.Status(text);
+                }),
+                [&](CMainWindow& window) {
+                    signalFd = BlockedSignalsFd();
+                    if (signalFd < 0) {
+                        std::perror("mzorvanyd: signalfd");
+                        return 1;
+                    }
+                    DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
+                    service.Ready("Работает");
+                    return loop.Run(window);
+                });
         },
         [](const std::string& text) {
             std::fprintf(stderr, "Error: %s\n", text.c_str());

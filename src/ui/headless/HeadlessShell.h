@@ -7,9 +7,9 @@
 
 #include "platform/Shell.h"
 
-// The window services on a device without a display: timers are timerfds for the
-// owner's poll loop, message boxes go to the journal (standard error) and take their
-// first button, and the rest has nothing to show.
+// The shell of a device without a display: timers are timerfds for the owner's poll
+// loop, message boxes go to the journal (standard error) and take their first button.
+// What a display would show goes to a NullDisplay.
 class HeadlessShell final : public Shell {
 public:
     explicit HeadlessShell(std::FILE* journal);
@@ -17,22 +17,8 @@ public:
 
     void StartTimer(int timerId, int periodMs) override;
     void StopTimer(int timerId) override;
-    void Invalidate(const Rect&, bool) override {}
-    void UpdateWindow() override {}
-    void ShowMainWindow() override {}
-    void HideMainWindow() override {}
-    void BringToFront() override {}
-    Size WindowSize() const override { return {240, 320}; }
-    Size ScreenSize() const override { return {240, 320}; }
     int MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
                    Icon icon) override;
-    void SetTrayIcon(int, const std::string&) override {}
-    void RemoveTrayIcon() override {}
-    void SetCommandEnabled(int, bool) override {}
-    bool ShowAlarmPopup(const Rect&, int, const std::string&) override { return true; }
-    void RemoveAlarmPopup() override {}
-    ListBox* ReportListBox() override { return nullptr; }
-    void MoveReportListBox(const Rect&) override {}
     int RunOptionsDialog() override;
     void EndProgram(int exitCode) override;
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/TickPacer.h"
+#include "platform/DisplayPort.h"
 #include "platform/Shell.h"
 #include "ui/qt/KeyHolds.h"
 #include "ui/qt/Pictures.h"
@@ -28,7 +29,7 @@ class SuspendWatch;
 // The window-system services of the tracker on Qt Widgets: the status window with its
 // soft-key bar, the tray icon, timers, boxes, the alarm popup, the report list and the
 // options dialog. Events from all of them go to the CMainWindow given by Attach.
-class QtShell final : public QObject, public Shell {
+class QtShell final : public QObject, public Shell, public DisplayPort {
 public:
     explicit QtShell(bool english);
     ~QtShell() override;

@@ -68,7 +68,7 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
     shell.UsePower(&suspended, &sleepInhibitor);
     // However the run ends the shell has let go of the window, so neither is used again.
     const int exitCode = RunTrackerWindow(
-        shell, std::make_unique<CMainWindow>(shell, backends.MakePlatform({}, english)),
+        shell, std::make_unique<CMainWindow>(shell, shell, backends.MakePlatform({}, english)),
         backends.keys);
     shell.UsePower(nullptr, nullptr);
     return exitCode;

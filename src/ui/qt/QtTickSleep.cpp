@@ -48,7 +48,7 @@ void QtShell::SleepThroughQuietTicks() {
     }
     // No suspend between the start of a report (an alarm key) and its end.
     if (sleepInhibitor_ != nullptr) {
-        sleepInhibitor_->Want(main_->Mode() != ModeIdle);
+        sleepInhibitor_->Want(main_->Mode() != ReportMode::Idle);
     }
     auto found = timers_.find(TickTimerId);
     if (!pacer_.Started() || found == timers_.end() || !found->second->isActive()) {

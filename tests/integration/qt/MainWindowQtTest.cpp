@@ -102,7 +102,7 @@ TEST(MainWindowQt, AlarmPopupIsCentredOnTopAndGoneAfterTwoSeconds) {
     SimTracker tracker({false, {}});
     QElapsedTimer elapsed;
     elapsed.start();
-    tracker.Window().StartReport(ModeAlarm, true);
+    tracker.Window().StartReport(ReportMode::Alarm, true);
     QLabel* popup = tracker.Shell().AlarmPopup();
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(popup->isVisible());
@@ -112,7 +112,7 @@ TEST(MainWindowQt, AlarmPopupIsCentredOnTopAndGoneAfterTwoSeconds) {
               QRect(screen.width() / 2 - 100, screen.height() / 2 - 125, 200, 250));
 
     // a second alarm meanwhile shows no second popup and does not restart the timer
-    tracker.Window().StartReport(ModeAlarm, true);
+    tracker.Window().StartReport(ReportMode::Alarm, true);
     tracker.Window().ShowAlarmPopup(true);
     EXPECT_EQ(tracker.Shell().AlarmPopup(), popup);
     ASSERT_TRUE(QTest::qWaitFor([&] { return tracker.Shell().AlarmPopup() == nullptr; }, 20000));
@@ -171,10 +171,10 @@ TEST(MainWindowQt, AnEscapedExceptionShowsItsBoxOnlyAfterTheWindowIsDetached) {
     std::string said;
     const int exitCode = RunGuarded(
         [&] {
-            auto window = std::make_unique<CMainWindow>(shell, tracker.Platform(false));
+            auto window = std::make_unique<CMainWindow>(shell, shell, tracker.Platform(false));
             QTimer::singleShot(0, [&shell, alarm = window.get()] {
                 shell.ShowMainWindow();
-                alarm->StartReport(ModeAlarm, true);
+                alarm->StartReport(ReportMode::Alarm, true);
                 shell.StartTimer(112, 100);
                 throw std::runtime_error("disk gone");
             });

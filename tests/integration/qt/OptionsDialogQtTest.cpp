@@ -93,7 +93,7 @@ TEST(OptionsDialogQt, CaptureTakesEveryKeyDownWithoutAlarmThenDeleteAndClear) {
                 QTest::keyClick(box->windowHandle(), Qt::Key_F2);
                 QTest::keyClick(box->windowHandle(), Qt::Key_F1);
                 tracker.Window().OnAlarmKeyDown(1000, 30, 65);
-                EXPECT_EQ(tracker.Window().Mode(), ModeIdle);
+                EXPECT_EQ(tracker.Window().Mode(), ReportMode::Idle);
                 EXPECT_FALSE(tracker.Shell().IsTimerRunning(113));
                 EXPECT_FALSE(tracker.Shell().IsTimerRunning(65));
                 // the dialog ignores its commands and the close request until the box is closed

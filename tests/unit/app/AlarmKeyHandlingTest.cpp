@@ -15,7 +15,7 @@ TEST(AlarmKeyHandling, AShortHoldOnlyShowsTheHeldIconALongOneRaisesOneAlarm) {
     world->ReleaseKey(F1);
     EXPECT_EQ(world->shell.trayIcon, IconIdle);
     world->Tick(50);
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
 
     world->PressKey(F1);
     for (int i = 0; i < 25; ++i) {
@@ -23,7 +23,7 @@ TEST(AlarmKeyHandling, AShortHoldOnlyShowsTheHeldIconALongOneRaisesOneAlarm) {
         world->PressKey(F1);  // auto-repeat must not restart the hold
     }
     world->Tick(5);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
     EXPECT_EQ(world->shell.trayIcon, IconAlarm);
     world->Tick(100);
     world->PressKey(F1);
@@ -68,19 +68,31 @@ TEST(AlarmKeyHandling, StrayKeyCodesAndTimerIdsNeverArm) {
     EXPECT_TRUE(world->shell.IsTimerRunning(TickTimerId));
 }
 
+struct HoldPeriodCase {
+    const char* name;
+    const char* alertPressTime;
+    int periodMs;
+};
+
 TEST(AlarmKeyHandling, HoldPeriodIsReadAtEachPressAndKeptSafe) {
-    for (auto [value, periodMs] :
-         {std::pair{"8", 8000}, {"0", 1000}, {"-3", 1000}, {"5000000", 2147483647}}) {
+    const HoldPeriodCase cases[] = {
+        {"Seconds", "8", 8000},
+        {"ZeroIsOneSecond", "0", 1000},
+        {"NegativeIsOneSecond", "-3", 1000},
+        {"HugeDoesNotOverflow", "5000000", 2147483647},
+    };
+    for (const HoldPeriodCase& c : cases) {
+        SCOPED_TRACE(c.name);
         auto world = MakeWorld("");
-        world->Settings().SetValue("AlertPressTime", value);
+        world->Settings().SetValue("AlertPressTime", c.alertPressTime);
         world->PressKey(F1);
-        EXPECT_EQ(world->shell.TimerPeriod(F1), periodMs) << value;
+        EXPECT_EQ(world->shell.TimerPeriod(F1), c.periodMs);
     }
     auto world = MakeWorld("AlertPressTime=2\r\n");
     world->PressKey(F1);
     world->Settings().SetValue("AlertPressTime", "60");
     world->Tick(20);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm) << "a running hold keeps its period";
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm) << "a running hold keeps its period";
 }
 
 }  // namespace

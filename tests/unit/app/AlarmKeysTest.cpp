@@ -2,26 +2,40 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "platform/sim/SimListBox.h"
 
 namespace {
 
+struct PermittedTextCase {
+    const char* name;
+    const char* in;
+    bool loaded;       // what LoadPermitted answers
+    const char* text;  // what PermittedText gives back
+};
+
 // Each text loads to the set that PermittedText gives back, and that text loads the same.
 TEST(AlarmKeysText, LoadPermittedSkipsCodesOutsideTheTableAndRoundTrips) {
-    // clang-format off
-    const std::tuple<const char*, bool, const char*> cases[] = {{"All", true, "All"}, {"all", true, "All"}, {"ALL", true, "All"}, {" All", true, "0"},
-        {"", false, ""}, {"112,", true, "0,112"}, {"112, 113", true, "112,113"},
-        {"121,112,113", true, "112,113,121"}, {"x", true, "0"}, {",,", true, "0"},
-        {"256,-1,65,99999999999", true, "65"}, {"7,7", true, "7"}};
-    // clang-format on
-    for (const auto& [in, result, text] : cases) {
+    const PermittedTextCase cases[] = {
+        {"All", "All", true, "All"},
+        {"AllInLowerCase", "all", true, "All"},
+        {"AllInUpperCase", "ALL", true, "All"},
+        {"AllAfterASpaceIsACode", " All", true, "0"},
+        {"Empty", "", false, ""},
+        {"TrailingComma", "112,", true, "0,112"},
+        {"SpaceAfterComma", "112, 113", true, "112,113"},
+        {"Unsorted", "121,112,113", true, "112,113,121"},
+        {"NotANumber", "x", true, "0"},
+        {"OnlyCommas", ",,", true, "0"},
+        {"OutsideTheTable", "256,-1,65,99999999999", true, "65"},
+        {"Repeated", "7,7", true, "7"},
+    };
+    for (const PermittedTextCase& c : cases) {
+        SCOPED_TRACE(c.name);
         CAlarmKeys keys, again;
-        EXPECT_EQ(keys.LoadPermitted(in), result) << in;
-        EXPECT_EQ(keys.PermittedText(), text) << in;
+        EXPECT_EQ(keys.LoadPermitted(c.in), c.loaded);
+        EXPECT_EQ(keys.PermittedText(), c.text);
         again.LoadPermitted(keys.PermittedText());
-        EXPECT_EQ(again.PermittedText(), text) << in;
+        EXPECT_EQ(again.PermittedText(), c.text);
     }
 }
 

@@ -18,7 +18,7 @@ TEST(MainWindow, StartsHiddenBehindItsIconAndObeysCommands) {
     world->Command(CmdSettings);
     EXPECT_EQ(world->shell.optionsDialogRuns, 1);
     world->Command(12345);
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
 }
 
 TEST(MainWindow, AMissingSettingsFileWarnsOnceAndKeepsTheDefaults) {
@@ -37,12 +37,13 @@ TEST(MainWindow, NoToTheCloseQuestionHidesAndReportingGoesOn) {
     EXPECT_FALSE(world->shell.windowShown);
     EXPECT_FALSE(world->shell.endedWith.has_value());
     world->Tick(600);
-    EXPECT_EQ(world->Window().Mode(), ModeIntimate) << "reporting goes on in the background";
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate)
+        << "reporting goes on in the background";
 }
 
 TEST(MainWindow, TeardownRemovesTheIconEmptiesTheListAndClosesTheGps) {
     auto world = MakeWorld("Frequency=600\r\n");
-    world->Window().StartReport(ModeAlarm, false);
+    world->Window().StartReport(ReportMode::Alarm, false);
     world->Tick(20);
     int closes = world->gps.closeCount;
     world->DestroyWindow();

@@ -5,20 +5,36 @@
 
 namespace {
 
+struct FrequencyCase {
+    const char* name;
+    const char* frequency;
+    int gap;  // ticks from the end of one report to the start of the next
+    bool gpsSwitchedOff;
+};
+
 // From 600 ticks on, the GPS is switched off after each report; 1 or less reports at once.
 TEST(Scheduler, IntimationsComeFrequencyTicksAfterEachReportEnds) {
-    for (auto [frequency, gap] : {std::pair{600, 600}, {100, 100}, {1, 1}, {-40, 1}}) {
-        auto world = MakeWorld("Frequency=" + std::to_string(frequency) + "\r\n");
-        world->Tick(gap - 1);
-        EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    const FrequencyCase cases[] = {
+        {"SwitchOffThreshold", "600", 600, true},
+        {"BelowSwitchOff", "100", 100, false},
+        {"EveryTick", "1", 1, false},
+        {"NegativeIsEveryTick", "-40", 1, false},
+    };
+    for (const FrequencyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto world = MakeWorld(std::string("Frequency=") + c.frequency + "\r\n");
+        world->Tick(c.gap - 1);
+        EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
         world->Tick();
-        EXPECT_EQ(world->Window().Mode(), ModeIntimate) << frequency;
+        EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate);
         EXPECT_EQ(world->shell.trayIcon, IconIntimate);
-        ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ModeIdle; }, 3000));
-        EXPECT_EQ(world->CountLines("Отключение GPS"), gap < 600 ? 0 : 1) << frequency;
+        ASSERT_TRUE(
+            world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 3000));
+        EXPECT_EQ(world->CountLines("Отключение GPS"), c.gpsSwitchedOff ? 1 : 0);
         const std::int64_t ended = world->Ticks();
-        ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() != ModeIdle; }, 700));
-        EXPECT_EQ(world->Ticks() - ended, gap) << frequency;
+        ASSERT_TRUE(
+            world->TickUntil([&] { return world->Window().Mode() != ReportMode::Idle; }, 700));
+        EXPECT_EQ(world->Ticks() - ended, c.gap);
     }
 }
 
@@ -26,12 +42,12 @@ TEST(Scheduler, TestWhileIdleLeavesTheGpsAloneAndEndsTheTickAfterTheQueueEmpties
     auto world = MakeWorld("Frequency=36000\r\n");
     world->Tick(5);
     world->Command(CmdTest);
-    EXPECT_EQ(world->Window().Mode(), ModeIntimate);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate);
     EXPECT_EQ(world->CountLines("Включение GPS"), 0);
     ASSERT_TRUE(world->TickUntil([&] { return world->Sender().IsQueueEmpty(); }, 3000));
-    EXPECT_EQ(world->Window().Mode(), ModeIntimate);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate);
     world->Tick();
-    EXPECT_EQ(world->Window().Mode(), ModeIdle);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
     EXPECT_EQ(Posts(*world, MsgIntimate), 1);
     EXPECT_EQ(world->Window().IdleTicks(), 0);
 }
@@ -39,9 +55,9 @@ TEST(Scheduler, TestWhileIdleLeavesTheGpsAloneAndEndsTheTickAfterTheQueueEmpties
 TEST(Scheduler, AnAlarmDuringAnIntimationQueuesBehindItAndATestKeepsTheAlarm) {
     auto world = MakeWorld("Frequency=36000\r\n");
     world->Command(CmdTest);
-    world->Window().StartReport(ModeAlarm, false);
+    world->Window().StartReport(ReportMode::Alarm, false);
     world->Command(CmdTest);
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
     EXPECT_EQ(world->Window().AlarmTicksLeft(), 9000);
     ASSERT_TRUE(world->TickUntil([&] { return world->mainRoom.reports.size() >= 3; }, 3000));
     for (int i : {0, 1, 2}) {

@@ -47,7 +47,7 @@ TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
     EXPECT_EQ(off.pictures[1].id, PictureOff);
     EXPECT_EQ(off.TextIn(layout.latitudeLine), nullptr);
 
-    world->Window().StartReport(ModeAlarm, false);
+    world->Window().StartReport(ReportMode::Alarm, false);
     world->Tick(12);
     const SimCanvas& canvas = world->PaintNow();
     ASSERT_EQ(canvas.pictures.size(), 3u);
@@ -78,7 +78,7 @@ TEST(StatusScreen, AnOlderFixKeepsItsCoordinatesButNotTheSatelliteCount) {
     for (const FixAgeCase& c : cases) {
         SCOPED_TRACE(c.name);
         auto world = MakeWorld("");
-        world->Window().StartReport(ModeAlarm, false);
+        world->Window().StartReport(ReportMode::Alarm, false);
         world->Tick(12);
         const CGpsReader& gps = *world->Window().Globals().gpsReader;
         ASSERT_NE(gps.lastFixTime, 0);
@@ -139,11 +139,11 @@ TEST(StatusScreen, RefreshRepaintsWhatChangedAndErasesOnlyTexts) {
 
 TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
     auto world = MakeWorld("");
-    world->Window().StartReport(ModeAlarm, false);
+    world->Window().StartReport(ReportMode::Alarm, false);
     EXPECT_EQ(world->shell.popupPicture, PictureAlarmPopup);
     EXPECT_EQ(world->shell.popupTitle, "Тревога");
     world->Tick(10);
-    world->Window().StartReport(ModeAlarm, false);
+    world->Window().StartReport(ReportMode::Alarm, false);
     world->Tick(9);
     EXPECT_TRUE(world->shell.popupShown);
     world->Tick(1);
@@ -155,9 +155,9 @@ TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
 TEST(StatusScreen, APopupThatCannotBeMadeLeavesTheAlarmGoing) {
     auto world = MakeWorld("");
     world->shell.popupFails = true;
-    world->Window().StartReport(ModeAlarm, false);
+    world->Window().StartReport(ReportMode::Alarm, false);
     EXPECT_FALSE(world->shell.IsTimerRunning(AlarmPopupTimerId));
-    EXPECT_EQ(world->Window().Mode(), ModeAlarm);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ bool Shoot(bool english, const QString& folder) {
 
     // idle, after one test report has gone through
     tracker.Window().OnCommand(CmdTest);
-    for (int i = 0; i < 3000 && tracker.Window().Mode() != ModeIdle; ++i) {
+    for (int i = 0; i < 3000 && tracker.Window().Mode() != ReportMode::Idle; ++i) {
         tracker.Tick();
     }
     tracker.Tick(5);
@@ -55,7 +55,7 @@ bool Shoot(bool english, const QString& folder) {
     ok &= Save(window.grab(), folder, prefix + QStringLiteral("idle"));
 
     // an alarm: the status window while the receiver searches, with the popup over it
-    tracker.Window().StartReport(ModeAlarm, false);
+    tracker.Window().StartReport(ReportMode::Alarm, false);
     tracker.Tick(12);
     Settle();
     QPixmap alarm = window.grab();

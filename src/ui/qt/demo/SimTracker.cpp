@@ -37,7 +37,7 @@ SimTracker::SimTracker(const Options& options)
         << (options.params.empty() ? kDefaultParams : options.params);
     folders_ = std::make_unique<SimFolders>(root_, root_ + "/bin/mzorvany");
     shell_ = std::make_unique<QtShell>(options.english);
-    window_ = std::make_unique<CMainWindow>(*shell_, Platform(options.english));
+    window_ = std::make_unique<CMainWindow>(*shell_, *shell_, Platform(options.english));
     shell_->Attach(window_.get());
     window_->CreateControls();
     shell_->HideMainWindow();
