@@ -49,15 +49,10 @@ TEST(AlarmCrash, AnAlarmKilledBeforeItsAnswerIsSentAgainAtTheNextStart) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
     auto StartTracker = [&](const std::string& name) {
-        return std::make_unique<ChildProcess>(
-            std::vector<std::string>{MZ_DAEMON, "--gps=sim:55.7512,37.6184",
-                                     "--modem=sim:080910101032547698", "--keys=" + fifo},
-            home / name, env);
+        return StartKeyedTracker(home, name, "sim:55.7512,37.6184", fifo, env);
     };
     auto tracker = StartTracker("first");
-    ASSERT_TRUE(WaitFor([&] {
-        return ChildProcess({MZ_DAEMON, "--command=show"}, home / "show", env).Wait() == 0;
-    }));
+    ASSERT_TRUE(WaitFor([&] { return TrackerCommand(home, "show", env) == 0; }));
     const int keys = open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(keys, 0);
     const input_event down[2] = {{{}, EV_KEY, KEY_F1, 1}, {{}, EV_SYN, 0, 0}};

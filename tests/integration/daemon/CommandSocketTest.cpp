@@ -79,9 +79,7 @@ TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheTracker) {
                           std::string("ulimit -n 1024 && exec ") + MZ_DAEMON +
                               " --gps=sim:1,2 --modem=sim:080910101032547698"},
                          home / "tracker", env);
-    auto Command = [&](const std::string& word) {
-        return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait(30s);
-    };
+    auto Command = [&](const std::string& word) { return TrackerCommand(home, word, env, 30s); };
     ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker.Errors();
     std::string path;
     for (const auto& entry : std::filesystem::directory_iterator(runtime)) {

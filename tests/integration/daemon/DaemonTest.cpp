@@ -7,15 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "Pult.h"
+#include "support/TextCount.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-long Count(const std::string& text, const std::string& part) {
-    const std::regex found(part);
-    return std::distance(std::sregex_iterator(text.begin(), text.end(), found), {});
-}
 
 TEST(Daemon, TestAlarmSecondStartTermAndExit) {
     TempFolder home;
@@ -27,20 +23,17 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
     auto StartTracker = [&](const std::string& name) {
-        return std::make_unique<ChildProcess>(
-            std::vector<std::string>{MZ_DAEMON, "--gps=sim:55.7512,37.6184,150",
-                                     "--modem=sim:080910101032547698", "--keys=" + fifo},
-            home / name, env);
+        return StartKeyedTracker(home, name, "sim:55.7512,37.6184,150", fifo, env);
     };
-    auto Command = [&](const std::string& word) {
-        return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait().value_or(-1);
-    };
+    auto Command = [&](const std::string& word) { return TrackerCommand(home, word, env); };
     auto tracker = StartTracker("tracker");
     ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker->Errors();
 
     ASSERT_EQ(Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return Count(tracker->Output(), "Сообщение 699 передано") == 1; }))
-        << tracker->Output() << tracker->Errors();
+    ASSERT_TRUE(WaitFor([&] {
+        return CountMatches(tracker->Output(), "Сообщение 699 передано") == 1;
+    })) << tracker->Output()
+        << tracker->Errors();
     EXPECT_TRUE(std::regex_search(tracker->Output(),
                                   std::regex(R"(\d\d:\d\d:\d\d Начало передачи сообщения 699)")));
     ASSERT_TRUE(WaitFor([&] {
@@ -60,12 +53,13 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
     };
     key(1);
     key(2);
-    ASSERT_TRUE(WaitFor([&] { return Count(tracker->Output(), "Сообщение 122 передано") == 1; }))
-        << tracker->Output();
+    ASSERT_TRUE(WaitFor([&] {
+        return CountMatches(tracker->Output(), "Сообщение 122 передано") == 1;
+    })) << tracker->Output();
     key(0);
     close(keys);
     ASSERT_TRUE(WaitFor(
-        [&] { return Count(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 40s))
+        [&] { return CountMatches(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 40s))
         << "no follow-up: " << tracker->Output();
 
     tracker->Signal(SIGTERM);
@@ -97,11 +91,9 @@ TEST(Daemon, AFullOutputPipeDoesNotHoldUpReports) {
                           std::string("exec ") + MZ_DAEMON +
                               " --gps=sim:1,2 --modem=sim:080910101032547698 >" + out},
                          home / "tracker", env);
-    auto Command = [&](const std::string& word) {
-        return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait();
-    };
+    auto Command = [&](const std::string& word) { return TrackerCommand(home, word, env); };
     ASSERT_TRUE(WaitFor([&] { return Command("test") == 0; })) << tracker.Errors();
-    EXPECT_TRUE(WaitFor([&] { return Count(pult->Output(), "code=699.*ack=yes") == 1; }))
+    EXPECT_TRUE(WaitFor([&] { return CountMatches(pult->Output(), "code=699.*ack=yes") == 1; }))
         << pult->Output();
     EXPECT_EQ(Command("exit"), 0);
     EXPECT_EQ(tracker.Wait(), 0);

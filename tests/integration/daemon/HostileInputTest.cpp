@@ -21,8 +21,8 @@ struct Tracker {
         process = std::make_unique<ChildProcess>(command, home / "tracker", env());
     }
     std::vector<std::string> env() const { return {"XDG_DATA_HOME=" + home.Path()}; }
-    std::optional<int> Command(const std::string& word, const std::string& log = "command") const {
-        return ChildProcess({MZ_DAEMON, "--command=" + word}, home / log, env()).Wait(30s);
+    std::optional<int> Command(const std::string& word) const {
+        return TrackerCommand(home, word, env(), 30s);
     }
     const TempFolder& home;
     std::unique_ptr<ChildProcess> process;

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
@@ -24,4 +28,25 @@ inline std::unique_ptr<ChildProcess> StartPult(const TempFolder& home, const std
     WriteWholeFile(home / "MZorvany/params.ini",
                    "MainServer=127.0.0.1\r\nPort=" + port + "\r\n" + params);
     return pult;
+}
+
+// mzorvanyd --command=WORD for the tracker running with env, its output in home/WORD: the
+// exit status, nullopt when it did not end within the deadline.
+inline std::optional<int> TrackerCommand(const TempFolder& home, const std::string& word,
+                                         const std::vector<std::string>& env,
+                                         std::chrono::seconds deadline = std::chrono::seconds(20)) {
+    return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait(deadline);
+}
+
+// mzorvanyd on a simulated receiver at gps and the test SIM, reading keys from the FIFO
+// keys, its output in home/name.
+inline std::unique_ptr<ChildProcess> StartKeyedTracker(const TempFolder& home,
+                                                       const std::string& name,
+                                                       const std::string& gps,
+                                                       const std::string& keys,
+                                                       const std::vector<std::string>& env) {
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{MZ_DAEMON, "--gps=" + gps, "--modem=sim:080910101032547698",
+                                 "--keys=" + keys},
+        home / name, env);
 }

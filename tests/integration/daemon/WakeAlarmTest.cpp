@@ -5,18 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "Pult.h"
+#include "support/TextCount.h"
 
 namespace {
 
 const char* const kNoWakeAlarm = "cannot set wake alarms";
-
-long Occurrences(const std::string& text, const std::string& part) {
-    long count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 bool MayWakeTheMachine() {
     const int fd = timerfd_create(CLOCK_BOOTTIME_ALARM, TFD_CLOEXEC);
@@ -57,12 +50,7 @@ TEST(WakeAlarm, WithoutTheCapabilityTheDaemonRunsAndSaysSoOnce) {
         command.insert(command.end(), {MZ_DAEMON, "--gps=sim:55.7512,37.6184,150",
                                        "--modem=sim:080910101032547698"});
         ChildProcess tracker(command, home / "tracker", env);
-        auto Command = [&](const std::string& word) {
-            return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env)
-                .Wait()
-                .value_or(-1);
-        };
-        ASSERT_TRUE(WaitFor([&] { return Command("test") == 0; }))
+        ASSERT_TRUE(WaitFor([&] { return TrackerCommand(home, "test", env) == 0; }))
             << row.name << ": " << tracker.Errors();
         EXPECT_TRUE(WaitFor([&] {
             return tracker.Output().find("Сообщение 699 передано") != std::string::npos;
@@ -70,7 +58,7 @@ TEST(WakeAlarm, WithoutTheCapabilityTheDaemonRunsAndSaysSoOnce) {
             << ": " << tracker.Output();
         tracker.Signal(SIGTERM);
         EXPECT_EQ(tracker.Wait(), 0) << row.name;
-        EXPECT_EQ(Occurrences(tracker.Errors(), kNoWakeAlarm), row.withCapability ? 0 : 1)
+        EXPECT_EQ(CountOccurrences(tracker.Errors(), kNoWakeAlarm), row.withCapability ? 0 : 1)
             << row.name << ": " << tracker.Errors();
     }
 }

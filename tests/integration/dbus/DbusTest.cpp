@@ -11,6 +11,7 @@
 
 #include "Pult.h"
 #include "support/PrivateBus.h"
+#include "support/TextCount.h"
 
 namespace {
 
@@ -22,11 +23,6 @@ constexpr const char* Nm = "org.freedesktop.NetworkManager";
 constexpr const char* NmPath = "/org/freedesktop/NetworkManager";
 constexpr const char* Mock = "org.freedesktop.DBus.Mock";
 constexpr std::uint32_t NmDisconnected = 20, NmConnecting = 40, NmConnectedGlobal = 70;
-
-long Count(const std::string& text, const std::string& part) {
-    const std::regex found(part);
-    return std::distance(std::sregex_iterator(text.begin(), text.end(), found), {});
-}
 
 // A phone on the test's own system bus: ModemManager and NetworkManager from dbusmock, a
 // control room on loopback, and the real tracker.
@@ -67,8 +63,9 @@ struct Phone {
             .Wait()
             .value_or(-1);
     }
-    long Log(const std::string& part) const { return Count(tracker->Output(), part); }
-    long Delivered() const { return Count(pult->Output(), "code=699.*ack=yes"); }
+    long Log(const std::string& part) const { return CountMatches(tracker->Output(), part); }
+    long Received(const std::string& part) const { return CountMatches(pult->Output(), part); }
+    long Delivered() const { return Received("code=699.*ack=yes"); }
     std::string Why() const { return tracker->Output() + tracker->Errors() + pult->Output(); }
 
     bool SetNmState(std::uint32_t state) {
@@ -102,12 +99,12 @@ TEST(Dbus, SimFromModemManager) {
     ASSERT_EQ(phone.Command("test"), 0);
     ASSERT_TRUE(WaitFor([&] { return phone.Log("Нет SIM карты") == 1; })) << phone.Why();
     std::this_thread::sleep_for(1s);
-    EXPECT_EQ(Count(phone.pult->Output(), "code=699"), 0) << phone.Why();
+    EXPECT_EQ(phone.Received("code=699"), 0) << phone.Why();
 
     // The SIM comes: the waiting report carries its IMSI.
     ASSERT_TRUE(phone.SetModemSim(std::string(MmRoot) + "/SIM/0"));
     ASSERT_TRUE(WaitFor([&] {
-        return Count(phone.pult->Output(), "imsi=001010123456789 .*code=699.*ack=yes") == 1;
+        return phone.Received("imsi=001010123456789 .*code=699.*ack=yes") == 1;
     })) << phone.Why();
 
     // ModemManager goes; the link is lost and comes back: no SIM can be read, nothing sent.
@@ -125,7 +122,7 @@ TEST(Dbus, SimFromModemManager) {
     // It comes back with another card: the report goes with that card's IMSI.
     ASSERT_TRUE(phone.StartMm("250991234567890"));
     EXPECT_TRUE(WaitFor([&] {
-        return Count(phone.pult->Output(), "imsi=250991234567890 .*code=699.*ack=yes") == 1;
+        return phone.Received("imsi=250991234567890 .*code=699.*ack=yes") == 1;
     })) << phone.Why();
     EXPECT_EQ(phone.Command("exit"), 0);
     EXPECT_EQ(phone.tracker->Wait(), 0);
@@ -141,7 +138,7 @@ TEST(Dbus, LinkFollowsNetworkManager) {
     ASSERT_EQ(phone.Command("test"), 0);
     ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") == 1; })) << phone.Why();
     std::this_thread::sleep_for(1s);
-    EXPECT_EQ(Count(phone.pult->Output(), "code=699"), 0);
+    EXPECT_EQ(phone.Received("code=699"), 0);
     ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
     ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
 
@@ -169,7 +166,7 @@ TEST(Dbus, LinkFollowsNetworkManager) {
 
     EXPECT_EQ(phone.Log("Соединение GPRS установлено"), 3) << phone.Why();
     EXPECT_EQ(phone.Log("не удалось передать"), 0);
-    EXPECT_EQ(Count(phone.pult->Output(), "code=699"), 3) << "an attempt was used up";
+    EXPECT_EQ(phone.Received("code=699"), 3) << "an attempt was used up";
 }
 
 TEST(Dbus, NamedProfileIsActivatedOnce) {
@@ -183,7 +180,9 @@ TEST(Dbus, NamedProfileIsActivatedOnce) {
                                          "type", "s", "gsm");
         }));
     ASSERT_TRUE(phone.StartTracker({"--link=nm:mobile"})) << phone.Why();
-    auto Activations = [&] { return Count(MockLog(phone.home, Nm), " ActivateConnection "); };
+    auto Activations = [&] {
+        return CountMatches(MockLog(phone.home, Nm), " ActivateConnection ");
+    };
 
     ASSERT_EQ(phone.Command("test"), 0);
     ASSERT_TRUE(WaitFor([&] { return Activations() == 1; })) << MockLog(phone.home, Nm);
@@ -235,7 +234,7 @@ TEST(Dbus, BusGoesAwayAndComesBack) {
     // opens it anew and reads the new SIM.
     EXPECT_TRUE(WaitFor(
         [&] {
-            if (Count(phone.pult->Output(), "imsi=250991234567890 .*ack=yes") > 0) {
+            if (phone.Received("imsi=250991234567890 .*ack=yes") > 0) {
                 return true;
             }
             phone.SetNmState(NmDisconnected);
@@ -279,20 +278,24 @@ namespace {
 constexpr const char* Login = "org.freedesktop.login1";
 
 // Inhibitors logind holds now; -1 when it cannot be asked.
-int HeldInhibitors(Phone& phone) {
+int HeldInhibitors(PrivateBus& bus) {
     int held = -1;
-    const bool asked =
-        phone.bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                       "ListInhibitors", nullptr, [&](sd_bus_message* m) {
-                           if (sd_bus_message_enter_container(m, 'a', "(ssssuu)") < 0) {
-                               return;
-                           }
-                           held = 0;
-                           while (sd_bus_message_skip(m, "(ssssuu)") > 0) {
-                               ++held;
-                           }
-                       });
+    const bool asked = bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                "ListInhibitors", nullptr, [&](sd_bus_message* m) {
+                                    if (sd_bus_message_enter_container(m, 'a', "(ssssuu)") < 0) {
+                                        return;
+                                    }
+                                    held = 0;
+                                    while (sd_bus_message_skip(m, "(ssssuu)") > 0) {
+                                        ++held;
+                                    }
+                                });
     return asked ? held : -1;
+}
+
+// How many times the tracker has asked logind to hold off sleep.
+long SleepInhibits(const TempFolder& home) {
+    return CountMatches(MockLog(home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
 }
 
 struct InhibitorCase {
@@ -313,20 +316,18 @@ TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
             ASSERT_NE(logind, nullptr);
         }
         ASSERT_TRUE(phone.StartTracker()) << phone.Why();
-        auto Inhibits = [&] {
-            return Count(MockLog(phone.home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
-        };
         for (long report = 1; report <= 2; ++report) {
             ASSERT_EQ(phone.Command("test"), 0);
             ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == report; })) << phone.Why();
             if (row.withLogind) {
-                EXPECT_TRUE(WaitFor([&] { return Inhibits() == report; }))
+                EXPECT_TRUE(WaitFor([&] { return SleepInhibits(phone.home) == report; }))
                     << MockLog(phone.home, Login);
-                EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone) == 0; }))
+                EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone.bus) == 0; }))
                     << "the lock outlived report " << report;
             }
         }
-        EXPECT_EQ(Count(phone.tracker->Errors(), "no sleep inhibitor"), row.withLogind ? 0 : 1)
+        EXPECT_EQ(CountMatches(phone.tracker->Errors(), "no sleep inhibitor"),
+                  row.withLogind ? 0 : 1)
             << row.name << ": " << phone.tracker->Errors();
     }
 }
@@ -344,10 +345,7 @@ TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
     const std::string fifo = phone.home / "keys";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     ASSERT_TRUE(phone.StartTracker({"--keys=" + fifo})) << phone.Why();
-    auto Inhibits = [&] {
-        return Count(MockLog(phone.home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
-    };
-    EXPECT_EQ(HeldInhibitors(phone), 0) << "a lock while idle";
+    EXPECT_EQ(HeldInhibitors(phone.bus), 0) << "a lock while idle";
 
     const int keys = open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(keys, 0);
@@ -356,25 +354,25 @@ TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
         return write(keys, events, sizeof(events)) == static_cast<ssize_t>(sizeof(events));
     };
     ASSERT_TRUE(key(1));
-    ASSERT_TRUE(WaitFor([&] { return Count(phone.pult->Output(), "code=122.*ack=yes") == 1; }))
-        << phone.Why();
+    ASSERT_TRUE(WaitFor([&] { return phone.Received("code=122.*ack=yes") == 1; })) << phone.Why();
     ASSERT_TRUE(key(0));
     close(keys);
-    ASSERT_TRUE(WaitFor([&] { return Inhibits() == 1; })) << MockLog(phone.home, Login);
-    EXPECT_EQ(HeldInhibitors(phone), 1);
+    ASSERT_TRUE(WaitFor([&] { return SleepInhibits(phone.home) == 1; }))
+        << MockLog(phone.home, Login);
+    EXPECT_EQ(HeldInhibitors(phone.bus), 1);
 
     // Follow-ups go every 15 s while the alarm period runs.
     for (long followUp = 1; followUp <= 2; ++followUp) {
         ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == followUp; }, 25s)) << phone.Why();
-        EXPECT_EQ(Inhibits(), 1) << "taken again by follow-up " << followUp;
-        EXPECT_EQ(HeldInhibitors(phone), 1) << "let go before follow-up " << followUp;
+        EXPECT_EQ(SleepInhibits(phone.home), 1) << "taken again by follow-up " << followUp;
+        EXPECT_EQ(HeldInhibitors(phone.bus), 1) << "let go before follow-up " << followUp;
     }
-    EXPECT_EQ(Count(phone.tracker->Errors(), "inhibitor"), 0) << phone.tracker->Errors();
+    EXPECT_EQ(CountMatches(phone.tracker->Errors(), "inhibitor"), 0) << phone.tracker->Errors();
 
     // Whatever ends the tracker ends its lock.
     ASSERT_EQ(phone.Command("exit"), 0);
     ASSERT_EQ(phone.tracker->Wait(), 0) << phone.Why();
-    EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone) == 0; })) << "outlived the tracker";
+    EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone.bus) == 0; })) << "outlived the tracker";
 }
 
 #ifdef MZ_QT_TRACKER
@@ -404,28 +402,17 @@ TEST(Dbus, QtTrackerHoldsTheSleepInhibitorWhileAReportRuns) {
                           "--modem=sim:080910101032547698", "--link=direct"},
                          home / "tracker", env);
     ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker.Errors();
-    auto Inhibits = [&] {
-        return Count(MockLog(home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
-    };
-    auto Held = [&] {
-        int held = -1;
-        bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                 "ListInhibitors", nullptr, [&](sd_bus_message* m) {
-                     if (sd_bus_message_enter_container(m, 'a', "(ssssuu)") >= 0) {
-                         for (held = 0; sd_bus_message_skip(m, "(ssssuu)") > 0; ++held) {
-                         }
-                     }
-                 });
-        return held;
-    };
     for (long report = 1; report <= 2; ++report) {
         ASSERT_EQ(Command("test"), 0);
-        ASSERT_TRUE(WaitFor([&] { return Count(pult->Output(), "code=699.*ack=yes") == report; }))
-            << tracker.Errors() << pult->Output();
-        EXPECT_TRUE(WaitFor([&] { return Inhibits() == report; })) << MockLog(home, Login);
-        EXPECT_TRUE(WaitFor([&] { return Held() == 0; })) << "the lock outlived report " << report;
+        ASSERT_TRUE(WaitFor([&] {
+            return CountMatches(pult->Output(), "code=699.*ack=yes") == report;
+        })) << tracker.Errors()
+            << pult->Output();
+        EXPECT_TRUE(WaitFor([&] { return SleepInhibits(home) == report; })) << MockLog(home, Login);
+        EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(bus) == 0; }))
+            << "the lock outlived report " << report;
     }
-    EXPECT_EQ(Count(tracker.Errors(), "inhibitor"), 0) << tracker.Errors();
+    EXPECT_EQ(CountMatches(tracker.Errors(), "inhibitor"), 0) << tracker.Errors();
     ASSERT_EQ(Command("exit"), 0);
     EXPECT_EQ(tracker.Wait(), 0) << tracker.Errors();
 }

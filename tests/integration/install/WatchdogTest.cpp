@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "Installed.h"
+#include "support/TextCount.h"
 
 namespace {
 
@@ -52,14 +53,6 @@ private:
     bool bound_ = false;
 };
 
-long Count(const std::string& text, const std::string& part) {
-    long count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // With a 400 ms watchdog the loop must ping about every 100 ms; a stopped daemon is the
 // hung loop systemd has to notice, and a continued one pings again.
 TEST(Watchdog, ReadyThenPingsWhileTheLoopTurnsAndSilenceWhenItHangs) {
@@ -79,14 +72,14 @@ TEST(Watchdog, ReadyThenPingsWhileTheLoopTurnsAndSilenceWhenItHangs) {
     })) << daemon.Errors();
     EXPECT_NE(started.find("READY=1\nSTATUS="), std::string::npos) << started;
 
-    EXPECT_GE(Count(notify.Collect(1000ms), "WATCHDOG=1"), 4);
+    EXPECT_GE(CountOccurrences(notify.Collect(1000ms), "WATCHDOG=1"), 4);
 
     daemon.Signal(SIGSTOP);
     notify.Collect(200ms);  // a ping sent just before the stop
-    EXPECT_EQ(Count(notify.Collect(1000ms), "WATCHDOG=1"), 0);
+    EXPECT_EQ(CountOccurrences(notify.Collect(1000ms), "WATCHDOG=1"), 0);
 
     daemon.Signal(SIGCONT);
-    EXPECT_GE(Count(notify.Collect(1000ms), "WATCHDOG=1"), 4);
+    EXPECT_GE(CountOccurrences(notify.Collect(1000ms), "WATCHDOG=1"), 4);
 
     daemon.Signal(SIGTERM);
     EXPECT_EQ(daemon.Wait(), 0);
