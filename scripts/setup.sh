@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ pkg-config clang-format
+    cmake ninja-build g++ pkg-config clang-format ccache
     # fuzzing: clang 14 with libFuzzer and the sanitizer runtimes
     clang-14 libclang-rt-14-dev
     # core tests and benchmarks
