@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "SettingsFixture.h"
 
@@ -17,7 +19,7 @@ struct LogFixture : SettingsFixture {
         settings->LogEnabled = true;
         clock.SetUtcSeconds(kMonday);
     }
-    std::string File(const char* day) const { return settings->settingsFolder + "/" + day; }
+    std::string File(const std::string& day) const { return settings->settingsFolder + "/" + day; }
 
     std::unique_ptr<CSettings> settings;
 };
@@ -29,36 +31,49 @@ struct ExistingFileCase {
     std::string after;
 };
 
-class WeekdayFileTest : public ::testing::TestWithParam<ExistingFileCase> {};
-
-TEST_P(WeekdayFileTest, FirstWriteOfARunContinuesOnlyTodaysFile) {
-    LogFixture f;
-    if (GetParam().present) {
-        WriteWholeFile(f.File("Monday.log"), GetParam().before);
+TEST(EventLog, FirstWriteOfARunContinuesOnlyTodaysFile) {
+    const std::string fresh = "07-12-26\r\n09:05:03 Включение GPS\r\n";
+    const ExistingFileCase cases[] = {
+        {"NoFile", false, "", fresh},
+        {"SameDate", true, "07-12-26\r\n08:00:00 a\r\n",
+         "07-12-26\r\n08:00:00 a\r\n09:05:03 Включение GPS\r\n"},
+        {"WeekEarlier", true, "30-11-26\r\n08:00:00 a\r\n", fresh},
+        {"HandEditedToToday", true, "  07-12-26 notes\r\n",
+         "  07-12-26 notes\r\n09:05:03 Включение GPS\r\n"},
+        {"Empty", true, "", fresh},
+    };
+    for (const ExistingFileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogFixture f;
+        if (c.present) {
+            WriteWholeFile(f.File("Monday.log"), c.before);
+        }
+        f.settings->WriteLog("Включение GPS");
+        EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), c.after);
     }
-    f.settings->WriteLog("Включение GPS");
-    EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), GetParam().after);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, WeekdayFileTest,
-    ::testing::Values(
-        ExistingFileCase{"NoFile", false, "", "07-12-26\r\n09:05:03 Включение GPS\r\n"},
-        ExistingFileCase{"SameDate", true, "07-12-26\r\n08:00:00 a\r\n",
-                         "07-12-26\r\n08:00:00 a\r\n09:05:03 Включение GPS\r\n"},
-        ExistingFileCase{"WeekEarlier", true, "30-11-26\r\n08:00:00 a\r\n",
-                         "07-12-26\r\n09:05:03 Включение GPS\r\n"},
-        ExistingFileCase{"HandEditedToToday", true, "  07-12-26 notes\r\n",
-                         "  07-12-26 notes\r\n09:05:03 Включение GPS\r\n"},
-        ExistingFileCase{"Empty", true, "", "07-12-26\r\n09:05:03 Включение GPS\r\n"}),
-    [](const auto& row) { return std::string(row.param.name); });
-
-TEST(EventLog, SwitchedOffTouchesNoFileButFeedsTheReportList) {
+TEST(EventLog, EachWeekdayHasItsOwnFile) {
     LogFixture f;
+    for (const char* day :
+         {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"}) {
+        f.settings->WriteLog(day);
+        EXPECT_EQ(ReadWholeFile(f.File(std::string(day) + ".log")).substr(10),
+                  "09:05:03 " + std::string(day) + "\r\n");
+        f.clock.AdvanceMilliseconds(24 * 3600 * 1000);
+    }
+}
+
+TEST(EventLog, SwitchedOffTouchesNoFileAndSwitchedOnLooksAtTheFileAfresh) {
+    LogFixture f;
+    WriteWholeFile(f.File("Monday.log"), "30-11-26\r\n08:00:00 a\r\n");
     f.settings->LogEnabled = false;
     f.settings->WriteLog("Отключение GPS");
     EXPECT_EQ(f.lines, std::vector<std::string>{"Отключение GPS"});
-    EXPECT_TRUE(std::filesystem::is_empty(f.settings->settingsFolder));
+    EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), "30-11-26\r\n08:00:00 a\r\n");
+    ASSERT_TRUE(f.settings->SetValue("LogEnabled", "1"));
+    f.settings->WriteLog("Включение GPS");
+    EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), "07-12-26\r\n09:05:03 Включение GPS\r\n");
 }
 
 TEST(EventLog, SecondWriteOfTheDayAppendsWithoutLookingAgain) {
@@ -82,11 +97,24 @@ TEST(EventLog, MidnightMovesToTheNextDaysFileAndEmptiesLastWeeks) {
     EXPECT_EQ(ReadWholeFile(f.File("Tuesday.log")), "08-12-26\r\n00:00:01 after\r\n");
 }
 
-TEST(EventLog, MissingFolderIsReportedAndNeverCreated) {
+// Each is reported in the list, in bounded time, and no folder is made.
+TEST(EventLog, WhatCannotBeWrittenIsReportedNotWaitedOn) {
+    const std::pair<const char*, std::function<void(LogFixture&)>> cases[] = {
+        {"MissingFolder",
+         [](LogFixture& f) { std::filesystem::remove_all(f.settings->settingsFolder); }},
+        {"Fifo", [](LogFixture& f) { ASSERT_EQ(mkfifo(f.File("Monday.log").c_str(), 0600), 0); }},
+        {"Folder", [](LogFixture& f) { std::filesystem::create_directory(f.File("Monday.log")); }},
+    };
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
+        LogFixture f;
+        make(f);
+        f.settings->WriteLog("x");
+        EXPECT_EQ(f.lines, (std::vector<std::string>{"x", "Ошибка записи в лог"}));
+    }
     LogFixture f;
     std::filesystem::remove_all(f.settings->settingsFolder);
     f.settings->WriteLog("x");
-    EXPECT_EQ(f.lines, (std::vector<std::string>{"x", "Ошибка записи в лог"}));
     EXPECT_FALSE(std::filesystem::exists(f.settings->settingsFolder));
 }
 

@@ -15,96 +15,60 @@ struct LoadCase {
     std::function<void(CSettings&)> expect;  // applied to defaults: the expected result
 };
 
-void PrintTo(const LoadCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class LoadTest : public ::testing::TestWithParam<LoadCase> {};
-
-TEST_P(LoadTest, AppliesOnlyWellFormedAcceptedAssignments) {
-    SettingsFixture f;
-    auto loaded = f.Make();
-    std::filesystem::create_directories(loaded->settingsFolder);
-    WriteWholeFile(loaded->ParamsPath(), GetParam().fileText);
-    ASSERT_EQ(loaded->Load(), "");
-
-    auto expected = f.Make();
-    GetParam().expect(*expected);
-    EXPECT_EQ(loaded->ParamsText(), expected->ParamsText());
-}
-
 std::string Megabytes(std::size_t n, char c) {
     return std::string(n * 1024 * 1024, c);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Words, LoadTest,
-    ::testing::Values(
-        LoadCase{"KeysIgnoreCase", "mainserver=10.0.0.1",
-                 [](CSettings& s) { s.MainServer = "10.0.0.1"; }},
-        LoadCase{"BlankBeforeEqualsAssignsNothing", "MainServer =10.0.0.1", [](CSettings&) {}},
-        LoadCase{"BlankAfterEqualsAssignsNothing", "MainServer= 10.0.0.1", [](CSettings&) {}},
-        LoadCase{"WordStartingWithEquals", "=5 Port= =Port", [](CSettings&) {}},
-        LoadCase{"UnknownKey", "Colour=red", [](CSettings&) {}},
-        LoadCase{"PortZeroRefused", "Port=0", [](CSettings&) {}},
-        LoadCase{"PortWithoutDigitsRefused", "Port=abc", [](CSettings&) {}},
-        LoadCase{"FrequencyZeroRefused", "Frequency=0", [](CSettings&) {}},
-        LoadCase{"FrequencyWithoutDigitsRefused", "Frequency=often", [](CSettings&) {}},
-        LoadCase{"NegativePort", "Port=-5", [](CSettings& s) { s.Port = -5; }},
-        LoadCase{"TrailingTextAfterNumber", "Port=8080x", [](CSettings& s) { s.Port = 8080; }},
-        LoadCase{"HugeNumberIsClamped", "Frequency=99999999999999999999",
-                 [](CSettings& s) { s.Frequency = INT32_MAX; }},
-        LoadCase{"FlagsFromIntegers", "OutSats=x LogEnabled=2",
-                 [](CSettings& s) {
-                     s.OutSats = false;
-                     s.LogEnabled = true;
-                 }},
-        LoadCase{"OnlyTheFirstEqualsSeparates", "PermittedKeys=13,27,=x",
-                 [](CSettings& s) { s.PermittedKeys = "13,27,=x"; }},
-        LoadCase{"LaterAssignmentWins", "Frequency=100\r\n\tFrequency=200",
-                 [](CSettings& s) { s.Frequency = 200; }},
-        LoadCase{"LastWordWithoutLineEnd", "AlertPressTime=3\nMinimalBalance=-7",
-                 [](CSettings& s) {
-                     s.AlertPressTime = 3;
-                     s.MinimalBalance = -7;
-                 }},
-        LoadCase{"EmptyFile", "", [](CSettings&) {}},
-        LoadCase{"BinaryGarbageAroundAnAssignment",
-                 std::string("\0\x01\xff=\xfe\0 Port=99 \0", 16) + Megabytes(2, 'x') + " Port=98",
-                 [](CSettings& s) { s.Port = 98; }},
-        LoadCase{"HugeWordIsSkippedWhole", Megabytes(1, 'P') + "Port=5 Port=77",
-                 [](CSettings& s) { s.Port = 77; }}),
-    [](const auto& row) { return std::string(row.param.name); });
-
-struct AddressCase {
-    const char* name;
-    const char* text;
-    bool valid;
-};
-
-class ServerAddressTest : public ::testing::TestWithParam<AddressCase> {};
-
-TEST_P(ServerAddressTest, ScansFourNumbersInRange) {
-    EXPECT_EQ(CSettings::IsValidServerAddress(GetParam().text), GetParam().valid)
-        << GetParam().text;
+TEST(SettingsLoad, AppliesOnlyWellFormedAcceptedAssignments) {
+    const auto same = [](CSettings&) {};
+    // clang-format off
+    const LoadCase cases[] = {
+        {"KeysIgnoreCase", "mainserver=10.0.0.1", [](CSettings& s) { s.MainServer = "10.0.0.1"; }},
+        {"BlankBeforeEqualsAssignsNothing", "MainServer =10.0.0.1", same},
+        {"BlankAfterEqualsAssignsNothing", "MainServer= 10.0.0.1", same},
+        {"WordStartingWithEquals", "=5 Port= =Port", same},
+        {"UnknownKey", "Colour=red", same},
+        {"PortZeroRefused", "Port=0", same},
+        {"PortWithoutDigitsRefused", "Port=abc", same},
+        {"FrequencyZeroRefused", "Frequency=0", same},
+        {"FrequencyWithoutDigitsRefused", "Frequency=often", same},
+        {"NegativePort", "Port=-5", [](CSettings& s) { s.Port = -5; }},
+        {"TrailingTextAfterNumber", "Port=8080x", [](CSettings& s) { s.Port = 8080; }},
+        {"HugeNumberIsClamped", "Frequency=99999999999999999999", [](CSettings& s) { s.Frequency = INT32_MAX; }},
+        {"FlagsFromIntegers", "OutSats=x LogEnabled=2", [](CSettings& s) { s.OutSats = false; s.LogEnabled = true; }},
+        {"OnlyTheFirstEqualsSeparates", "PermittedKeys=13,27,=x", [](CSettings& s) { s.PermittedKeys = "13,27,=x"; }},
+        {"LaterAssignmentWins", "Frequency=100\r\n\tFrequency=200", [](CSettings& s) { s.Frequency = 200; }},
+        {"LastWordWithoutLineEnd", "AlertPressTime=3\nMinimalBalance=-7", [](CSettings& s) { s.AlertPressTime = 3; s.MinimalBalance = -7; }},
+        {"EmptyFile", "", same},
+        {"BinaryGarbageAroundAnAssignment", std::string("\0\x01\xff=\xfe\0 Port=99 \0", 16) + Megabytes(2, 'x') + " Port=98", [](CSettings& s) { s.Port = 98; }},
+        {"HugeWordIsSkippedWhole", Megabytes(1, 'P') + "Port=5 Port=77", [](CSettings& s) { s.Port = 77; }},
+    };
+    // clang-format on
+    for (const LoadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsFixture f;
+        auto loaded = f.Make();
+        std::filesystem::create_directories(loaded->settingsFolder);
+        WriteWholeFile(loaded->ParamsPath(), c.fileText);
+        ASSERT_EQ(loaded->Load(), "");
+        auto expected = f.Make();
+        c.expect(*expected);
+        EXPECT_EQ(loaded->ParamsText(), expected->ParamsText());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Addresses, ServerAddressTest,
-                         ::testing::Values(AddressCase{"Empty", "", true},
-                                           AddressCase{"Plain", "10.0.0.1", true},
-                                           AddressCase{"FifthNumber", "1.2.3.4.5", true},
-                                           AddressCase{"TextAfterTheFourth", "1.2.3.4abc", true},
-                                           AddressCase{"BlanksAndSigns", " 1.+2. 3.4", true},
-                                           AddressCase{"Highest", "255.255.255.255", true},
-                                           AddressCase{"FirstOver255", "300.1.1.1", false},
-                                           AddressCase{"LastOver255", "1.2.3.256", false},
-                                           AddressCase{"ThreeNumbers", "1.2.3", false},
-                                           AddressCase{"Negative", "-1.2.3.4", false},
-                                           AddressCase{"EmptyNumber", "1..2.3.4", false},
-                                           AddressCase{"BlankBeforeADot", "1 .2.3.4", false},
-                                           AddressCase{"HostName", "control.example", false},
-                                           AddressCase{"HugeNumber", "99999999999.1.1.1", false}),
-                         [](const auto& row) { return std::string(row.param.name); });
+TEST(SettingsValues, ServerAddressesAreFourNumbersInRange) {
+    // clang-format off
+    const std::pair<const char*, bool> cases[] = {
+        {"", true}, {"10.0.0.1", true}, {"1.2.3.4.5", true}, {"1.2.3.4abc", true},
+        {" 1.+2. 3.4", true}, {"255.255.255.255", true}, {"300.1.1.1", false},
+        {"1.2.3.256", false}, {"1.2.3", false}, {"-1.2.3.4", false}, {"1..2.3.4", false},
+        {"1 .2.3.4", false}, {"control.example", false}, {"99999999999.1.1.1", false}};
+    // clang-format on
+    for (const auto& [text, valid] : cases) {
+        EXPECT_EQ(CSettings::IsValidServerAddress(text), valid) << text;
+    }
+}
 
 TEST(SettingsValues, MainServerIsNeverEmptiedButReserveServerMayBe) {
     SettingsFixture f;
@@ -114,15 +78,6 @@ TEST(SettingsValues, MainServerIsNeverEmptiedButReserveServerMayBe) {
     ASSERT_TRUE(s->SetValue("ReserveServer", "10.0.0.2"));
     EXPECT_TRUE(s->SetValue("ReserveServer", ""));
     EXPECT_EQ(s->ReserveServer, "");
-}
-
-TEST(SettingsValues, WideValuesArriveAsUtf8) {
-    SettingsFixture f;
-    auto s = f.Make();
-    EXPECT_TRUE(s->SetValueWide("PermittedKeys", u"Клавиши"));
-    EXPECT_EQ(s->PermittedKeys, "Клавиши");
-    EXPECT_TRUE(s->SetValueWide("Port", u"8080"));
-    EXPECT_EQ(s->Port, 8080);
 }
 
 TEST(SettingsFolders, ComeFromTheAppDataFolderAndTheProgramFile) {
@@ -163,22 +118,50 @@ TEST(SettingsLoad, WhatIsNotARegularFileKeepsTheValuesAndSaysWhichFile) {
     }
 }
 
-TEST(SettingsLog, ALogFileThatIsAFifoOrAFolderIsAWriteErrorNotAHang) {
-    for (bool fifo : {true, false}) {
-        SCOPED_TRACE(fifo ? "Fifo" : "Folder");
-        SettingsFixture f;
-        auto s = f.Make();
-        std::filesystem::create_directories(s->settingsFolder);
-        const char* const days[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                    "Thursday", "Friday", "Saturday"};
-        const std::string path =
-            s->settingsFolder + "/" + days[f.clock.LocalNow().dayOfWeek % 7] + ".log";
-        ASSERT_TRUE(fifo ? mkfifo(path.c_str(), 0600) == 0
-                         : std::filesystem::create_directory(path));
-        s->LogEnabled = true;
-        s->WriteLog("Тест");
-        EXPECT_EQ(f.lines, (std::vector<std::string>{"Тест", "Ошибка записи в лог"}));
+const char* const kDefaultFile =
+    "MainServer=127.0.0.1\r\nReserveServer=\r\nPort=830\r\nOutSats=1\r\nFrequency=36000\r\n"
+    "MinimalBalance=1\r\nAlertPressTime=8\r\nPermittedKeys=All\r\nLogEnabled=0\r\n";
+
+TEST(SettingsSave, CreatesMissingFoldersAndWritesNineLines) {
+    SettingsFixture f;
+    const std::string appData = f.temp / "deep/er/share";
+    SimFolders folders(appData, "/usr/bin/mzorvanyd");
+    CSettings s(nullptr, {f.clock, folders, f.sound, f.writer});
+    EXPECT_EQ(s.Save(), "");
+    EXPECT_EQ(ReadWholeFile(appData + "/MZorvany/params.ini"), kDefaultFile);
+}
+
+TEST(SettingsSave, RoundTripKeepsEveryValueButAnEmptyReserveServer) {
+    SettingsFixture f;
+    auto saved = f.Make();
+    for (auto [key, value] : {std::pair{"MainServer", "10.1.2.3"},
+                              {"Port", "-5"},
+                              {"OutSats", "0"},
+                              {"Frequency", "600"},
+                              {"MinimalBalance", "-40"},
+                              {"AlertPressTime", "3"},
+                              {"PermittedKeys", "112,113"},
+                              {"LogEnabled", "1"}}) {
+        ASSERT_TRUE(saved->SetValue(key, value)) << key;
     }
+    ASSERT_EQ(saved->Save(), "");
+    auto loaded = f.Make();
+    loaded->ReserveServer = "10.9.9.9";  // "ReserveServer=" alone assigns nothing
+    ASSERT_EQ(loaded->Load(), "");
+    EXPECT_EQ(loaded->ReserveServer, "10.9.9.9");
+    loaded->ReserveServer = "";
+    EXPECT_EQ(loaded->ParamsText(), saved->ParamsText());
+}
+
+TEST(SettingsSave, FolderThatCannotBeMadeIsReported) {
+    SettingsFixture f;
+    WriteWholeFile(f.temp / "file", "not a folder");
+    SimFolders underAFile(f.temp / "file", "");
+    CSettings s(nullptr, {f.clock, underAFile, f.sound, f.writer});
+    EXPECT_EQ(s.Save(), "Нет доступа к папке " + s.settingsFolder);
+    SimFolders none("", "");
+    CSettings noFolder(nullptr, {f.clock, none, f.sound, f.writer});
+    EXPECT_EQ(noFolder.Save(), "Нет доступа к папке ");
 }
 
 }  // namespace

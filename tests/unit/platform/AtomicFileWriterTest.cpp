@@ -1,0 +1,97 @@
+#include "platform/linux/PosixAtomicFileWriter.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <thread>
+
+#include "unit/settings/SettingsFixture.h"
+
+namespace {
+
+int Leftovers(const std::string& folder) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        count += entry.path().filename().string().rfind(".params.ini.", 0) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+// A save killed at any moment leaves params.ini whole: the old version or the new one,
+// never a mix and never empty; what the killed save left behind goes at the next start.
+TEST(AtomicFileWriter, ASaveKilledAtAnyMomentLeavesOneWholeVersion) {
+    constexpr int kKills = 500;
+    SettingsFixture f;
+    PosixAtomicFileWriter writer;
+    CSettings settings(nullptr, {f.clock, f.folders, f.sound, writer});
+    ASSERT_EQ(settings.Save(), "");
+    const std::string path = settings.ParamsPath();
+    // A longer file: more moments to die in.
+    const std::string versions[2] = {ReadWholeFile(path), std::string(3000, '7')};
+
+    std::mt19937 random(13);
+    std::uniform_int_distribution<int> delayUs(0, 4000);
+    int killsWithLeftover = 0;
+    for (int round = 0; round < kKills; ++round) {
+        const pid_t child = fork();
+        if (child == 0) {
+            for (int i = 0;; ++i) {
+                writer.Replace(path, versions[1 - i % 2]);
+            }
+        }
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        ::kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const std::string text = ReadWholeFile(path);
+        ASSERT_TRUE(text == versions[0] || text == versions[1])
+            << "after kill " << round << ": " << text.size() << " bytes";
+        killsWithLeftover += Leftovers(settings.settingsFolder) > 0 ? 1 : 0;
+        settings.Load();  // a start removes what the killed save left
+        ASSERT_EQ(Leftovers(settings.settingsFolder), 0);
+    }
+    std::cout << kKills << " kills, " << killsWithLeftover << " in the middle of a write\n";
+    EXPECT_GT(killsWithLeftover, 0) << "no kill came in the middle of a save";
+}
+
+TEST(AtomicFileWriter, TheNextWriteRemovesOnlyWhatAKilledOneLeft) {
+    TempFolder folder;
+    WriteWholeFile(folder / ".params.ini.a1B2c3", "MainServer=1.");
+    WriteWholeFile(folder / ".params.ini.keep", "not a leftover of ours");
+    ASSERT_TRUE(PosixAtomicFileWriter().Replace(folder / "params.ini", "x"));
+    EXPECT_FALSE(std::filesystem::exists(folder / ".params.ini.a1B2c3"));
+    EXPECT_TRUE(std::filesystem::exists(folder / ".params.ini.keep"));
+}
+
+// A write that fails half-way must leave the old file whole and must not leave its
+// temporary file behind. A file size limit makes the kernel refuse the write after the
+// first bytes, as a full disk would.
+TEST(AtomicFileWriter, AWriteFailingPartWayKeepsTheOldFile) {
+    TempFolder folder;
+    PosixAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Replace(folder / "params.ini", "old"));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    const bool replaced = writer.Replace(folder / "params.ini", std::string(100, '1'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(ReadWholeFile(folder / "params.ini"), "old");
+    auto entries = std::filesystem::directory_iterator(folder.Path());
+    EXPECT_EQ(std::distance(begin(entries), end(entries)), 1) << "a temporary file was left";
+}
+
+}  // namespace
