@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <utility>
 
 #include "common/LastErrorText.h"
 
@@ -22,10 +23,11 @@ std::int64_t BootMinusMonotonicMs() {
 
 }  // namespace
 
-SuspendWatch::SuspendWatch() : lastGapMs_(BootMinusMonotonicMs()) {}
+SuspendWatch::SuspendWatch(std::function<std::int64_t()> gapMs)
+    : gapMs_(gapMs ? std::move(gapMs) : BootMinusMonotonicMs), lastGapMs_(gapMs_()) {}
 
 std::int64_t SuspendWatch::TakeSuspendedPeriods(std::int64_t periodMs) {
-    const std::int64_t gap = BootMinusMonotonicMs();
+    const std::int64_t gap = gapMs_();
     // Reading the two clocks one after the other can make the difference shrink by a
     // millisecond; only growth is sleep.
     if (gap > lastGapMs_) {

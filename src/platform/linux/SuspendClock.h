@@ -1,17 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Time the machine spent suspended: CLOCK_BOOTTIME runs on through a suspend while
 // CLOCK_MONOTONIC stands still, so the growth of their difference is the time asleep.
 class SuspendWatch {
 public:
-    SuspendWatch();
+    // gapMs reads CLOCK_BOOTTIME minus CLOCK_MONOTONIC in ms; tests give their own.
+    explicit SuspendWatch(std::function<std::int64_t()> gapMs = nullptr);
     // Whole periods slept since the last call; the rest is kept for the next one.
     std::int64_t TakeSuspendedPeriods(std::int64_t periodMs);
 
 private:
+    std::function<std::int64_t()> gapMs_;
     std::int64_t lastGapMs_;
     std::int64_t carryMs_ = 0;
 };
