@@ -9,10 +9,11 @@ TEST(MainWindow, StartsHiddenBehindItsIconAndObeysCommands) {
     auto world = MakeWorld("Frequency=600\r\n");
     EXPECT_EQ(world->shell.trayIcon, IconIdle);
     EXPECT_EQ(world->shell.trayTip, "Мини Зорвани");
-    EXPECT_EQ(world->shell.TimerPeriod(TickTimerId), 100);
     EXPECT_TRUE(world->shell.boxes.empty()) << "a settings file that loads shows no box";
-    world->Window().OnTrayIconMessage();
-    EXPECT_EQ(world->shell.frontRequests, 1);
+    for (bool shown : {true, false}) {
+        world->Command(CmdToggleLog);
+        EXPECT_EQ(world->shell.listBox.visible, shown) << "Show/Hide log";
+    }
     world->Command(CmdHide);
     EXPECT_FALSE(world->shell.windowShown);
     world->Command(CmdSettings);

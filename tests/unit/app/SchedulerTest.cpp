@@ -63,6 +63,8 @@ TEST(Scheduler, AnAlarmDuringAnIntimationQueuesBehindItAndATestKeepsTheAlarm) {
     for (int i : {0, 1, 2}) {
         EXPECT_EQ(world->mainRoom.reports[i].fields.code, i == 1 ? MsgAlarm : MsgIntimate) << i;
     }
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 9500));
+    EXPECT_EQ(world->CountLines("Отключение GPS"), 1) << "the end of the alarm switches it off";
 }
 
 }  // namespace

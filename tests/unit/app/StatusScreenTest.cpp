@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
+#include <set>
+#include <tuple>
 
 #include "app/Resources.h"
 #include "app/ScreenLayout.h"
 #include "app/StatusPicture.h"
+#include "platform/ConnectionManager.h"
 #include "support/WorldHelpers.h"
 
 namespace {
@@ -15,7 +18,13 @@ TEST(ScreenLayout, A320PixelHighWindow) {
     EXPECT_EQ(layout.reportList, (Rect{5, 160, 235, 315}));
     EXPECT_EQ(layout.modePicture, (Rect{240 - 59, 4, 240, 38}));
     EXPECT_EQ(layout.textArea, (Rect{25, 34, 215, 286}));
+    EXPECT_EQ(layout.deliverySquare, (Rect{25, 34, 76, 85}));
+    EXPECT_EQ(layout.gpsSquare, (Rect{25, 102, 76, 153}));
+    EXPECT_EQ(layout.deliveryText, (Rect{76, 42, 215, 76}));
+    EXPECT_EQ(layout.gpsText, (Rect{76, 110, 215, 144}));
     EXPECT_EQ(layout.latitudeLine, (Rect{25, 184, 215, 201}));
+    EXPECT_EQ(layout.longitudeLine, (Rect{25, 218, 215, 235}));
+    EXPECT_EQ(layout.satellitesLine, (Rect{25, 252, 215, 269}));
 }
 
 TEST(StatusPicture, StatesAndTheBusyCycle) {
@@ -48,7 +57,10 @@ TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
     EXPECT_EQ(off.TextIn(layout.latitudeLine), nullptr);
 
     world->Window().StartReport(ReportMode::Alarm, false);
-    world->Tick(12);
+    world->Tick();
+    ASSERT_EQ(world->Window().Globals().gpsReader->GetStatusCode(), StatusCode::Busy);
+    ASSERT_NE(world->PaintNow().TextIn(layout.satellitesLine), nullptr) << "shown while searching";
+    world->Tick(11);
     const SimCanvas& canvas = world->PaintNow();
     ASSERT_EQ(canvas.pictures.size(), 3u);
     EXPECT_EQ(canvas.pictures[2].id, PictureModeAlarm);
@@ -92,53 +104,103 @@ TEST(StatusScreen, AnOlderFixKeepsItsCoordinatesButNotTheSatelliteCount) {
     }
 }
 
-struct RefreshCase {
-    const char* name;
-    std::function<void(SimWorld&)> change;
-    std::vector<std::pair<Rect ScreenLayout::*, bool>> invalidated;  // area, erased
-};
+using Shown = std::vector<std::pair<Rect, std::string>>;
 
-TEST(StatusScreen, RefreshRepaintsWhatChangedAndErasesOnlyTexts) {
-    const RefreshCase cases[] = {
-        {"Nothing", [](SimWorld&) {}, {{&ScreenLayout::gpsSquare, false}}},
-        {"DeliveryTextOnly",
-         [](SimWorld& w) { w.Window().Globals().previousStatusText = "before"; },
-         {{&ScreenLayout::gpsSquare, false}, {&ScreenLayout::deliveryText, true}}},
-        {"GpsChanged",
-         [](SimWorld& w) { w.Window().Globals().gpsReader->SwitchOn(); },
-         {{&ScreenLayout::modePicture, true}, {&ScreenLayout::textArea, true}}},
-        {"DeliveryCodeChanged",
-         [](SimWorld& w) {
-             w.Window().Globals().previousStatusCode = StatusCode::Ready;
-             w.Window().Globals().previousStatusText = "before";
-         },
-         {{&ScreenLayout::gpsSquare, false},
-          {&ScreenLayout::modePicture, true},
-          {&ScreenLayout::textArea, true}}},
-    };
-    for (const RefreshCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto world = MakeWorld("");
-        world->Tick(2);
-        world->Window().Globals().gpsReader->TakeChanged();
-        c.change(*world);
-        std::vector<std::pair<Rect, bool>> expected, got;
-        world->shell.paint = [&] {  // what the window is asked to repaint
-            for (const SimShell::Invalidation& i : world->shell.invalidations) {
-                got.emplace_back(i.area, i.erase);
-            }
-        };
-        world->Window().RefreshScreen();
-        const ScreenLayout& layout = world->Window().Layout();
-        for (const auto& [area, erase] : c.invalidated) {
-            expected.emplace_back(layout.*area, erase);
-        }
-        EXPECT_EQ(got, expected);
+bool Inside(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+Shown Drawn(const SimCanvas& canvas) {
+    Shown items;
+    for (const SimCanvas::Picture& picture : canvas.pictures) {
+        items.emplace_back(picture.target, "picture " + std::to_string(picture.id));
     }
+    for (const SimCanvas::Text& text : canvas.texts) {
+        items.emplace_back(text.area, text.text);
+    }
+    return items;
+}
+
+std::vector<std::tuple<int, int, int, int, std::string>> Sorted(const Shown& items) {
+    std::vector<std::tuple<int, int, int, int, std::string>> sorted;
+    for (const auto& [r, what] : items) {
+        sorted.emplace_back(r.left, r.top, r.right, r.bottom, what);
+    }
+    std::ranges::sort(sorted);
+    return sorted;
+}
+
+// Keeps what a person sees: an area shows what was painted into it while it was marked
+// for repainting; erasing blanks it first.
+void WatchScreen(SimWorld& world, Shown& seen) {
+    world.shell.paint = [&world, &seen] {
+        const auto& marked = world.shell.invalidations;
+        const auto markedFor = [&](const Rect& area, bool erase) {
+            return std::ranges::any_of(
+                marked, [&](const auto& i) { return (i.erase || !erase) && Inside(area, i.area); });
+        };
+        std::erase_if(seen, [&](const auto& item) { return markedFor(item.first, true); });
+        world.canvas.Clear();
+        world.Window().Paint(world.canvas);
+        for (const auto& [area, what] : Drawn(world.canvas)) {
+            if (markedFor(area, false)) {
+                std::erase_if(seen, [&](const auto& item) { return item.first == area; });
+                seen.emplace_back(area, what);
+            }
+        }
+    };
+}
+
+Shown In(const Shown& items, const std::vector<Rect>& areas) {
+    Shown kept;
+    std::ranges::copy_if(items, std::back_inserter(kept), [&](const auto& item) {
+        return std::ranges::count(areas, item.first) > 0;
+    });
+    return kept;
+}
+
+// Through a test, an alarm, a lost and a found receiver and a lost link: the squares and the
+// delivery text are current after every tick (the busy square animating), and everything
+// is after a tick where the delivery state changed. (A GPS change shows within a second,
+// at the reader's next poll.)
+TEST(StatusScreen, EachTickRepaintsWhatChanged) {
+    auto world = MakeWorld("Frequency=36000\r\n");
+    Shown seen = Drawn(world->PaintNow());
+    WatchScreen(*world, seen);
+    const ScreenLayout& layout = world->Window().Layout();
+    const std::vector<Rect> current{layout.deliverySquare, layout.gpsSquare, layout.deliveryText};
+    std::set<std::string> busyFrames;
+    int fullRefreshes = 0;
+    for (int tick = 1; tick <= 600; ++tick) {
+        world->gps.gone = tick >= 150 && tick < 300;
+        if (tick == 400 || tick == 450) {
+            world->connections.forcedStatus =
+                tick == 400 ? std::optional(ConnectionStatusDisconnected) : std::nullopt;
+        }
+        if (tick == 5 || tick == 60) {
+            world->Window().StartReport(tick == 5 ? ReportMode::Intimate : ReportMode::Alarm,
+                                        tick == 5);
+        }
+        const StatusCode before = world->Sender().GetStatusCode();
+        world->Tick();
+        const Shown whole = Drawn(world->PaintNow());
+        if (before != world->Sender().GetStatusCode()) {
+            ++fullRefreshes;
+            ASSERT_EQ(Sorted(seen), Sorted(whole)) << "tick " << tick;
+        }
+        ASSERT_EQ(Sorted(In(seen, current)), Sorted(In(whole, current))) << "tick " << tick;
+        if (world->Sender().GetStatusCode() == StatusCode::Busy) {
+            busyFrames.insert(In(seen, {layout.deliverySquare}).at(0).second);
+        }
+    }
+    EXPECT_GE(fullRefreshes, 5);
+    EXPECT_GE(busyFrames.size(), 3u) << "the busy animation was not seen";
 }
 
 TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
     auto world = MakeWorld("");
+    world->Command(CmdTest);  // an intimation running does not keep the popup away
     world->Window().StartReport(ReportMode::Alarm, false);
     EXPECT_EQ(world->shell.popupPicture, PictureAlarmPopup);
     EXPECT_EQ(world->shell.popupTitle, "Тревога");

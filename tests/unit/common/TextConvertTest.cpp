@@ -20,28 +20,16 @@ TEST(TextConvert, IllFormedInputBecomesReplacementCharacters) {
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
 }
 
-struct IntegerCase {
-    const char* name;
-    const char* text;
-    std::int32_t value;
-};
-
-class LeadingIntegerTest : public ::testing::TestWithParam<IntegerCase> {};
-
-TEST_P(LeadingIntegerTest, ReadsLikeScanningADecimal) {
-    EXPECT_EQ(LeadingInteger(GetParam().text), GetParam().value) << GetParam().text;
+TEST(TextConvert, LeadingIntegerReadsLikeScanningADecimal) {
+    // clang-format off
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"12abc", 12}, {"abc", 0}, {"", 0}, {" \t-5", -5}, {"+7", 7}, {"--7", 0}, {"- 7", 0},
+        {"0", 0}, {"2147483647", 2147483647}, {"2147483648", 2147483647},
+        {"-2147483648", -2147483647 - 1}, {"-99999999999999999999", -2147483647 - 1}};
+    // clang-format on
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(LeadingInteger(text), value) << text;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, LeadingIntegerTest,
-    ::testing::Values(IntegerCase{"TextAfterTheDigits", "12abc", 12},
-                      IntegerCase{"NoDigits", "abc", 0}, IntegerCase{"Empty", "", 0},
-                      IntegerCase{"BlanksAndMinus", " \t-5", -5}, IntegerCase{"Plus", "+7", 7},
-                      IntegerCase{"TwoSigns", "--7", 0}, IntegerCase{"BlankAfterTheSign", "- 7", 0},
-                      IntegerCase{"Zero", "0", 0}, IntegerCase{"Largest", "2147483647", 2147483647},
-                      IntegerCase{"OverTheLargest", "2147483648", 2147483647},
-                      IntegerCase{"Smallest", "-2147483648", -2147483647 - 1},
-                      IntegerCase{"FarUnderTheSmallest", "-99999999999999999999", -2147483647 - 1}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

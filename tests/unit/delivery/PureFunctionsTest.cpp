@@ -41,6 +41,8 @@ TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
     sim.imsiFile = {0x08, 0x09, 0x10};
     sim.claimedBytesRead = 4096;  // more than the buffer: only the buffer is decoded
     EXPECT_EQ(ReadImsi(sim), "001000000000000");
+    sim.directoryReadable = false;  // the IMSI file's own information then serves
+    EXPECT_EQ(ReadImsi(sim), "001000000000000");
     sim.imsiFileType = SimRecordType::Linear;
     EXPECT_EQ(ReadImsi(sim), "");
     EXPECT_FALSE(sim.isOpen);

@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "app/AlarmKeys.h"
-#include "options/AlarmKeyEditor.h"
 #include "options/OptionsIds.h"
 #include "platform/DialogControls.h"
 #include "platform/sim/SimClock.h"
@@ -67,20 +66,6 @@ public:
     std::function<void()> whileBoxShows;
 };
 
-// Records what the dialog asks of the key table; commit makes the edited keys permitted.
-class FakeKeyEditor final : public AlarmKeyEditor {
-public:
-    void FillKeyList(ListBox*) override { calls.push_back("fill"); }
-    void DeleteSelectedKey(ListBox*) override { calls.push_back("delete"); }
-    void ClearKeyList(ListBox*) override { calls.push_back("clear"); }
-    void CommitEdited() override { permitted = edited; }
-    std::string PermittedText() const override { return permitted; }
-    void SetCaptureTarget(ListBox*) override {}
-
-    std::vector<std::string> calls;
-    std::string permitted = "All", edited = "All";
-};
-
 class OptionsDialogTest : public ::testing::Test {
 protected:
     void Open() {
@@ -97,7 +82,7 @@ protected:
     SimFileWriter writer;
     CSettings settings{[](const std::string&) {}, {clock, folders, sound, writer}};
     FakeControls controls;
-    FakeKeyEditor keys;
+    CAlarmKeys keys;
     std::unique_ptr<COptionsDialog> dialog;
 };
 
@@ -109,53 +94,57 @@ struct FrequencyCase {
     bool batteryWarning;
 };
 
-void PrintTo(const FrequencyCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class FrequencyTest : public OptionsDialogTest,
-                      public ::testing::WithParamInterface<FrequencyCase> {};
-
-TEST_P(FrequencyTest, FillsTheControlsAndAcceptWritesThemBack) {
-    const FrequencyCase& c = GetParam();
-    settings.Frequency = c.stored;
-    settings.MinimalBalance = -5;
-    settings.AlertPressTime = 3;
-    settings.LogEnabled = true;
-    settings.OutSats = false;
-    settings.MainServer = "10.1.2.3";
-    settings.Port = 4001;
-    Open();
-    const std::map<int, std::string> texts{
-        {IdcImsi, "250991234567890"}, {IdcBalance, "-5"},     {IdcPressTime, "3"},
-        {IdcMainServer, "10.1.2.3"},  {IdcReserveServer, ""}, {IdcPort, "4001"}};
-    EXPECT_EQ(controls.texts, texts);
-    EXPECT_EQ(controls.checked, (std::set<int>{IdcLogEnabled, c.button}));
-
-    dialog->OnCommand(IdOk);
-    EXPECT_EQ(controls.endResult, IdOk);
-    EXPECT_EQ(settings.Frequency, c.saved);
-    const std::string params = Params();
-    for (std::string line : {"MinimalBalance=-5", "AlertPressTime=3", "LogEnabled=1", "OutSats=0",
-                             "MainServer=10.1.2.3", "Port=4001"}) {
-        EXPECT_NE(params.find(line + "\r\n"), std::string::npos) << line << " in\n" << params;
+// The flags alternate from row to row, so each is shown and saved in both states.
+TEST_F(OptionsDialogTest, FillsTheControlsAndAcceptWritesThemBack) {
+    // clang-format off
+    const FrequencyCase cases[] = {
+        {"Every10Seconds", 100, IdcEvery10Seconds, 100, true},
+        {"EveryMinute", 600, IdcEveryMinute, 600, true},
+        {"Every5Minutes", 3000, IdcEvery5Minutes, 3000, true},
+        {"EveryHour", 36000, IdcEveryHour, 36000, false},
+        {"Every4Hours", 144000, IdcEvery4Hours, 144000, false},
+        {"UnlistedIsSavedAsEveryHour", 1200, IdcEveryHour, 36000, false},
+    };
+    // clang-format on
+    bool flag = true;
+    for (const FrequencyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        flag = !flag;
+        settings.Frequency = c.stored;
+        settings.MinimalBalance = -5;
+        settings.AlertPressTime = 3;
+        settings.LogEnabled = flag;
+        settings.OutSats = !flag;
+        settings.MainServer = "10.1.2.3";
+        settings.Port = 4001;
+        controls.texts.clear();
+        controls.checked.clear();
+        controls.boxes.clear();
+        Open();
+        const std::map<int, std::string> texts{
+            {IdcImsi, "250991234567890"}, {IdcBalance, "-5"},     {IdcPressTime, "3"},
+            {IdcMainServer, "10.1.2.3"},  {IdcReserveServer, ""}, {IdcPort, "4001"}};
+        EXPECT_EQ(controls.texts, texts);
+        EXPECT_EQ(controls.checked, (std::set<int>{flag ? IdcLogEnabled : IdcOutSats, c.button}));
+        settings.LogEnabled = !flag;
+        settings.OutSats = flag;
+        dialog->OnCommand(IdOk);
+        EXPECT_EQ(controls.endResult, IdOk);
+        EXPECT_EQ(settings.Frequency, c.saved);
+        const std::string params = "\n" + Params();
+        for (std::string line : {std::string("LogEnabled=") + (flag ? "1" : "0"),
+                                 std::string("OutSats=") + (flag ? "0" : "1"),
+                                 std::string("Frequency=") + std::to_string(c.saved),
+                                 std::string("MinimalBalance=-5"), std::string("AlertPressTime=3"),
+                                 std::string("MainServer=10.1.2.3"), std::string("Port=4001")}) {
+            EXPECT_NE(params.find("\n" + line + "\r\n"), std::string::npos) << line << " in\n"
+                                                                            << params;
+        }
+        std::vector<Box> warning{
+            {"  Предупреждение", Icon::Exclamation, COptionsDialog::kBatteryWarning}};
+        EXPECT_EQ(controls.boxes, c.batteryWarning ? warning : std::vector<Box>{});
     }
-    EXPECT_NE(params.find("Frequency=" + std::to_string(c.saved)), std::string::npos);
-    std::vector<Box> warning{
-        {"  Предупреждение", Icon::Exclamation, COptionsDialog::kBatteryWarning}};
-    EXPECT_EQ(controls.boxes, c.batteryWarning ? warning : std::vector<Box>{});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    AllButtons, FrequencyTest,
-    ::testing::Values(FrequencyCase{"Every10Seconds", 100, IdcEvery10Seconds, 100, true},
-                      FrequencyCase{"EveryMinute", 600, IdcEveryMinute, 600, true},
-                      FrequencyCase{"Every5Minutes", 3000, IdcEvery5Minutes, 3000, true},
-                      FrequencyCase{"EveryHour", 36000, IdcEveryHour, 36000, false},
-                      FrequencyCase{"Every4Hours", 144000, IdcEvery4Hours, 144000, false},
-                      FrequencyCase{"UnlistedIsSavedAsEveryHour", 1200, IdcEveryHour, 36000,
-                                    false}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 struct RefusalCase {
     const char *name, *mainServer, *reserveServer, *port;
@@ -163,55 +152,56 @@ struct RefusalCase {
     const char* box;
 };
 
-class RefusalTest : public OptionsDialogTest, public ::testing::WithParamInterface<RefusalCase> {};
+TEST_F(OptionsDialogTest, OneErrorBoxListsRefusalsInOrderAndKeepsWhatWasAccepted) {
+    // clang-format off
+    const RefusalCase cases[] = {
+        {"EmptyMain", "", "", "830", false, "Недопустимый адрес основного сервера\r\n"},
+        {"BadReserve", "127.0.0.1", "1.2.3", "830", false, "Недопустимый адрес резервного сервера\r\n"},
+        {"EmptyPort", "127.0.0.1", "", "", false, "Недопустимый порт\r\n"},
+        {"ZeroPort", "127.0.0.1", "", "0", false, "Недопустимый порт\r\n"},
+        {"All", "x", "y", "0", true, "Не выбрана частота связи с сервером\r\nНедопустимый адрес основного сервера\r\n"
+                                     "Недопустимый адрес резервного сервера\r\nНедопустимый порт\r\n"},
+    };
+    // clang-format on
+    for (const RefusalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder fresh;
+        SimFolders freshFolders{fresh.Path(), fresh / "bin/mzorvany"};
+        CSettings s{[](const std::string&) {}, {clock, freshFolders, sound, writer}};
+        s.Frequency = 144000;
+        keys.LoadPermitted("112,113");
+        controls.boxes.clear();
+        controls.endResult.reset();
+        COptionsDialog d(s, keys, "", controls);
+        d.OnInitDialog();
+        controls.SetText(IdcMainServer, c.mainServer);
+        controls.SetText(IdcReserveServer, c.reserveServer);
+        controls.SetText(IdcPort, c.port);
+        controls.SetText(IdcBalance, "42");
+        controls.checked = c.noFrequency ? std::set<int>{} : std::set<int>{IdcEvery10Seconds};
+        d.OnCommand(CmdAcceptOptions);
 
-TEST_P(RefusalTest, OneErrorBoxListsRefusalsInOrderAndKeepsWhatWasAccepted) {
-    const RefusalCase& c = GetParam();
-    settings.Frequency = 144000;
-    keys.edited = "112,113";
-    Open();
-    controls.SetText(IdcMainServer, c.mainServer);
-    controls.SetText(IdcReserveServer, c.reserveServer);
-    controls.SetText(IdcPort, c.port);
-    controls.SetText(IdcBalance, "42");
-    controls.checked = c.noFrequency ? std::set<int>{} : std::set<int>{IdcEvery10Seconds};
-    dialog->OnCommand(CmdAcceptOptions);
+        EXPECT_EQ(controls.boxes, (std::vector<Box>{{"  Ошибка", Icon::Error, c.box}}))
+            << "one box, and no battery warning beside the errors";
+        EXPECT_FALSE(controls.endResult.has_value());
+        EXPECT_EQ(ReadWholeFile(s.ParamsPath()), "");
+        // what was accepted is in force already, refused values keep the old ones
+        EXPECT_EQ(s.MinimalBalance, 42);
+        EXPECT_EQ(s.Frequency, c.noFrequency ? 36000 : 100);
+        EXPECT_EQ(s.PermittedKeys, "112,113");
+        EXPECT_EQ(s.MainServer, "127.0.0.1");
+        EXPECT_EQ(s.Port, 830);
 
-    EXPECT_EQ(controls.boxes, (std::vector<Box>{{"  Ошибка", Icon::Error, c.box}}))
-        << "one box, and no battery warning beside the errors";
-    EXPECT_FALSE(controls.endResult.has_value());
-    EXPECT_EQ(Params(), "");
-    // what was accepted is in force already, refused values keep the old ones
-    EXPECT_EQ(settings.MinimalBalance, 42);
-    EXPECT_EQ(settings.Frequency, c.noFrequency ? 36000 : 100);
-    EXPECT_EQ(settings.PermittedKeys, "112,113");
-    EXPECT_EQ(settings.MainServer, "127.0.0.1");
-    EXPECT_EQ(settings.Port, 830);
-
-    // corrected input is taken on the next try
-    controls.SetText(IdcMainServer, "127.0.0.1");
-    controls.SetText(IdcReserveServer, "");
-    controls.SetText(IdcPort, "9000");
-    controls.checked = {IdcEvery4Hours};
-    dialog->OnCommand(IdOk);
-    EXPECT_EQ(controls.endResult, IdOk);
-    EXPECT_NE(Params().find("Port=9000"), std::string::npos);
+        // corrected input is taken on the next try
+        controls.SetText(IdcMainServer, "127.0.0.1");
+        controls.SetText(IdcReserveServer, "");
+        controls.SetText(IdcPort, "9000");
+        controls.checked = {IdcEvery4Hours};
+        d.OnCommand(IdOk);
+        EXPECT_EQ(controls.endResult, IdOk);
+        EXPECT_NE(ReadWholeFile(s.ParamsPath()).find("Port=9000"), std::string::npos);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Fields, RefusalTest,
-    ::testing::Values(RefusalCase{"EmptyMain", "", "", "830", false,
-                                  "Недопустимый адрес основного сервера\r\n"},
-                      RefusalCase{"BadReserve", "127.0.0.1", "1.2.3", "830", false,
-                                  "Недопустимый адрес резервного сервера\r\n"},
-                      RefusalCase{"EmptyPort", "127.0.0.1", "", "", false, "Недопустимый порт\r\n"},
-                      RefusalCase{"ZeroPort", "127.0.0.1", "", "0", false, "Недопустимый порт\r\n"},
-                      RefusalCase{"All", "x", "y", "0", true,
-                                  "Не выбрана частота связи с сервером\r\n"
-                                  "Недопустимый адрес основного сервера\r\n"
-                                  "Недопустимый адрес резервного сервера\r\n"
-                                  "Недопустимый порт\r\n"}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(OptionsDialogTest, FailedSaveShowsItsTextAndKeepsTheDialogOpen) {
     settings.Frequency = 600;
@@ -254,12 +244,16 @@ struct PageStep {
 };
 
 TEST_F(OptionsDialogTest, PagesShowTheirControlsAndKeyCommandsActOnlyOnTheKeysPage) {
+    keys.LoadPermitted("8,112,126");
     Open();
+    controls.keyList.Select(0);
     for (int command : {CmdDeleteKey, CmdClearKeys, CmdCaptureKeys}) {
         EXPECT_FALSE(controls.enabled[command]);
         dialog->OnCommand(command);
     }
-    EXPECT_EQ(keys.calls, std::vector<std::string>{"fill"});
+    EXPECT_EQ(controls.keyList.items,
+              (std::vector<std::string>{"8 VK_BACK (VK_T8)", "112 VK_F1 (VK_TSOFT1)",
+                                        "126 VK_F15 (VK_END_ALL_DATA_CALLS"}));
     EXPECT_TRUE(controls.boxes.empty());
 
     const PageStep steps[] = {{"StayOnGeneral", PageGeneral, PageGeneral},
@@ -279,28 +273,25 @@ TEST_F(OptionsDialogTest, PagesShowTheirControlsAndKeyCommandsActOnlyOnTheKeysPa
             EXPECT_EQ(controls.enabled[command], to == PageKeys) << command;
         }
     }
+    controls.keyList.Select(1);
     dialog->OnCommand(CmdDeleteKey);
+    EXPECT_EQ(controls.keyList.items.size(), 2u);
     dialog->OnCommand(CmdClearKeys);
-    EXPECT_EQ(keys.calls, (std::vector<std::string>{"fill", "delete", "clear"}));
+    EXPECT_TRUE(controls.keyList.items.empty());
 }
 
+// The capture box is closed with a key, and that key is captured too.
 TEST_F(OptionsDialogTest, TheKeyThatClosesTheCaptureBoxIsCaptured) {
-    CAlarmKeys table;
-    table.LoadPermitted("112");
-    COptionsDialog withTable(settings, table, "250991234567890", controls);
-    withTable.OnInitDialog();
-    withTable.OnPageChanging(PageGeneral);
-    withTable.OnPageChanged(PageKeys);
-    controls.whileBoxShows = [&] { table.KeyDown(0, 0, 13); };  // Enter closes the box
-    withTable.OnCommand(CmdCaptureKeys);
-    controls.whileBoxShows = nullptr;
-    table.KeyDown(0, 0, 27);  // after the box, an ordinary key again
+    keys.LoadPermitted("112");
+    Open();
+    dialog->OnPageChanging(PageGeneral);
+    dialog->OnPageChanged(PageKeys);
+    controls.whileBoxShows = [&] { keys.KeyDown(0, 0, 13); };  // Enter closes the box
+    dialog->OnCommand(CmdCaptureKeys);
+    keys.KeyDown(0, 0, 27);  // after the box, an ordinary key again
     ASSERT_EQ(controls.boxes.size(), 1u);
-    std::vector<std::string> codes;
-    for (const std::string& item : controls.keyList.items) {
-        codes.push_back(item.substr(0, item.find(' ')));
-    }
-    EXPECT_EQ(codes, (std::vector<std::string>{"112", "13"}));
+    EXPECT_EQ(controls.keyList.items,
+              (std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)", "13 VK_RETURN (VK_TACTION)"}));
 }
 
 }  // namespace

@@ -15,33 +15,26 @@ struct DataFileCase {
     const char* found;
 };
 
-void PrintTo(const DataFileCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class DataFileTest : public ::testing::TestWithParam<DataFileCase> {};
-
-TEST_P(DataFileTest, PrefersBesideTheProgramThenTheInstalledCopy) {
-    TempFolder prefix;
-    std::filesystem::create_directories(prefix / "bin");
-    std::filesystem::create_directories(prefix / "share/mzorvany");
-    if (GetParam().beside) {
-        WriteWholeFile(prefix / "bin/alert.wav", "RIFF");
+TEST(DataFile, PrefersBesideTheProgramThenTheInstalledCopy) {
+    const DataFileCase cases[] = {
+        {"BuildTree", true, false, "bin/alert.wav"},
+        {"Installed", false, true, "share/mzorvany/alert.wav"},
+        {"BothBesideWins", true, true, "bin/alert.wav"},
+        {"NeitherKeepsThePath", false, false, "bin/alert.wav"},  // the player says what is missing
+    };
+    for (const DataFileCase& c : cases) {
+        TempFolder prefix;
+        std::filesystem::create_directories(prefix / "bin");
+        std::filesystem::create_directories(prefix / "share/mzorvany");
+        if (c.beside) {
+            WriteWholeFile(prefix / "bin/alert.wav", "RIFF");
+        }
+        if (c.installed) {
+            WriteWholeFile(prefix / "share/mzorvany/alert.wav", "RIFF");
+        }
+        EXPECT_EQ(FindDataFile(prefix / "bin/alert.wav"), prefix / c.found) << c.name;
     }
-    if (GetParam().installed) {
-        WriteWholeFile(prefix / "share/mzorvany/alert.wav", "RIFF");
-    }
-    EXPECT_EQ(FindDataFile(prefix / "bin/alert.wav"), prefix / GetParam().found);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Places, DataFileTest,
-    ::testing::Values(DataFileCase{"BuildTree", true, false, "bin/alert.wav"},
-                      DataFileCase{"Installed", false, true, "share/mzorvany/alert.wav"},
-                      DataFileCase{"BothBesideWins", true, true, "bin/alert.wav"},
-                      // The player is still asked, and says what is missing.
-                      DataFileCase{"NeitherKeepsThePath", false, false, "bin/alert.wav"}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 // A program folder of "/" or none at all must not lead outside or crash.
 TEST(DataFile, PathsWithoutAProgramFolderStayAsGiven) {

@@ -78,47 +78,19 @@ struct HeldCase {
 };
 
 TEST(NmStatus, HeldConnectionsTellAStandingFailureOnce) {
+    constexpr std::uint32_t W = ConnectionStatusWaitingConnection, C = ConnectionStatusConnected,
+                            L = ConnectionStatusDisconnected, P = ConnectionStatusPhoneOff,
+                            U = ConnectionStatusUnknown;
+    // clang-format off
     const HeldCase cases[] = {
-        {"waiting then connected",
-         {{ConnectionStatusWaitingConnection, true},
-          {ConnectionStatusWaitingConnection, false},
-          {ConnectionStatusConnected, false}},
-         {ConnectionStatusWaitingConnection, ConnectionStatusWaitingConnection,
-          ConnectionStatusConnected}},
-        {"lost once it was up, then waiting on a new one",
-         {{ConnectionStatusConnected, true},
-          {ConnectionStatusWaitingConnection, false},
-          {ConnectionStatusWaitingConnection, true}},
-         {ConnectionStatusConnected, ConnectionStatusDisconnected,
-          ConnectionStatusWaitingConnection}},
-        {"flight mode: told, then quiet on every new request",
-         {{ConnectionStatusPhoneOff, true},
-          {ConnectionStatusPhoneOff, true},
-          {ConnectionStatusPhoneOff, false},
-          {ConnectionStatusPhoneOff, true}},
-         {ConnectionStatusPhoneOff, ConnectionStatusUnknown, ConnectionStatusUnknown,
-          ConnectionStatusUnknown}},
-        {"flight mode ends and starts again: told again",
-         {{ConnectionStatusPhoneOff, true},
-          {ConnectionStatusPhoneOff, true},
-          {ConnectionStatusWaitingConnection, false},
-          {ConnectionStatusPhoneOff, false},
-          {ConnectionStatusPhoneOff, true}},
-         {ConnectionStatusPhoneOff, ConnectionStatusUnknown, ConnectionStatusWaitingConnection,
-          ConnectionStatusPhoneOff, ConnectionStatusUnknown}},
-        {"up, then radio off: the reason, not just lost",
-         {{ConnectionStatusConnected, true},
-          {ConnectionStatusPhoneOff, false},
-          {ConnectionStatusPhoneOff, true}},
-         {ConnectionStatusConnected, ConnectionStatusPhoneOff, ConnectionStatusUnknown}},
-        {"lost twice is news twice",
-         {{ConnectionStatusConnected, true},
-          {ConnectionStatusWaitingConnection, false},
-          {ConnectionStatusConnected, true},
-          {ConnectionStatusWaitingConnection, false}},
-         {ConnectionStatusConnected, ConnectionStatusDisconnected, ConnectionStatusConnected,
-          ConnectionStatusDisconnected}},
+        {"waiting then connected", {{W, true}, {W, false}, {C, false}}, {W, W, C}},
+        {"lost once it was up, then waiting on a new one", {{C, true}, {W, false}, {W, true}}, {C, L, W}},
+        {"flight mode: told, then quiet on every new request", {{P, true}, {P, true}, {P, false}, {P, true}}, {P, U, U, U}},
+        {"flight mode ends and starts again: told again", {{P, true}, {P, true}, {W, false}, {P, false}, {P, true}}, {P, U, W, P, U}},
+        {"up, then radio off: the reason, not just lost", {{C, true}, {P, false}, {P, true}}, {C, P, U}},
+        {"lost twice is news twice", {{C, true}, {W, false}, {C, true}, {W, false}}, {C, L, C, L}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         HeldLinkStatus link;
         bool wasConnected = false;

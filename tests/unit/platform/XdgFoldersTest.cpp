@@ -30,28 +30,22 @@ struct EnvCase {
     std::string appData;
 };
 
-void PrintTo(const EnvCase& c, std::ostream* out) {
-    *out << c.name;
+TEST(XdgFolders, FindsTheApplicationDataFolder) {
+    const auto none = std::nullopt;
+    const EnvCase cases[] = {
+        {"DataHomeSet", "/data", "/home/o", "/data"},
+        {"DataHomeUnset", none, "/home/o", "/home/o/.local/share"},
+        {"DataHomeEmpty", "", "/home/o/", "/home/o/.local/share"},
+        {"DataHomeRelative", "relative/path", "/home/o", "/home/o/.local/share"},
+        {"NeitherSet", none, none, ""},
+        {"HomeEmpty", none, "", ""},
+    };
+    for (const EnvCase& c : cases) {
+        ScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);
+        ScopedEnv home("HOME", c.home);
+        EXPECT_EQ(XdgFolders().AppDataFolder(), c.appData) << c.name;
+    }
 }
-
-class XdgFoldersTest : public ::testing::TestWithParam<EnvCase> {};
-
-TEST_P(XdgFoldersTest, FindsTheApplicationDataFolder) {
-    ScopedEnv dataHome("XDG_DATA_HOME", GetParam().dataHome);
-    ScopedEnv home("HOME", GetParam().home);
-    EXPECT_EQ(XdgFolders().AppDataFolder(), GetParam().appData);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Environments, XdgFoldersTest,
-    ::testing::Values(EnvCase{"DataHomeSet", "/data", "/home/o", "/data"},
-                      EnvCase{"DataHomeUnset", std::nullopt, "/home/o", "/home/o/.local/share"},
-                      EnvCase{"DataHomeEmpty", "", "/home/o/", "/home/o/.local/share"},
-                      EnvCase{"DataHomeRelative", "relative/path", "/home/o",
-                              "/home/o/.local/share"},
-                      EnvCase{"NeitherSet", std::nullopt, std::nullopt, ""},
-                      EnvCase{"HomeEmpty", std::nullopt, "", ""}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(XdgFolders, ProgramFileIsTheRunningExecutable) {
     const std::string path = XdgFolders().ProgramFilePath();
