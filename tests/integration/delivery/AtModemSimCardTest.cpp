@@ -70,28 +70,15 @@ TEST(AtModemSimCard, TheModemsImsiIsTheOneOnTheWire) {
                              {read, imsi}};
     const std::string uicc =
         "\r\n+CRSM: 144,0,\"62178202412183026F07A506C00100CA01808A01058002FFFF\"" + ok;
+    // clang-format off
     const ModemCase cases[] = {
-        {.name = "EchoOnAndUnsolicited",
-         .echo = true,
-         .answers = {{read, "\r\nRING\r\n\r\n+CREG: 1\r\n" + imsi}},
-         .readable = true},
-        {.name = "UiccNoDirectory",
-         .echo = false,
-         .answers = {{directory, "\r\nERROR\r\n"}, {info, uicc}},
-         .readable = true},
-        {.name = "ReadRefused",
-         .echo = false,
-         .answers = {{read, "\r\n+CME ERROR: 10\r\n"}},
-         .readable = false},
-        {.name = "Garbled",
-         .echo = true,
-         .answers = {{read, "\r\n+CRSM: 144,0,\"0829260\"" + ok}},
-         .readable = false},
-        {.name = "WrongStatus",
-         .echo = false,
-         .answers = {{read, "\r\n+CRSM: 106,130" + ok}},
-         .readable = false},
-        {.name = "Silent", .echo = false, .answers = {{read, ""}}, .readable = false}};
+        {"EchoOnAndUnsolicited", true, {{read, "\r\nRING\r\n\r\n+CREG: 1\r\n" + imsi}}, true},
+        {"UiccNoDirectory", false, {{directory, "\r\nERROR\r\n"}, {info, uicc}}, true},
+        {"ReadRefused", false, {{read, "\r\n+CME ERROR: 10\r\n"}}, false},
+        {"Garbled", true, {{read, "\r\n+CRSM: 144,0,\"0829260\"" + ok}}, false},
+        {"WrongStatus", false, {{read, "\r\n+CRSM: 106,130" + ok}}, false},
+        {"Silent", false, {{read, ""}}, false}};
+    // clang-format on
     for (const ModemCase& row : cases) {
         SCOPED_TRACE(row.name);
         Answers answers = row.answers;

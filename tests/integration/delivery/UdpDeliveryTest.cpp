@@ -16,7 +16,6 @@
 
 #include "common/MessageCodes.h"
 #include "delivery/ReportDatagram.h"
-#include "platform/linux/DirectLink.h"
 #include "platform/linux/UdpDatagramSocket.h"
 #include "unit/delivery/SenderFixture.h"
 
@@ -89,7 +88,7 @@ struct RealSenderFixture : SenderHarness {
     CGpsReader gps{settings, gpsDevice, clock};
     LoopbackPeer main{"127.0.0.1", 0};
     LoopbackPeer reserve{"127.0.0.2", main.port};
-    DirectLink link;
+    SimConnectionManager link;  // connected at once
     SimulatedSimCard sim;
     UdpDatagramSocket socket;
 };
@@ -114,6 +113,29 @@ TEST(UdpDelivery, OnlyAnAcknowledgementOfThisMessageFromAServerEndsTheDelivery) 
     f.main.Acknowledge(*second);  // late, but for this message
     ASSERT_TRUE(f.TickUntilSent());
     EXPECT_EQ(f.Logged("Сообщение 699 передано"), 2);
+
+    f.settings.ReserveServer = "";  // then only the main server answers for the delivery
+    f.sender->Post(MsgIntimate, 0);
+    const auto third = f.NextDatagram();
+    ASSERT_TRUE(third && third->fromMain);
+    f.reserve.Acknowledge(*third);
+    const auto again = f.NextDatagram();
+    ASSERT_TRUE(again && again->fromMain) << "the reserve's answer was taken";
+    f.main.Acknowledge(*again);
+    ASSERT_TRUE(f.TickUntilSent());
+}
+
+TEST(UdpDelivery, TheLinkIsChosenByTheMainServerWhileTheReserveIsInUse) {
+    RealSenderFixture f;
+    f.sender->Post(MsgIntimate, 0);
+    ASSERT_TRUE(f.NextDatagram());
+    ASSERT_TRUE(f.TickUntil([&] { return f.sender->UsesReserve(); }));
+    f.link.forcedStatus = ConnectionStatusDisconnected;
+    ASSERT_TRUE(f.TickUntil([&] { return f.link.mappedAddresses.size() >= 3; }));
+    f.link.forcedStatus.reset();
+    const auto retry = f.NextDatagram();
+    ASSERT_TRUE(retry && !retry->fromMain);
+    EXPECT_THAT(f.link.mappedAddresses, ::testing::Each(std::string("http://127.0.0.1")));
 }
 
 TEST(UdpDelivery, UnansweredAttemptsAlternateAndTheFifteenthGivesUp) {
@@ -122,12 +144,21 @@ TEST(UdpDelivery, UnansweredAttemptsAlternateAndTheFifteenthGivesUp) {
     for (int attempt = 1; attempt <= 15; ++attempt) {
         const auto got = f.NextDatagram();
         ASSERT_TRUE(got) << "attempt " << attempt << " reached no server";
+        EXPECT_EQ(f.sender->GetStatusText(), "Жду ответа сервера");
         EXPECT_EQ(got->fromMain, attempt % 2 == 1) << "attempt " << attempt;
         EXPECT_EQ(DecodeReportDatagram(got->bytes).fields.messageNumber, 1'780'000'000u);
     }
     ASSERT_TRUE(f.TickUntilSent());
     EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
     EXPECT_EQ(f.sender->GetStatusText(), "Сервер не отвечает");
+
+    f.sender->Post(MsgIntimate, 0);  // the next delivery clears the failure
+    const auto next = f.NextDatagram();
+    ASSERT_TRUE(next);
+    (next->fromMain ? f.main : f.reserve).Acknowledge(*next);
+    ASSERT_TRUE(f.TickUntilSent());
+    EXPECT_EQ(f.sender->GetStatusText(), "Сообщение передано успешно");
+    EXPECT_EQ(f.sender->GetLastError(), "");
 }
 
 TEST(UdpDelivery, AServerWrittenWithALeadingZeroIsReachedInDecimal) {

@@ -31,19 +31,13 @@ struct LanguageCase {
 };
 
 TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
+    // clang-format off
     const LanguageCase cases[] = {
-        {.name = "Russian",
-         .english = false,
-         .keysThenMenu = {"Проверить", "Меню", "Параметры", "Показать/Скрыть лог", "Скрыть",
-                          "Выход"},
-         .question = "  Выход: Вы действительно хотите закрыть приложение? (Нажмите «Нет», "
-                     "чтобы просто скрыть его)",
-         .buttons = {"&Да", "&Нет"}},
-        {.name = "English",
-         .english = true,
-         .keysThenMenu = {"Menu", "Test", "Settings", "Hide", "Exit"},
-         .question = "Exit: Do you really want to exit?",
-         .buttons = {"&Yes", "&No"}}};
+        {"Russian", false, {"Проверить", "Меню", "Параметры", "Показать/Скрыть лог", "Скрыть", "Выход"},
+         "  Выход: Вы действительно хотите закрыть приложение? (Нажмите «Нет», чтобы просто скрыть его)",
+         {"&Да", "&Нет"}},
+        {"English", true, {"Menu", "Test", "Settings", "Hide", "Exit"}, "Exit: Do you really want to exit?", {"&Yes", "&No"}}};
+    // clang-format on
     for (const LanguageCase& row : cases) {
         SCOPED_TRACE(row.name);
         SimTracker tracker({row.english, {}});

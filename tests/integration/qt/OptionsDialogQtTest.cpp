@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTabBar>
 #include <QTest>
@@ -36,7 +37,6 @@ TEST(OptionsDialogQt, RefusedValuesShowOneBoxKeepWhatWasAcceptedAndOnlyClosingEn
         dialog->SetText(IdcMainServer, "");
         dialog->SetText(IdcReserveServer, "10.0.0");
         dialog->SetText(IdcPort, "0");
-        dialog->SetText(IdcBalance, "25");
         dialog->SetChecked(IdcEvery10Seconds, true);
         WhenModalOpens(
             [&, dialog](QWidget* box) {
@@ -59,20 +59,30 @@ TEST(OptionsDialogQt, RefusedValuesShowOneBoxKeepWhatWasAcceptedAndOnlyClosingEn
     EXPECT_EQ(said,
               "  Ошибка: Недопустимый адрес основного сервера\r\n"
               "Недопустимый адрес резервного сервера\r\nНедопустимый порт\r\n");
-    EXPECT_EQ(tracker.Settings().Frequency, 100);
-    EXPECT_EQ(tracker.Settings().MinimalBalance, 25);
 }
 
-TEST(OptionsDialogQt, BatteryWarningThenSaveEndsTheDialog) {
+TEST(OptionsDialogQt, ShowsTheSendersImsiCapsEditsAndWarnsBeforeSaving) {
     SimTracker tracker({false, {}});
-    std::string said;
+    const std::string& imsi = tracker.Window().Globals().sender->imsi;
+    for (int ticks = 0; imsi.empty() && ticks < 3000; ++ticks) {
+        tracker.Tick();  // the SIM is read when the first report goes out
+    }
+    ASSERT_FALSE(imsi.empty());
+    std::string said, shownImsi;
     WhenDialogOpens([&](QtOptionsDialog* dialog) {
+        shownImsi = dialog->Text(IdcImsi);
+        auto* edit = qobject_cast<QLineEdit*>(dialog->Control(IdcReserveServer));
+        QTest::keyClicks(edit, QString(300, QChar('1')));
+        EXPECT_EQ(edit->text().size(), 255);
+        EXPECT_EQ(dialog->Text(IdcReserveServer).size(), 255u);
+        dialog->SetText(IdcReserveServer, "");
         dialog->SetChecked(IdcEveryMinute, true);
         dialog->SetText(IdcPort, "9000");
         WhenModalOpens([&](QWidget* box) { said = Answer(box); }, dialog);
         Later([dialog] { dialog->Command(IdOk); });
     });
     EXPECT_EQ(tracker.Shell().RunOptionsDialog(), IdOk);
+    EXPECT_EQ(shownImsi, imsi);
     EXPECT_EQ(said,
               "  Предупреждение: Вы установили «постоянный» режим определения и отравки "
               "координат. Учтите, что это сильно увеличит расход заряда батареи.");

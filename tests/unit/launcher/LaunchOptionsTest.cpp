@@ -2,77 +2,44 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <string>
 
 namespace {
 
-using O = LaunchOptions;
+// The options as one line, to compare a row at a glance.
+std::string Shown(const LaunchOptions& o) {
+    std::string keys;
+    for (const std::string& key : o.keyDevices) {
+        keys += key + ";";
+    }
+    return "gps=" + std::to_string(static_cast<int>(o.gps)) + " " + o.gpsHost + ":" + o.gpsPort +
+           " modem=" + std::to_string(static_cast<int>(o.modem)) + " " + o.modemDevice + ":" +
+           std::to_string(o.modemBaud) + " #" + o.modemIndex +
+           " link=" + std::to_string(static_cast<int>(o.link)) + " " + o.linkProfile +
+           " keys=" + keys +
+           " command=" + (o.command ? std::to_string(static_cast<int>(*o.command)) : "none");
+}
 
-// Arguments that are understood, and what they must leave in the options.
-struct AcceptedCase {
-    const char* name;
-    std::vector<std::string> arguments;
-    std::function<void(const O&)> expect;
-};
-
+// gps 0 gpsd; modem 0 auto, 2 AT, 4 ModemManager; link 0 auto, 2 route, 3 NetworkManager.
 TEST(LaunchOptions, DefaultsAndDeviceChoices) {
-    const AcceptedCase cases[] = {
-        {"NoArgumentsGiveTheDefaults",
-         {},
-         [](const O& o) {
-             EXPECT_EQ(o.gps, O::Gps::Gpsd);
-             EXPECT_EQ(o.gpsHost, "localhost");
-             EXPECT_EQ(o.gpsPort, "2947");
-             EXPECT_EQ(o.modem, O::Modem::Auto);
-             EXPECT_EQ(o.link, O::Link::Auto);
-             EXPECT_EQ(o.command, std::nullopt);
-         }},
-        {"EveryDeviceNamedAndTheLaterGpsWins",
-         {"--gps=none", "--gps=gpsd:[::1]:2950", "--modem=at:/dev/ttyUSB2:9600", "--link=route",
-          "--keys=/dev/input/event3,/tmp/k", "--command=test"},
-         [](const O& o) {
-             EXPECT_EQ(o.gps, O::Gps::Gpsd);
-             EXPECT_EQ(o.gpsHost, "::1");
-             EXPECT_EQ(o.gpsPort, "2950");
-             EXPECT_EQ(o.modemDevice, "/dev/ttyUSB2");
-             EXPECT_EQ(o.modemBaud, 9600);
-             EXPECT_EQ(o.link, O::Link::Route);
-             EXPECT_EQ(o.command, TrackerCommand::Test);
-             EXPECT_EQ(o.keyDevices, (std::vector<std::string>{"/dev/input/event3", "/tmp/k"}));
-         }},
-        {"ModemManagerIndexAndNetworkManagerProfile",
-         {"--modem=mm:2", "--link=nm:My Phone"},
-         [](const O& o) {
-             EXPECT_EQ(o.modem, O::Modem::ModemManager);
-             EXPECT_EQ(o.modemIndex, "2");
-             EXPECT_EQ(o.link, O::Link::NetworkManager);
-             EXPECT_EQ(o.linkProfile, "My Phone");
-         }},
-        {"PlainNmForgetsAnEarlierProfile",
-         {"--modem=mm", "--link=nm:x", "--link=nm"},
-         [](const O& o) {
-             EXPECT_EQ(o.modemIndex, "");
-             EXPECT_EQ(o.linkProfile, "");
-         }},
-        // A device name with a colon keeps it when no baud rate follows.
-        {"DeviceWithAColonKeepsIt",
-         {"--modem=at:/dev/serial/by-path/pci-0:1"},
-         [](const O& o) {
-             EXPECT_EQ(o.modemDevice, "/dev/serial/by-path/pci-0:1");
-             EXPECT_EQ(o.modemBaud, 115200);
-         }},
-        {"DeviceWithoutBaudTakesTheDefault",
-         {"--modem=at:/dev/ttyACM0"},
-         [](const O& o) {
-             EXPECT_EQ(o.modemDevice, "/dev/ttyACM0");
-             EXPECT_EQ(o.modemBaud, 115200);
-         }},
+    const std::string test = std::to_string(static_cast<int>(TrackerCommand::Test));
+    // clang-format off
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "gps=0 localhost:2947 modem=0 :115200 # link=0  keys= command=none"},
+        // the later --gps wins
+        {{"--gps=none", "--gps=gpsd:[::1]:2950", "--modem=at:/dev/ttyUSB2:9600", "--link=route", "--keys=/dev/input/event3,/tmp/k", "--command=test"},
+         "gps=0 ::1:2950 modem=2 /dev/ttyUSB2:9600 # link=2  keys=/dev/input/event3;/tmp/k; command=" + test},
+        {{"--modem=mm:2", "--link=nm:My Phone"}, "gps=0 localhost:2947 modem=4 :115200 #2 link=3 My Phone keys= command=none"},
+        {{"--modem=mm", "--link=nm:x", "--link=nm"}, "gps=0 localhost:2947 modem=4 :115200 # link=3  keys= command=none"},
+        // a device name with a colon keeps it when no baud rate follows
+        {{"--modem=at:/dev/serial/by-path/pci-0:1"}, "gps=0 localhost:2947 modem=2 /dev/serial/by-path/pci-0:1:115200 # link=0  keys= command=none"},
+        {{"--modem=at:/dev/ttyACM0"}, "gps=0 localhost:2947 modem=2 /dev/ttyACM0:115200 # link=0  keys= command=none"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ParsedOptions parsed = ParseLaunchOptions(c.arguments);
-        EXPECT_EQ(parsed.error, "");
-        c.expect(parsed.options);
+    // clang-format on
+    for (const auto& [arguments, shown] : cases) {
+        const ParsedOptions parsed = ParseLaunchOptions(arguments);
+        EXPECT_EQ(parsed.error, "") << shown;
+        EXPECT_EQ(Shown(parsed.options), shown);
     }
 }
 
