@@ -10,7 +10,7 @@ TEST(MainWindow, StartsHiddenBehindItsIconAndObeysCommands) {
     EXPECT_EQ(world->shell.trayIcon, IconIdle);
     EXPECT_EQ(world->shell.trayTip, "Мини Зорвани");
     EXPECT_TRUE(world->shell.boxes.empty()) << "a settings file that loads shows no box";
-    for (bool shown : {true, false}) {
+    for (bool shown : {true, false, true}) {
         world->Command(CmdToggleLog);
         EXPECT_EQ(world->shell.listBox.visible, shown) << "Show/Hide log";
     }
