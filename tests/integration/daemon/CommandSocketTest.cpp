@@ -133,7 +133,7 @@ TEST(CommandSocket, AnAnswerFromAnotherUserIsNotBelieved) {
     ASSERT_EQ(pipe(ready), 0);
     const pid_t impostor = fork();
     if (impostor == 0) {
-        // Answers "ok" to whatever comes, as a tracker would.
+        // Answers "ok" to whatever line comes, as a tracker would.
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, (folder + "/mzorvanyd.sock").c_str(),
@@ -145,8 +145,11 @@ TEST(CommandSocket, AnAnswerFromAnotherUserIsNotBelieved) {
             _exit(1);
         }
         for (int client; (client = accept(fd, nullptr, nullptr)) >= 0; close(client)) {
-            ssize_t sent = send(client, "ok\n", 3, MSG_NOSIGNAL);
-            (void)sent;
+            char line[16];
+            if (read(client, line, sizeof line) > 0) {
+                ssize_t sent = send(client, "ok\n", 3, MSG_NOSIGNAL);
+                (void)sent;
+            }
         }
         _exit(0);
     }

@@ -95,18 +95,20 @@ TEST(Daemon, AFullOutputPipeDoesNotHoldUpReports) {
     std::string port;
     auto pult = StartPult(home, "Frequency=144000\r\n", port);
     ASSERT_NE(port, "") << pult->Errors();
-    const std::string out = home / "out";
-    ASSERT_EQ(mkfifo(out.c_str(), 0600), 0);
-    const int pipe = open(out.c_str(), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(pipe, 0);
-    const std::string filler(4096, 'x');
-    while (write(pipe, filler.data(), filler.size()) > 0) {
+    std::vector<int> pipes;
+    for (const char* name : {"out", "err"}) {
+        ASSERT_EQ(mkfifo((home / name).c_str(), 0600), 0);
+        pipes.push_back(open((home / name).c_str(), O_RDWR | O_NONBLOCK));
+        const std::string filler(4096, 'x');
+        while (write(pipes.back(), filler.data(), filler.size()) > 0) {
+        }
     }
     const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
-    ChildProcess tracker({"/bin/sh", "-c",
-                          std::string("exec ") + MZ_DAEMON +
-                              " --gps=sim:1,2 --modem=sim:080910101032547698 >" + out + " 2>&1"},
-                         home / "tracker", env);
+    ChildProcess tracker(
+        {"/bin/sh", "-c",
+         std::string("exec ") + MZ_DAEMON + " --gps=sim:1,2 --modem=sim:080910101032547698 >" +
+             home / "out" + " 2>" + home / "err"},
+        home / "tracker", env);
     auto Command = [&](const std::string& word) { return TrackerCommand(home, word, env); };
     ASSERT_TRUE(WaitFor([&] { return Command("test") == 0; }));
     EXPECT_TRUE(WaitFor([&] { return CountMatches(pult->Output(), "code=699.*ack=yes") == 1; }))
@@ -116,7 +118,9 @@ TEST(Daemon, AFullOutputPipeDoesNotHoldUpReports) {
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
     tracker.Signal(SIGTERM);
     EXPECT_EQ(tracker.Wait(5s), 0);
-    close(pipe);
+    for (int fd : pipes) {
+        close(fd);
+    }
 }
 
 }  // namespace
