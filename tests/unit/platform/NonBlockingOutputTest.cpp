@@ -6,44 +6,39 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <regex>
+#include <sstream>
 #include <string>
+#include <utility>
 
 #include "platform/linux/NonBlockingOutput.h"
 
 namespace {
 
-struct Ends {
-    int write = -1;
-    int read = -1;
-};
+using Ends = std::pair<int, int>;  // the end written, the end read
 
 Ends Pipe() {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return {};
+    int fds[2] = {-1, -1};
+    if (pipe(fds) == 0) {
+        fcntl(fds[1], F_SETPIPE_SZ, 4096);
     }
-    fcntl(fds[1], F_SETPIPE_SZ, 4096);
     return {fds[1], fds[0]};
 }
 
 Ends StreamSocket() {  // what the journal gives a service
-    int fds[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) {
-        return {};
-    }
+    int fds[2] = {-1, -1};
     const int size = 4096;
-    setsockopt(fds[0], SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) == 0) {
+        setsockopt(fds[0], SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    }
     return {fds[0], fds[1]};
 }
 
 Ends Terminal() {  // one that nobody reads, as one stopped with Ctrl-S
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-        return {};
-    }
+    grantpt(master);
+    unlockpt(master);
     const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
     termios mode{};
     tcgetattr(terminal, &mode);
@@ -53,8 +48,8 @@ Ends Terminal() {  // one that nobody reads, as one stopped with Ctrl-S
 }
 
 std::string ReadAvailable(int fd) {
-    std::string got;
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    std::string got;
     char buffer[4096];
     for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
         got.append(buffer, static_cast<std::size_t>(n));
@@ -62,56 +57,48 @@ std::string ReadAvailable(int fd) {
     return got;
 }
 
-struct OutputCase {
-    const char* name;
-    std::function<Ends()> make;
-};
-
 // A reader that stops reading holds nothing up; when it reads again it gets whole lines in
 // order, then one line saying how many were left out, and the two add up.
 TEST(NonBlockingOutput, NeverWaitsKeepsWholeLinesAndSaysWhatItDropped) {
-    const OutputCase cases[] = {
+    const std::pair<const char*, std::function<Ends()>> cases[] = {
         {"pipe", Pipe}, {"stream_socket", StreamSocket}, {"terminal", Terminal}};
     constexpr int kLines = 3000;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Ends ends = c.make();
-        ASSERT_GE(ends.write, 0);
-        const int flags = fcntl(ends.write, F_GETFL);
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
+        const auto [written, read] = make();
+        ASSERT_GE(written, 0);
+        const int flags = fcntl(written, F_GETFL);
         std::string received;
         {
-            NonBlockingOutput output(ends.write, 8192);
+            NonBlockingOutput output(written, 8192);
             for (int i = 0; i < kLines; ++i) {
-                char line[128];
-                std::snprintf(line, sizeof line, "line %05d %s", i, std::string(88, 'x').c_str());
-                output.Line(line);
+                output.Line(std::to_string(10000 + i) + " " + std::string(90, 'x'));
             }
-            EXPECT_EQ(fcntl(ends.write, F_GETFL), flags) << "a shared descriptor keeps its mode";
+            EXPECT_EQ(fcntl(written, F_GETFL), flags) << "a shared descriptor keeps its mode";
             for (int round = 0; round < 1000 && output.PendingFd() >= 0; ++round) {
-                received += ReadAvailable(ends.read);
+                received += ReadAvailable(read);
                 output.Flush();
             }
-            EXPECT_EQ(output.PendingFd(), -1);
         }
-        received += ReadAvailable(ends.read);
-        const std::regex line(R"(line (\d{5}) x{88}\n)");
+        received += ReadAvailable(read);
+        EXPECT_EQ(received.back(), '\n');
+        std::istringstream in(received);
+        std::string line;
+        std::smatch match;
         int lines = 0;
-        int last = -1;
-        auto at = received.cbegin();
-        for (std::smatch match; std::regex_search(at, received.cend(), match, line,
-                                                  std::regex_constants::match_continuous);
-             at = match.suffix().first) {
+        int last = 0;
+        while (std::getline(in, line) &&
+               std::regex_match(line, match, std::regex(R"((\d{5}) x{90})"))) {
             EXPECT_GT(std::stoi(match[1]), last);
             last = std::stoi(match[1]);
             ++lines;
         }
-        std::smatch notice;
-        const std::string rest(at, received.cend());
-        ASSERT_TRUE(std::regex_match(rest, notice, std::regex(R"(\((\d+) lines left out: .*\)\n)")))
-            << rest.substr(0, 200);
-        EXPECT_EQ(lines + std::stoi(notice[1]), kLines);
-        close(ends.write);
-        close(ends.read);
+        ASSERT_TRUE(std::regex_match(line, match, std::regex(R"(\((\d+) lines left out: .*\))")))
+            << line.substr(0, 200);
+        EXPECT_EQ(lines + std::stoi(match[1]), kLines);
+        EXPECT_FALSE(std::getline(in, line)) << "the count comes last";
+        close(written);
+        close(read);
     }
 }
 
