@@ -74,7 +74,7 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
     std::this_thread::sleep_for(18s);
     tracker->Signal(SIGCONT);
     EXPECT_TRUE(WaitFor(
-        [&] { return CountMatches(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 2s))
+        [&] { return CountMatches(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 3s))
         << "no follow-up: " << tracker->Output();
 
     tracker->Signal(SIGTERM);
@@ -115,7 +115,7 @@ TEST(Daemon, AFullOutputPipeDoesNotHoldUpReports) {
         << pult->Output();
     const auto asked = std::chrono::steady_clock::now();
     EXPECT_EQ(Command("show"), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
     tracker.Signal(SIGTERM);
     EXPECT_EQ(tracker.Wait(5s), 0);
     for (int fd : pipes) {
