@@ -43,6 +43,14 @@ void CMainWindow::CreateControls() {
     scheduler.ResumeAlarm(JoinPath(globals.settings->settingsFolder, "alarm.ini"));
 }
 
+bool CMainWindow::ReloadSettings() {
+    if (!globals.settings->Load().empty()) {
+        return false;
+    }
+    keyTable.LoadPermitted(globals.settings->PermittedKeys);
+    return true;
+}
+
 void CMainWindow::OnTimer(int timerId) {
     if (timerId == TickTimerId) {
         scheduler.OnTick();

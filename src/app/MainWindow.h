@@ -54,6 +54,11 @@ public:
     // alarm keys, starts the tick and adds the notification icon.
     void CreateControls();
 
+    // params.ini changed (SIGHUP): read again and applied as an accepted options dialog
+    // applies its values; settings the file leaves out keep theirs. False, with every
+    // value kept, when it cannot be read.
+    bool ReloadSettings();
+
     // Events from the front end.
     void OnTimer(int timerId);
     void OnCommand(int commandId);

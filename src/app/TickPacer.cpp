@@ -19,3 +19,13 @@ std::int32_t TickPacer::CatchUp(std::int64_t nowMs) {
     quiet_ -= passed;
     return static_cast<std::int32_t>(passed);
 }
+
+std::int64_t TickPacer::TakeMissed(std::int64_t nowMs) {
+    const std::int64_t late = nowMs - NextTickMs();
+    if (!started_ || late < periodMs_) {
+        return 0;
+    }
+    const std::int64_t missed = late / periodMs_;
+    lastTickMs_ += missed * periodMs_;
+    return missed;
+}

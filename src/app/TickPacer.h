@@ -17,6 +17,9 @@ public:
     void SetQuiet(std::int32_t quietTicks) { quiet_ = quietTicks < 0 ? 0 : quietTicks; }
     // Quiet ticks passed by nowMs and not yet caught up; the caller skips them.
     std::int32_t CatchUp(std::int64_t nowMs);
+    // Whole periods past the next tick by nowMs, after CatchUp: ticks that never ran
+    // (the process was stopped). The schedule moves past them; the caller counts them.
+    std::int64_t TakeMissed(std::int64_t nowMs);
     // When the next tick that must run is due.
     std::int64_t NextTickMs() const { return lastTickMs_ + (quiet_ + 1) * periodMs_; }
     bool Started() const { return started_; }

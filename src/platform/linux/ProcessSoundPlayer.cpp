@@ -45,13 +45,19 @@ void ProcessSoundPlayer::PlayAsync(const std::string& path) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     // A daemon blocks SIGTERM for its signalfd; the player must not inherit that, or it
-    // could not be stopped.
+    // could not be stopped. Nor the signals the daemon ignores.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    sigset_t ignored;
+    sigemptyset(&ignored);
+    for (int each : {SIGPIPE, SIGUSR1, SIGUSR2}) {
+        sigaddset(&ignored, each);
+    }
+    posix_spawnattr_setsigdefault(&attributes, &ignored);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
     if (posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ) == 0) {
         running_.push_back(pid);

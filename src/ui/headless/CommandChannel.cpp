@@ -18,6 +18,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "common/LastErrorText.h"
 
@@ -67,11 +69,19 @@ bool MakeAddress(const std::string& path, sockaddr_un& address, socklen_t& lengt
     return true;
 }
 
-bool FromSameUser(int fd) {
+// The user at the other end of a UNIX socket: for a server the one who called listen().
+std::optional<uid_t> PeerUser(int fd) {
     ucred peer{};
     socklen_t size = sizeof(peer);
-    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-           (peer.uid == geteuid() || peer.uid == 0);
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
+        return std::nullopt;
+    }
+    return peer.uid;
+}
+
+bool FromSameUser(int fd) {
+    const std::optional<uid_t> peer = PeerUser(fd);
+    return peer && (*peer == geteuid() || *peer == 0);
 }
 
 }  // namespace
@@ -119,7 +129,8 @@ InstanceLock::Result InstanceLock::Acquire() {
     return Result::Acquired;
 }
 
-bool SendCommand(const std::string& folder, TrackerCommand command) {
+bool SendCommand(const std::string& folder, TrackerCommand command,
+                 std::vector<std::string>& distrusted) {
     for (const std::string& path : CommandSocketPaths(folder)) {
         sockaddr_un address;
         socklen_t length = 0;
@@ -135,6 +146,13 @@ bool SendCommand(const std::string& folder, TrackerCommand command) {
         if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
             close(fd);
             continue;  // none there (or a dead one's file): the next place
+        }
+        if (!FromSameUser(fd)) {
+            const std::optional<uid_t> peer = PeerUser(fd);
+            distrusted.push_back(path + " is served by user " +
+                                 (peer ? std::to_string(*peer) : std::string("unknown")));
+            close(fd);
+            continue;
         }
         bool delivered = false;
         std::string line = std::string(WordOf(command)) + "\n";

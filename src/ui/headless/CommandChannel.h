@@ -40,8 +40,12 @@ struct CommandLine {
 };
 CommandLine TakeCommandLine(const std::string& received);
 
-// Hands a command to the instance running for the folder; false when none answers.
-bool SendCommand(const std::string& folder, TrackerCommand command);
+// Hands a command to the instance running for the folder; false when none answers. Only
+// a socket served by this user or root is told the command or believed: in a shared
+// folder anyone may bind the name first. Each socket passed over for that is said in
+// distrusted ("PATH is served by user UID").
+bool SendCommand(const std::string& folder, TrackerCommand command,
+                 std::vector<std::string>& distrusted);
 
 class CommandServer {
 public:

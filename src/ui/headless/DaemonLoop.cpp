@@ -1,17 +1,19 @@
 #include "ui/headless/DaemonLoop.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <string>
 
 #include "app/MainWindow.h"
 #include "app/Resources.h"
+#include "common/LastErrorText.h"
+#include "platform/linux/NonBlockingOutput.h"
 #include "ui/headless/CommandChannel.h"
 #include "ui/headless/HeadlessShell.h"
 #include "ui/headless/ServiceNotifier.h"
@@ -29,6 +31,14 @@ std::int64_t MonotonicMs() {
     return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+NonBlockingOutput& Output(int index) {
+    return index == 0 ? StandardOutput() : StandardError();
+}
+
+void Say(const std::string& text) {
+    StandardError().Line("mzorvanyd: " + text);
+}
+
 }  // namespace
 
 DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, CommandServer& commandServer,
@@ -40,13 +50,10 @@ DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, CommandServer& commandServer,
       signalFd(signals),
       service(serviceManager),
       pacer(TickPeriodMs),
-      sleepInhibitor(
-          [](const std::string& text) { std::fprintf(stderr, "mzorvanyd: %s\n", text.c_str()); }) {
+      sleepInhibitor([](const std::string& text) { Say(text); }) {
     if (!wakeAlarm.WakesTheMachine()) {
-        std::fprintf(stderr,
-                     "mzorvanyd: cannot set wake alarms (CAP_WAKE_ALARM: %s); a report that falls "
-                     "due while the machine sleeps goes when it next wakes\n",
-                     wakeAlarm.WhyNot().c_str());
+        Say("cannot set wake alarms (CAP_WAKE_ALARM: " + wakeAlarm.WhyNot() +
+            "); a report that falls due while the machine sleeps goes when it next wakes");
     }
 }
 
@@ -67,6 +74,12 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     for (int fd : commands.Descriptors()) {
         watched.push_back({Source::Command, fd, 0});
     }
+    // Lines waiting for a reader go on as soon as it takes them.
+    for (int index = 0; index < 2; ++index) {
+        if (const int fd = Output(index).PendingFd(); fd >= 0) {
+            watched.push_back({Source::Output, fd, index, POLLOUT});
+        }
+    }
     return watched;
 }
 
@@ -78,7 +91,7 @@ int DaemonLoop::Run(CMainWindow& window) {
         std::vector<Watched> watched = Collect();
         std::vector<pollfd> fds;
         for (const auto& each : watched) {
-            fds.push_back({each.fd, POLLIN, 0});
+            fds.push_back({each.fd, each.events, 0});
         }
         bool anyClosed = false;
         for (const auto& source : keys) {
@@ -92,7 +105,7 @@ int DaemonLoop::Run(CMainWindow& window) {
         const int sleepMs = service.SleepLimitMs(timeoutMs);
         int ready = poll(fds.data(), fds.size(), sleepMs);
         if (ready < 0 && errno != EINTR) {
-            std::perror("poll");
+            Say("poll: " + LastErrorText(errno));
             return 1;
         }
         CatchUpQuietTicks(window);
@@ -113,7 +126,14 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
     switch (watched.source) {
         case Source::Signal: {
             signalfd_siginfo info;
-            if (read(signalFd, &info, sizeof(info)) == sizeof(info)) {
+            if (read(signalFd, &info, sizeof(info)) != sizeof(info)) {
+                break;
+            }
+            if (info.ssi_signo == SIGHUP) {
+                // The daemons' convention: read the configuration again.
+                Say(window.ReloadSettings() ? "params.ini read again"
+                                            : "params.ini cannot be read; the settings stay");
+            } else {
                 // SIGTERM and SIGINT end the tracker as a close answered Yes does.
                 shell.EndProgram(0);
             }
@@ -137,6 +157,9 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
         case Source::Key:
             ReadKeys(window, *keys[watched.id]);
             break;
+        case Source::Output:
+            Output(watched.id).Flush();
+            break;
         case Source::Command:
             for (const TrackerCommand command : commands.Serve(watched.fd)) {
                 if (ObeyCommand(window, command)) {
@@ -157,14 +180,14 @@ void DaemonLoop::ReadKeys(CMainWindow& window, EvdevKeySource& source) {
         }
     }
     if (!source.IsOpen()) {
-        std::fprintf(stderr, "%s\n", source.ErrorText().c_str());
+        StandardError().Line(source.ErrorText());
     }
 }
 
 void DaemonLoop::RetryClosedKeys() {
     for (auto& source : keys) {
         if (!source->IsOpen() && source->Open()) {
-            std::fprintf(stderr, "%s: watching keys again\n", source->Path().c_str());
+            StandardError().Line(source->Path() + ": watching keys again");
         }
     }
 }
@@ -193,6 +216,9 @@ void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
 
 void DaemonLoop::CatchUpQuietTicks(CMainWindow& window) {
     // The quiet ticks awake first: they were quiet by what the core knew before the sleep.
-    window.SkipQuietTicks(pacer.CatchUp(MonotonicMs()));
-    window.OnSuspended(suspendWatch.TakeSuspendedPeriods(TickPeriodMs));
+    const std::int64_t now = MonotonicMs();
+    window.SkipQuietTicks(pacer.CatchUp(now));
+    // Ticks missed while the process stood still (SIGSTOP, a debugger) passed in real
+    // time as a suspend's do: an overdue follow-up goes on the next tick.
+    window.OnSuspended(pacer.TakeMissed(now) + suspendWatch.TakeSuspendedPeriods(TickPeriodMs));
 }

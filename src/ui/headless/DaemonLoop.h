@@ -1,5 +1,7 @@
 #pragma once
 
+#include <poll.h>
+
 #include <memory>
 #include <vector>
 
@@ -25,11 +27,12 @@ public:
     int Run(CMainWindow& window);
 
 private:
-    enum class Source { Signal, Timer, Key, Command, WakeAlarm };
+    enum class Source { Signal, Timer, Key, Command, WakeAlarm, Output };
     struct Watched {
         Source source;
         int fd;
-        int id;  // timer id or key source index
+        int id;  // timer id, key source index or output index
+        short events = POLLIN;
     };
 
     std::vector<Watched> Collect() const;

@@ -8,12 +8,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/EntryPoint.h"
 #include "common/LastErrorText.h"
 #include "platform/Clock.h"
 #include "platform/NullDisplay.h"
-#include "platform/linux/WriteAll.h"
+#include "platform/linux/NonBlockingOutput.h"
 #include "ui/headless/CommandChannel.h"
 #include "ui/headless/DaemonLoop.h"
 #include "ui/headless/HeadlessShell.h"
@@ -25,8 +26,17 @@ void WriteEventLine(const Clock& clock, const std::string& text) {
     LocalTime now = clock.LocalNow();
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
-    const std::string line = stamp + text + "\n";
-    WriteAll(STDOUT_FILENO, line);
+    StandardOutput().Line(stamp + text);
+}
+
+// Hands a command on; a socket of another user that was passed over is said.
+bool HandCommand(const std::string& folder, TrackerCommand command) {
+    std::vector<std::string> distrusted;
+    const bool delivered = SendCommand(folder, command, distrusted);
+    for (const std::string& each : distrusted) {
+        StandardError().Line("mzorvanyd: " + each + ", not by this user or root: not trusted");
+    }
+    return delivered;
 }
 
 int BlockedSignalsFd() {
@@ -34,6 +44,7 @@ int BlockedSignalsFd() {
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
     if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
         return -1;
     }
@@ -48,32 +59,32 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
     std::filesystem::create_directories(folder, ignored);
 
     if (options.command) {
-        return SendCommand(folder, *options.command) ? 0 : 1;
+        return HandCommand(folder, *options.command) ? 0 : 1;
     }
     InstanceLock lock(folder);
     switch (lock.Acquire()) {
         case InstanceLock::Result::HeldByAnother:
-            SendCommand(folder, TrackerCommand::Show);
+            HandCommand(folder, TrackerCommand::Show);
             return ExitAlreadyRunning;
         case InstanceLock::Result::Failed:
             // Reporting matters more than uniqueness: run, but say so.
-            std::fprintf(stderr, "mzorvanyd: %s: %s; a second instance would not be noticed\n",
-                         lock.Path().c_str(), LastErrorText(errno).c_str());
+            StandardError().Line("mzorvanyd: " + lock.Path() + ": " + LastErrorText(errno) +
+                                 "; a second instance would not be noticed");
             break;
         case InstanceLock::Result::Acquired:
             break;
     }
     CommandServer commands(folder);
     if (!commands.Listen()) {
-        std::fprintf(stderr, "mzorvanyd: no command socket: %s\n", commands.ErrorText().c_str());
+        StandardError().Line("mzorvanyd: no command socket: " + commands.ErrorText());
     }
     for (auto& keys : backends.keys) {
         if (!keys->Open()) {
-            std::fprintf(stderr, "mzorvanyd: %s (looked for again while running)\n",
-                         keys->ErrorText().c_str());
+            StandardError().Line("mzorvanyd: " + keys->ErrorText() +
+                                 " (looked for again while running)");
         }
     }
-    HeadlessShell shell(stderr);
+    HeadlessShell shell(StandardError());
     NullDisplay display;
     ServiceNotifier service;
     const Clock& clock = *backends.clock;
@@ -88,7 +99,7 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
                 [&](CMainWindow& window) {
                     signalFd = BlockedSignalsFd();
                     if (signalFd < 0) {
-                        std::perror("mzorvanyd: signalfd");
+                        StandardError().Line("mzorvanyd: signalfd: " + LastErrorText(errno));
                         return 1;
                     }
                     DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
@@ -96,10 +107,7 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
                     return loop.Run(window);
                 });
         },
-        [](const std::string& text) {
-            std::fprintf(stderr, "Error: %s\n", text.c_str());
-            std::fflush(stderr);
-        });
+        [](const std::string& text) { StandardError().Line("Error: " + text); });
     service.Stopping();
     if (signalFd >= 0) {
         close(signalFd);

@@ -5,10 +5,12 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <string>
 
 #include "common/LastErrorText.h"
+#include "platform/linux/NonBlockingOutput.h"
 
-HeadlessShell::HeadlessShell(std::FILE* journalFile) : journal(journalFile) {}
+HeadlessShell::HeadlessShell(NonBlockingOutput& journalFile) : journal(journalFile) {}
 
 HeadlessShell::~HeadlessShell() {
     for (const auto& [id, fd] : timers) {
@@ -24,7 +26,7 @@ void HeadlessShell::StartTimer(int timerId, int periodMs) {
         // pauses the schedule instead of firing a burst of stale ticks on resume.
         fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         if (fd < 0) {
-            std::fprintf(journal, "timer %d: %s\n", timerId, LastErrorText(errno).c_str());
+            journal.Line("timer " + std::to_string(timerId) + ": " + LastErrorText(errno));
             return;
         }
         timers[timerId] = fd;
@@ -74,14 +76,12 @@ bool HeadlessShell::TakeExpiry(int timerId, int fd) {
 int HeadlessShell::MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
                               Icon) {
     std::string title = caption.substr(std::min(caption.find_first_not_of(' '), caption.size()));
-    std::fprintf(journal, "%s: %s\n", title.c_str(), text.c_str());
-    std::fflush(journal);
+    journal.Line(title + ": " + text);
     return buttons == Buttons::YesNo ? AnswerYes : AnswerOk;
 }
 
 int HeadlessShell::RunOptionsDialog() {
-    std::fprintf(journal, "There is no options dialog without a display; edit params.ini.\n");
-    std::fflush(journal);
+    journal.Line("There is no options dialog without a display; edit params.ini.");
     return 0;
 }
 

@@ -1,18 +1,19 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <string>
 
 #include "platform/Shell.h"
+
+class NonBlockingOutput;
 
 // The shell of a device without a display: timers are timerfds for the owner's poll
 // loop, message boxes go to the journal (standard error) and take their first button.
 // What a display would show goes to a NullDisplay.
 class HeadlessShell final : public Shell {
 public:
-    explicit HeadlessShell(std::FILE* journal);
+    explicit HeadlessShell(NonBlockingOutput& journal);
     ~HeadlessShell() override;
 
     void StartTimer(int timerId, int periodMs) override;
@@ -34,7 +35,7 @@ public:
     int ExitCode() const { return exitCode; }
 
 private:
-    std::FILE* journal;
+    NonBlockingOutput& journal;
     std::map<int, int> timers;
     bool ended = false;
     int exitCode = 0;

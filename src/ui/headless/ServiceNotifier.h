@@ -6,9 +6,11 @@
 
 // Tells systemd (a Type=notify service) that the tracker is ready, what it last did, and
 // that its loop still turns. Outside systemd (no NOTIFY_SOCKET) every call does nothing.
+// A message the service manager's queue has no room for is dropped, not waited for.
 class ServiceNotifier {
 public:
     ServiceNotifier();
+    ~ServiceNotifier();
     ServiceNotifier(const ServiceNotifier&) = delete;
     ServiceNotifier& operator=(const ServiceNotifier&) = delete;
 
@@ -27,6 +29,8 @@ private:
     using Clock = std::chrono::steady_clock;
     void Send(const std::string& state);
 
+    int fd = -1;
+    std::string socketPath;  // '@' for an abstract name, as in NOTIFY_SOCKET
     std::chrono::milliseconds pingPeriod{0};
     Clock::time_point lastPing;
 };

@@ -2,12 +2,15 @@
 
 #include <cstdio>
 
+#include "platform/linux/NonBlockingOutput.h"
+
 Startup StartUp(const FrontEnd& frontEnd, const std::vector<std::string>& arguments) {
     Startup start;
     const char* program = frontEnd.program.c_str();
     ParsedOptions parsed = ParseLaunchOptions(arguments);
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "%s: %s\nTry %s --help.\n", program, parsed.error.c_str(), program);
+        StandardError().Line(frontEnd.program + ": " + parsed.error);
+        StandardError().Line("Try " + frontEnd.program + " --help.");
         start.exitCode = ExitUsage;
         return start;
     }
@@ -29,13 +32,14 @@ Startup StartUp(const FrontEnd& frontEnd, const std::vector<std::string>& argume
     BuiltBackends built =
         BuildBackends(start.options, frontEnd.makeSound ? frontEnd.makeSound() : nullptr);
     if (!built.backends) {
-        std::fprintf(stderr, "%s: %s\n", program, built.error.c_str());
+        StandardError().Line(frontEnd.program + ": " + built.error);
         start.exitCode = ExitUsage;
         return start;
     }
     if (!start.options.command) {
-        std::fprintf(stderr, "%s: %s\n", program, built.backends->choice.c_str());
-        std::fflush(stderr);
+        // Diagnostics never wait: a start-up with standard error on a pipe nobody reads
+        // goes on (help and version above are the answer asked for, so they may).
+        StandardError().Line(frontEnd.program + ": " + built.backends->choice);
     }
     start.backends = std::move(built.backends);
     return start;

@@ -3,9 +3,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/linux/EvdevKeySource.h"
+#include "platform/linux/NonBlockingOutput.h"
 
 QtKeyDevices::QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources, KeyHandler onKey)
     : onKey_(std::move(onKey)), reopenTimer_(new QTimer(this)) {
@@ -14,8 +14,8 @@ QtKeyDevices::QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources
     }
     for (Device& device : devices_) {
         if (!device.source->IsOpen() && !device.source->Open()) {
-            std::fprintf(stderr, "mzorvany: %s: %s\n", device.source->Path().c_str(),
-                         device.source->ErrorText().c_str());
+            StandardError().Line("mzorvany: " + device.source->Path() + ": " +
+                                 device.source->ErrorText());
         }
         Watch(device);
     }

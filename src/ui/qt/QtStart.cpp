@@ -1,9 +1,11 @@
 #include "ui/qt/QtStart.h"
 
+#include <pthread.h>
+
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
-#include <cstdio>
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -12,6 +14,7 @@
 
 #include "app/EntryPoint.h"
 #include "app/MainWindow.h"
+#include "platform/linux/NonBlockingOutput.h"
 #include "platform/linux/SuspendClock.h"
 #include "platform/linux/dbus/LogindInhibitor.h"
 #include "ui/launcher/ObeyCommand.h"
@@ -42,7 +45,7 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
         if (instance.HandToRunning(*command)) {
             return ExitNormal;
         }
-        std::fprintf(stderr, "mzorvany: no tracker is running to take the command\n");
+        StandardError().Line("mzorvany: no tracker is running to take the command");
         return 1;
     }
     const SingleInstance::Claim claim =
@@ -58,13 +61,12 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
         return ExitAlreadyRunning;  // a plain second start is refused
     }
     if (claim == SingleInstance::Claim::Failed) {
-        std::fprintf(stderr,
-                     "mzorvany: cannot listen on %s; a second start will not find this one\n",
-                     instance.Name().toLocal8Bit().constData());
+        StandardError().Line("mzorvany: cannot listen on " + instance.Name().toStdString() +
+                             "; a second start will not find this one");
     }
     SuspendWatch suspended;
     LogindInhibitor sleepInhibitor(
-        [](const std::string& text) { std::fprintf(stderr, "mzorvany: %s\n", text.c_str()); });
+        [](const std::string& text) { StandardError().Line("mzorvany: " + text); });
     shell.UsePower(&suspended, &sleepInhibitor);
     // However the run ends the shell has let go of the window, so neither is used again.
     const int exitCode = RunTrackerWindow(
@@ -104,15 +106,15 @@ std::optional<int> StartQt(int& argc, char** argv, std::unique_ptr<QApplication>
     const std::string asked = Env("QT_QPA_PLATFORM");
     std::string message;
     if (!PrepareDisplay(message)) {
-        std::fprintf(stderr, "%s\n", message.c_str());
+        StandardError().Line(message);
         return 1;
     }
     app = std::make_unique<QApplication>(argc, argv);
     if (QGuiApplication::platformName() == QLatin1String(kFallbackPlatform) &&
         !Asked(asked, kFallbackPlatform)) {
-        std::fprintf(
-            stderr, "mzorvany: cannot open the display %s\n",
-            (Env("WAYLAND_DISPLAY").empty() ? Env("DISPLAY") : Env("WAYLAND_DISPLAY")).c_str());
+        StandardError().Line("mzorvany: cannot open the display " + (Env("WAYLAND_DISPLAY").empty()
+                                                                         ? Env("DISPLAY")
+                                                                         : Env("WAYLAND_DISPLAY")));
         return 1;
     }
     QApplication::setQuitOnLastWindowClosed(false);
@@ -124,6 +126,14 @@ std::optional<int> StartQt(int& argc, char** argv, std::unique_ptr<QApplication>
 }  // namespace
 
 int RunQtTracker(int argc, char** argv) {
+    // The daemons' convention, as in mzorvanyd: SIGUSR1 and SIGUSR2 are ignored, and
+    // SIGHUP is blocked before Qt starts its threads, for the window to take it.
+    std::signal(SIGUSR1, SIG_IGN);
+    std::signal(SIGUSR2, SIG_IGN);
+    sigset_t hangUp;
+    sigemptyset(&hangUp);
+    sigaddset(&hangUp, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &hangUp, nullptr);
     std::unique_ptr<QApplication> app;
     const FrontEnd qt{"mzorvany", [&] { return StartQt(argc, argv, app); },
                       [] { return std::make_unique<QtSoundPlayer>(); }};

@@ -1,8 +1,15 @@
 #include "ui/qt/WindowRun.h"
 
+#include <sys/signalfd.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <memory>
 
 #include "app/MainWindow.h"
+#include "platform/linux/NonBlockingOutput.h"
 #include "ui/qt/QtKeyDevices.h"
 #include "ui/qt/QtShell.h"
 
@@ -19,6 +26,41 @@ private:
     QtShell& shell_;
 };
 
+// SIGHUP, blocked since the start, reads params.ini again, as in the daemon.
+class HangUpReload {
+public:
+    explicit HangUpReload(CMainWindow& window) {
+        sigset_t hangUp;
+        sigemptyset(&hangUp);
+        sigaddset(&hangUp, SIGHUP);
+        fd_ = signalfd(-1, &hangUp, SFD_NONBLOCK | SFD_CLOEXEC);
+        if (fd_ < 0) {
+            return;
+        }
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, &window] {
+            signalfd_siginfo info;
+            while (read(fd_, &info, sizeof info) == sizeof info) {
+                if (!window.ReloadSettings()) {
+                    StandardError().Line("mzorvany: params.ini cannot be read; the settings stay");
+                }
+            }
+        });
+    }
+    ~HangUpReload() {
+        notifier_.reset();
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    HangUpReload(const HangUpReload&) = delete;
+    HangUpReload& operator=(const HangUpReload&) = delete;
+
+private:
+    int fd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
 }  // namespace
 
 int RunTrackerWindow(QtShell& shell, std::unique_ptr<CMainWindow> window,
@@ -33,5 +75,6 @@ int RunTrackerWindow(QtShell& shell, std::unique_ptr<CMainWindow> window,
     shell.ShowIfNoTray();
     const QtKeyDevices keys(keySources,
                             [&shell](const KeyEvent& event) { shell.OnDeviceKey(event); });
+    const HangUpReload reload(*owned);
     return QApplication::exec();
 }

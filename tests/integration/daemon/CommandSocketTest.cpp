@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -115,6 +116,54 @@ TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheTracker) {
     for (int fd : idle) {
         close(fd);
     }
+}
+
+// A socket that another user bound first under the tracker's name is neither told the
+// command nor believed: the command fails, saying why.
+TEST(CommandSocket, AnAnswerFromAnotherUserIsNotBelieved) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root can be another user here";
+    }
+    TempFolder home;
+    const std::string folder = home / "MZorvany";
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(home.Path(), std::filesystem::perms::all);
+    ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t impostor = fork();
+    if (impostor == 0) {
+        // Answers "ok" to whatever line comes, as a tracker would.
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, (folder + "/mzorvanyd.sock").c_str(),
+                     sizeof(address.sun_path) - 1);
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (setgid(65534) != 0 || setuid(65534) != 0 ||
+            bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            listen(fd, 4) != 0 || write(ready[1], "y", 1) != 1) {
+            _exit(1);
+        }
+        for (int client; (client = accept(fd, nullptr, nullptr)) >= 0; close(client)) {
+            char line[16];
+            if (read(client, line, sizeof line) > 0) {
+                ssize_t sent = send(client, "ok\n", 3, MSG_NOSIGNAL);
+                (void)sent;
+            }
+        }
+        _exit(0);
+    }
+    close(ready[1]);
+    char got = 0;
+    ASSERT_EQ(read(ready[0], &got, 1), 1) << "the impostor did not start";
+    close(ready[0]);
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR="};
+    ChildProcess command({MZ_DAEMON, "--command=exit"}, home / "exit", env);
+    EXPECT_EQ(command.Wait(), 1);
+    EXPECT_NE(command.Errors().find("mzorvanyd.sock is served by user 65534"), std::string::npos)
+        << command.Errors();
+    kill(impostor, SIGKILL);
+    waitpid(impostor, nullptr, 0);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "Pult.h"
 #include "support/TextCount.h"
 
@@ -44,22 +46,35 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
     // A second start asks the first to show itself and leaves.
     EXPECT_EQ(StartTracker("second")->Wait(), 2);
 
+    // SIGUSR1 and SIGUSR2 are ignored; SIGHUP reads params.ini again: now F2 is the key.
+    tracker->Signal(SIGUSR1);
+    tracker->Signal(SIGUSR2);
+    WriteWholeFile(
+        home / "MZorvany/params.ini",
+        "MainServer=127.0.0.1\r\nPort=" + port + "\r\nAlertPressTime=2\r\nPermittedKeys=113\r\n");
+    tracker->Signal(SIGHUP);
+
     // A held key raises the alarm; its auto-repeat changes nothing.
     const int keys = open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(keys, 0);
     auto key = [&](int value) {
-        const input_event events[2] = {{{}, EV_KEY, KEY_F1, value}, {{}, EV_SYN, 0, 0}};
+        const input_event events[2] = {{{}, EV_KEY, KEY_F2, value}, {{}, EV_SYN, 0, 0}};
         ASSERT_EQ(write(keys, events, sizeof(events)), static_cast<ssize_t>(sizeof(events)));
     };
     key(1);
     key(2);
     ASSERT_TRUE(WaitFor([&] {
         return CountMatches(tracker->Output(), "Сообщение 122 передано") == 1;
-    })) << tracker->Output();
+    })) << tracker->Output()
+        << tracker->Errors();
     key(0);
     close(keys);
-    ASSERT_TRUE(WaitFor(
-        [&] { return CountMatches(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 40s))
+    // Stopped past the first follow-up's time, it sends the follow-up as soon as it goes on.
+    tracker->Signal(SIGSTOP);
+    std::this_thread::sleep_for(18s);
+    tracker->Signal(SIGCONT);
+    EXPECT_TRUE(WaitFor(
+        [&] { return CountMatches(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 3s))
         << "no follow-up: " << tracker->Output();
 
     tracker->Signal(SIGTERM);
@@ -72,32 +87,40 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
     EXPECT_EQ(tracker->Wait(), 0);
 }
 
-// Standard output piped to a reader that has stopped reading must not stop the tick: a
-// blocked write would hold up every report and alarm behind it.
+// Standard output and error on a pipe nobody reads (as on a terminal stopped with Ctrl-S
+// or a slow journal) must not stop the start or the tick: a blocked write would hold up
+// every report and alarm behind it, and SIGTERM with them.
 TEST(Daemon, AFullOutputPipeDoesNotHoldUpReports) {
     TempFolder home;
     std::string port;
     auto pult = StartPult(home, "Frequency=144000\r\n", port);
     ASSERT_NE(port, "") << pult->Errors();
-    const std::string out = home / "out";
-    ASSERT_EQ(mkfifo(out.c_str(), 0600), 0);
-    const int pipe = open(out.c_str(), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(pipe, 0);
-    const std::string filler(4096, 'x');
-    while (write(pipe, filler.data(), filler.size()) > 0) {
+    std::vector<int> pipes;
+    for (const char* name : {"out", "err"}) {
+        ASSERT_EQ(mkfifo((home / name).c_str(), 0600), 0);
+        pipes.push_back(open((home / name).c_str(), O_RDWR | O_NONBLOCK));
+        const std::string filler(4096, 'x');
+        while (write(pipes.back(), filler.data(), filler.size()) > 0) {
+        }
     }
     const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
-    ChildProcess tracker({"/bin/sh", "-c",
-                          std::string("exec ") + MZ_DAEMON +
-                              " --gps=sim:1,2 --modem=sim:080910101032547698 >" + out},
-                         home / "tracker", env);
+    ChildProcess tracker(
+        {"/bin/sh", "-c",
+         std::string("exec ") + MZ_DAEMON + " --gps=sim:1,2 --modem=sim:080910101032547698 >" +
+             home / "out" + " 2>" + home / "err"},
+        home / "tracker", env);
     auto Command = [&](const std::string& word) { return TrackerCommand(home, word, env); };
-    ASSERT_TRUE(WaitFor([&] { return Command("test") == 0; })) << tracker.Errors();
+    ASSERT_TRUE(WaitFor([&] { return Command("test") == 0; }));
     EXPECT_TRUE(WaitFor([&] { return CountMatches(pult->Output(), "code=699.*ack=yes") == 1; }))
         << pult->Output();
-    EXPECT_EQ(Command("exit"), 0);
-    EXPECT_EQ(tracker.Wait(), 0);
-    close(pipe);
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(Command("show"), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
+    tracker.Signal(SIGTERM);
+    EXPECT_EQ(tracker.Wait(5s), 0);
+    for (int fd : pipes) {
+        close(fd);
+    }
 }
 
 }  // namespace
