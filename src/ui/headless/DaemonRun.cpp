@@ -4,20 +4,17 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "app/EntryPoint.h"
-#include "common/LastErrorText.h"
 #include "platform/Clock.h"
 #include "platform/NullDisplay.h"
 #include "platform/linux/WriteAll.h"
-#include "ui/headless/CommandChannel.h"
 #include "ui/headless/DaemonLoop.h"
 #include "ui/headless/HeadlessShell.h"
 #include "ui/headless/ServiceNotifier.h"
+#include "ui/launcher/TrackerInstance.h"
 
 namespace {
 
@@ -44,28 +41,12 @@ int BlockedSignalsFd() {
 
 int RunDaemon(const LaunchOptions& options, Backends& backends) {
     const std::string folder = backends.SettingsFolder();
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-
     if (options.command) {
-        return SendCommand(folder, *options.command) ? 0 : 1;
+        return HandCommand(folder, *options.command);
     }
-    InstanceLock lock(folder);
-    switch (lock.Acquire()) {
-        case InstanceLock::Result::HeldByAnother:
-            SendCommand(folder, TrackerCommand::Show);
-            return ExitAlreadyRunning;
-        case InstanceLock::Result::Failed:
-            // Reporting matters more than uniqueness: run, but say so.
-            std::fprintf(stderr, "mzorvanyd: %s: %s; a second instance would not be noticed\n",
-                         lock.Path().c_str(), LastErrorText(errno).c_str());
-            break;
-        case InstanceLock::Result::Acquired:
-            break;
-    }
-    CommandServer commands(folder);
-    if (!commands.Listen()) {
-        std::fprintf(stderr, "mzorvanyd: no command socket: %s\n", commands.ErrorText().c_str());
+    TrackerInstance instance("mzorvanyd", folder);
+    if (!instance.Claim()) {
+        return ExitAlreadyRunning;
     }
     for (auto& keys : backends.keys) {
         if (!keys->Open()) {
@@ -91,7 +72,7 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
                         std::perror("mzorvanyd: signalfd");
                         return 1;
                     }
-                    DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
+                    DaemonLoop loop(shell, instance, backends.keys, signalFd, service);
                     service.Ready("Работает");
                     return loop.Run(window);
                 });
