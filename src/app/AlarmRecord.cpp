@@ -67,28 +67,34 @@ AlarmRecord::Loaded AlarmRecord::Load(std::int64_t periodSeconds) {
     } else {
         loaded.ageSeconds = clock_.UtcSeconds() - startedUtc_;
         loaded.acknowledged = acknowledged;
+        acknowledged_ = acknowledged;
         loaded.found = loaded.ageSeconds < 0                ? Found::InFuture
                        : loaded.ageSeconds >= periodSeconds ? Found::Expired
                                                             : Found::Resumable;
     }
     if (loaded.found != Found::Resumable) {
-        Remove();
+        loaded.removed = Remove();
     }
     return loaded;
 }
 
 bool AlarmRecord::Start() {
     startedUtc_ = clock_.UtcSeconds();
-    return !path_.empty() && writer_.Replace(path_, Text(startedUtc_, false));
+    acknowledged_ = false;
+    return Store();
 }
 
 bool AlarmRecord::MarkAcknowledged() {
-    return !path_.empty() && writer_.Replace(path_, Text(startedUtc_, true));
+    acknowledged_ = true;
+    return Store();
 }
 
-void AlarmRecord::Remove() {
-    std::error_code ignored;
-    if (!path_.empty()) {
-        std::filesystem::remove(path_, ignored);
-    }
+bool AlarmRecord::Store() {
+    // Without a path (no settings folder) there is nothing to keep.
+    stored_ = path_.empty() || writer_.Replace(path_, Text(startedUtc_, acknowledged_));
+    return stored_;
+}
+
+bool AlarmRecord::Remove() {
+    return path_.empty() || writer_.Remove(path_);
 }

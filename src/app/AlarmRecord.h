@@ -20,6 +20,7 @@ public:
         Found found = Found::None;
         std::int64_t ageSeconds = 0;
         bool acknowledged = false;
+        bool removed = true;  // false when one not resumable is still there
     };
     // Reads the record left by an earlier run; one that cannot be resumed (malformed,
     // in the future, as old as the period or older) is removed.
@@ -28,7 +29,12 @@ public:
     // A new alarm, started now and not yet acknowledged. False when it could not be written.
     bool Start();
     bool MarkAcknowledged();
-    void Remove();
+    // Whether the file says what the record holds; Store writes it again (a disk that was
+    // full at the alarm's start may have room now).
+    bool Stored() const { return stored_; }
+    bool Store();
+    // False when something is still there.
+    bool Remove();
 
     // The record's text; parsed back by Parse. Started is UTC seconds.
     static std::string Text(std::int64_t startedUtc, bool acknowledged);
@@ -39,4 +45,6 @@ private:
     const Clock& clock_;
     std::string path_;
     std::int64_t startedUtc_ = 0;
+    bool acknowledged_ = false;
+    bool stored_ = true;
 };

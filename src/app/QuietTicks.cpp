@@ -35,6 +35,9 @@ std::int32_t Scheduler::QuietTicks() const {
             quiet = 0;
         }
     }
+    if (mode == ReportMode::Alarm && !alarmRecord.Stored()) {
+        quiet = std::min(quiet, TicksBeforeZero(recordRetryTicksLeft));
+    }
     return quiet;
 }
 
@@ -44,6 +47,7 @@ void Scheduler::SkipQuietTicks(std::int32_t count) {
     }
     alarmTicksLeft = std::max<std::int32_t>(alarmTicksLeft - count, 0);
     resendTicksLeft = std::max<std::int32_t>(resendTicksLeft - count, 0);
+    recordRetryTicksLeft = std::max<std::int32_t>(recordRetryTicksLeft - count, 0);
     if (mode == ReportMode::Idle) {
         idleTicks += count;
     }
@@ -66,4 +70,5 @@ void Scheduler::OnSuspended(std::int64_t ticks) {
     }
     alarmTicksLeft = std::max<std::int32_t>(alarmTicksLeft - counted, 0);
     resendTicksLeft = std::max<std::int32_t>(resendTicksLeft - counted, 0);
+    recordRetryTicksLeft = std::max<std::int32_t>(recordRetryTicksLeft - counted, 0);
 }

@@ -27,7 +27,11 @@ void Scheduler::StartReport(ReportMode newMode, bool leaveGps) {
     globals.sender->Post(newMode == ReportMode::Alarm ? MsgAlarm : MsgIntimate, 0);
     UpdateTrayIcon();
     if (newMode == ReportMode::Alarm) {
-        alarmRecord.Start();
+        if (!alarmRecord.Start()) {
+            // Said once per alarm; tried again while it runs.
+            globals.settings->WriteLog("Запись о тревоге не сохранена");
+            recordRetryTicksLeft = RecordRetryTicks;
+        }
         alarmsAcknowledged = globals.sender->GetAlarmsAcknowledged();
         alarmTicksLeft = AlarmTicks;
         resendTicksLeft = FollowUpTicks;
@@ -71,6 +75,9 @@ void Scheduler::OnTick() {
     if (resendTicksLeft > 0) {
         --resendTicksLeft;
     }
+    if (recordRetryTicksLeft > 0) {
+        --recordRetryTicksLeft;
+    }
     if (mode == ReportMode::Idle) {
         ++idleTicks;
         if (idleTicks >= globals.settings->Frequency) {
@@ -82,6 +89,10 @@ void Scheduler::OnTick() {
             globals.sender->GetAlarmsAcknowledged() != alarmsAcknowledged) {
             alarmsAcknowledged = globals.sender->GetAlarmsAcknowledged();
             alarmRecord.MarkAcknowledged();
+        }
+        if (mode == ReportMode::Alarm && !alarmRecord.Stored() && recordRetryTicksLeft == 0 &&
+            !alarmRecord.Store()) {
+            recordRetryTicksLeft = RecordRetryTicks;
         }
         if (mode == ReportMode::Alarm && alarmTicksLeft > 0) {
             if (queueEmpty && resendTicksLeft == 0) {
@@ -114,13 +125,16 @@ void Scheduler::ResumeAlarm(const std::string& path) {
         case AlarmRecord::Found::None:
             return;
         case AlarmRecord::Found::Malformed:
-            globals.settings->WriteLog("Запись о тревоге повреждена и удалена");
+            globals.settings->WriteLog(loaded.removed ? "Запись о тревоге повреждена и удалена"
+                                                      : "Запись о тревоге повреждена и не удалена");
             return;
         case AlarmRecord::Found::InFuture:
-            globals.settings->WriteLog("Запись о тревоге из будущего удалена");
+            globals.settings->WriteLog(loaded.removed ? "Запись о тревоге из будущего удалена"
+                                                      : "Запись о тревоге из будущего не удалена");
             return;
         case AlarmRecord::Found::Expired:
-            globals.settings->WriteLog("Запись о тревоге устарела и удалена");
+            globals.settings->WriteLog(loaded.removed ? "Запись о тревоге устарела и удалена"
+                                                      : "Запись о тревоге устарела и не удалена");
             return;
         case AlarmRecord::Found::Resumable:
             break;

@@ -18,6 +18,8 @@ public:
     static constexpr int AlarmTicks = 9000;
     static constexpr int FollowUpTicks = 150;
     static constexpr int GpsSwitchOffFrequency = 600;
+    // How often a running alarm tries again to write a record that could not be written.
+    static constexpr int RecordRetryTicks = 10;
 
     Scheduler(AppGlobals& globals, DisplayPort& display, StatusScreen& screen,
               AtomicFileWriter& fileWriter, const Clock& clock);
@@ -57,6 +59,7 @@ private:
     std::int32_t alarmTicksLeft = 0;
     std::int32_t resendTicksLeft = 0;
     AlarmRecord alarmRecord;
+    std::int32_t recordRetryTicksLeft = 0;
     std::uint32_t alarmsAcknowledged = 0;
     int trayIcon = 0;
 };

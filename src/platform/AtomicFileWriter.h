@@ -13,6 +13,9 @@ public:
 
     // True when the new content is durably in place; on false the old file is untouched.
     virtual bool Replace(const std::string& path, const std::string& content) = 0;
+    // Removes the file (or an empty folder) so that a power loss does not bring it back;
+    // true when nothing is left at path.
+    virtual bool Remove(const std::string& path) = 0;
     // Removes what a replacement of path cut short (a kill, a power loss) left behind.
     virtual void RemoveLeftovers(const std::string& /*path*/) {}
 };

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "FuzzCheck.h"
-#include "ui/headless/CommandChannel.h"
+#include "ui/launcher/CommandChannel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);

@@ -86,3 +86,12 @@ bool PosixAtomicFileWriter::Replace(const std::string& path, const std::string& 
     SyncFolder(folder);
     return true;
 }
+
+bool PosixAtomicFileWriter::Remove(const std::string& path) {
+    if (std::remove(path.c_str()) != 0) {
+        return errno == ENOENT;
+    }
+    // Until the folder is synced a power loss can bring the file back.
+    SyncFolder(Split(path).folder);
+    return true;
+}

@@ -7,6 +7,8 @@
 class PosixAtomicFileWriter final : public AtomicFileWriter {
 public:
     bool Replace(const std::string& path, const std::string& content) override;
+    // Unlinks, then fsyncs the folder.
+    bool Remove(const std::string& path) override;
     // Removes the temporary files (".NAME.XXXXXX") of replacements that were killed.
     void RemoveLeftovers(const std::string& path) override;
 };

@@ -1,5 +1,6 @@
 #include "platform/sim/SimFileWriter.h"
 
+#include <filesystem>
 #include <fstream>
 
 bool SimFileWriter::Replace(const std::string& path, const std::string& content) {
@@ -10,4 +11,10 @@ bool SimFileWriter::Replace(const std::string& path, const std::string& content)
     out << content;
     out.close();
     return static_cast<bool>(out);
+}
+
+bool SimFileWriter::Remove(const std::string& path) {
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    return !error;
 }

@@ -6,6 +6,7 @@
 class SimFileWriter final : public AtomicFileWriter {
 public:
     bool Replace(const std::string& path, const std::string& content) override;
+    bool Remove(const std::string& path) override;
 
     bool failWrites = false;
 };

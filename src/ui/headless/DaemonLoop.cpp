@@ -14,10 +14,10 @@
 #include "app/Resources.h"
 #include "common/LastErrorText.h"
 #include "platform/linux/NonBlockingOutput.h"
-#include "ui/headless/CommandChannel.h"
 #include "ui/headless/HeadlessShell.h"
 #include "ui/headless/ServiceNotifier.h"
 #include "ui/launcher/ObeyCommand.h"
+#include "ui/launcher/TrackerInstance.h"
 
 namespace {
 
@@ -41,11 +41,11 @@ void Say(const std::string& text) {
 
 }  // namespace
 
-DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, CommandServer& commandServer,
+DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, TrackerInstance& trackerInstance,
                        std::vector<std::unique_ptr<EvdevKeySource>>& keySources, int signals,
                        ServiceNotifier& serviceManager)
     : shell(daemonShell),
-      commands(commandServer),
+      instance(trackerInstance),
       keys(keySources),
       signalFd(signals),
       service(serviceManager),
@@ -71,7 +71,7 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     if (wakeAlarm.Fd() >= 0) {
         watched.push_back({Source::WakeAlarm, wakeAlarm.Fd(), 0});
     }
-    for (int fd : commands.Descriptors()) {
+    for (int fd : instance.Commands().Descriptors()) {
         watched.push_back({Source::Command, fd, 0});
     }
     // Lines waiting for a reader go on as soon as it takes them.
@@ -98,7 +98,7 @@ int DaemonLoop::Run(CMainWindow& window) {
             anyClosed = anyClosed || !source->IsOpen();
         }
         int timeoutMs = anyClosed ? kRetryMs : -1;
-        const int commandsMs = commands.WaitMs();
+        const int commandsMs = instance.Commands().WaitMs();
         if (commandsMs >= 0 && (timeoutMs < 0 || commandsMs < timeoutMs)) {
             timeoutMs = commandsMs;
         }
@@ -109,7 +109,7 @@ int DaemonLoop::Run(CMainWindow& window) {
             return 1;
         }
         CatchUpQuietTicks(window);
-        commands.DropIdle();
+        instance.Commands().DropIdle();
         if (ready == 0 && anyClosed && sleepMs == kRetryMs) {
             RetryClosedKeys();
         }
@@ -161,7 +161,7 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             Output(watched.id).Flush();
             break;
         case Source::Command:
-            for (const TrackerCommand command : commands.Serve(watched.fd)) {
+            for (const TrackerCommand command : instance.Serve(watched.fd)) {
                 if (ObeyCommand(window, command)) {
                     shell.EndProgram(0);
                 }

@@ -11,15 +11,15 @@
 #include "platform/linux/dbus/LogindInhibitor.h"
 
 class CMainWindow;
-class CommandServer;
 class HeadlessShell;
 class ServiceNotifier;
+class TrackerInstance;
 
 // The daemon's one thread: poll() over the signalfd, the timers, the key devices and
 // the command socket, handing each event to the window as it comes.
 class DaemonLoop {
 public:
-    DaemonLoop(HeadlessShell& shell, CommandServer& commands,
+    DaemonLoop(HeadlessShell& shell, TrackerInstance& instance,
                std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
                ServiceNotifier& service);
 
@@ -45,7 +45,7 @@ private:
     void CatchUpQuietTicks(CMainWindow& window);
 
     HeadlessShell& shell;
-    CommandServer& commands;
+    TrackerInstance& instance;
     std::vector<std::unique_ptr<EvdevKeySource>>& keys;
     int signalFd;
     ServiceNotifier& service;

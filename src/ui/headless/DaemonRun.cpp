@@ -4,9 +4,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,10 +13,11 @@
 #include "platform/Clock.h"
 #include "platform/NullDisplay.h"
 #include "platform/linux/NonBlockingOutput.h"
-#include "ui/headless/CommandChannel.h"
+#include "platform/linux/WriteAll.h"
 #include "ui/headless/DaemonLoop.h"
 #include "ui/headless/HeadlessShell.h"
 #include "ui/headless/ServiceNotifier.h"
+#include "ui/launcher/TrackerInstance.h"
 
 namespace {
 
@@ -27,16 +26,6 @@ void WriteEventLine(const Clock& clock, const std::string& text) {
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
     StandardOutput().Line(stamp + text);
-}
-
-// Hands a command on; a socket of another user that was passed over is said.
-bool HandCommand(const std::string& folder, TrackerCommand command) {
-    std::vector<std::string> distrusted;
-    const bool delivered = SendCommand(folder, command, distrusted);
-    for (const std::string& each : distrusted) {
-        StandardError().Line("mzorvanyd: " + each + ", not by this user or root: not trusted");
-    }
-    return delivered;
 }
 
 int BlockedSignalsFd() {
@@ -55,28 +44,12 @@ int BlockedSignalsFd() {
 
 int RunDaemon(const LaunchOptions& options, Backends& backends) {
     const std::string folder = backends.SettingsFolder();
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-
     if (options.command) {
-        return HandCommand(folder, *options.command) ? 0 : 1;
+        return HandCommand("mzorvanyd", folder, *options.command);
     }
-    InstanceLock lock(folder);
-    switch (lock.Acquire()) {
-        case InstanceLock::Result::HeldByAnother:
-            HandCommand(folder, TrackerCommand::Show);
-            return ExitAlreadyRunning;
-        case InstanceLock::Result::Failed:
-            // Reporting matters more than uniqueness: run, but say so.
-            StandardError().Line("mzorvanyd: " + lock.Path() + ": " + LastErrorText(errno) +
-                                 "; a second instance would not be noticed");
-            break;
-        case InstanceLock::Result::Acquired:
-            break;
-    }
-    CommandServer commands(folder);
-    if (!commands.Listen()) {
-        StandardError().Line("mzorvanyd: no command socket: " + commands.ErrorText());
+    TrackerInstance instance("mzorvanyd", folder);
+    if (!instance.Claim()) {
+        return ExitAlreadyRunning;
     }
     for (auto& keys : backends.keys) {
         if (!keys->Open()) {
@@ -102,7 +75,7 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
                         StandardError().Line("mzorvanyd: signalfd: " + LastErrorText(errno));
                         return 1;
                     }
-                    DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
+                    DaemonLoop loop(shell, instance, backends.keys, signalFd, service);
                     service.Ready("Работает");
                     return loop.Run(window);
                 });

@@ -23,7 +23,8 @@ Startup StartUp(const FrontEnd& frontEnd, const std::vector<std::string>& argume
         std::printf("%s %s\n", program, MZORVANY_VERSION);
         return start;
     }
-    if (frontEnd.beforeBackends) {
+    // A command for the running tracker needs no display.
+    if (frontEnd.beforeBackends && !start.options.command) {
         if (const std::optional<int> exitCode = frontEnd.beforeBackends()) {
             start.exitCode = *exitCode;
             return start;

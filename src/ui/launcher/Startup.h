@@ -13,8 +13,9 @@
 // What a front end brings to the start both front ends share.
 struct FrontEnd {
     std::string program;  // its name, which begins each of its messages
-    // Runs after --help and --version, before the backends are built (the Qt tracker
-    // opens its display here); an exit code ends the start with it.
+    // Runs after --help and --version, before the backends are built, unless the start
+    // only hands a command on (the Qt tracker opens its display here); an exit code ends
+    // the start with it.
     std::function<std::optional<int>()> beforeBackends;
     // Its own sound player; without one a player program is used.
     std::function<std::unique_ptr<SoundPlayer>()> makeSound;

@@ -19,9 +19,10 @@
 #include "platform/linux/dbus/LogindInhibitor.h"
 #include "ui/launcher/ObeyCommand.h"
 #include "ui/launcher/Startup.h"
+#include "ui/launcher/TrackerInstance.h"
+#include "ui/qt/QtCommandSocket.h"
 #include "ui/qt/QtShell.h"
 #include "ui/qt/QtSoundPlayer.h"
-#include "ui/qt/SingleInstance.h"
 #include "ui/qt/WindowRun.h"
 
 namespace {
@@ -39,31 +40,18 @@ bool Asked(const std::string& platforms, const std::string& name) {
     return (";" + platforms + ";").find(";" + name + ";") != std::string::npos;
 }
 
-int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& instance,
-              std::optional<TrackerCommand> command) {
-    if (command) {
-        if (instance.HandToRunning(*command)) {
-            return ExitNormal;
-        }
-        StandardError().Line("mzorvany: no tracker is running to take the command");
-        return 1;
-    }
-    const SingleInstance::Claim claim =
-        instance.Start(TrackerCommand::Show, [&shell](TrackerCommand received) {
-            // Through the shell: once the window is gone (an error box may still be
-            // open) the command finds none.
-            CMainWindow* window = shell.Attached();
-            if (window != nullptr && ObeyCommand(*window, received)) {
-                shell.EndProgram(ExitNormal);
-            }
-        });
-    if (claim == SingleInstance::Claim::AlreadyRunning) {
+int RunWindow(QtShell& shell, Backends& backends, bool english, TrackerInstance& instance) {
+    if (!instance.Claim()) {
         return ExitAlreadyRunning;  // a plain second start is refused
     }
-    if (claim == SingleInstance::Claim::Failed) {
-        StandardError().Line("mzorvany: cannot listen on " + instance.Name().toStdString() +
-                             "; a second start will not find this one");
-    }
+    const QtCommandSocket commands(instance, [&shell](TrackerCommand received) {
+        // Through the shell: once the window is gone (an error box may still be open)
+        // the command finds none.
+        CMainWindow* window = shell.Attached();
+        if (window != nullptr && ObeyCommand(*window, received)) {
+            shell.EndProgram(ExitNormal);
+        }
+    });
     SuspendWatch suspended;
     LogindInhibitor sleepInhibitor(
         [](const std::string& text) { StandardError().Line("mzorvany: " + text); });
@@ -141,12 +129,16 @@ int RunQtTracker(int argc, char** argv) {
     if (!start.backends) {
         return start.exitCode;
     }
+    const std::string folder = start.backends->SettingsFolder();
+    if (start.options.command) {
+        return HandCommand("mzorvany", folder, *start.options.command);
+    }
     const bool english = QLocale::system().language() == QLocale::English;
-    SingleInstance instance(QString::fromStdString(start.backends->SettingsFolder()));
+    TrackerInstance instance("mzorvany", folder);
     QtShell shell(english);
-    return RunGuarded(
-        [&] { return RunWindow(shell, *start.backends, english, instance, start.options.command); },
-        [](const std::string& text) {
-            QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromStdString(text));
-        });
+    return RunGuarded([&] { return RunWindow(shell, *start.backends, english, instance); },
+                      [](const std::string& text) {
+                          QMessageBox::critical(nullptr, QStringLiteral("Error"),
+                                                QString::fromStdString(text));
+                      });
 }

@@ -65,7 +65,7 @@ std::string AnswerToAnotherUser(const std::string& path) {
 
 // With the usual limit of 1024 descriptors, a flood of connections that never send a
 // line must not starve commands or reports, and another user is refused.
-TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheTracker) {
+void IdleConnectionsAndOtherUsersCannotStop(const char* program) {
     rlimit limit{4096, 4096};
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
     TempFolder home;
@@ -74,11 +74,11 @@ TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheTracker) {
     ASSERT_NE(port, "") << pult->Errors();
     const std::string runtime = home / "run";
     std::filesystem::create_directories(runtime);
-    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(),
-                                          "XDG_RUNTIME_DIR=" + runtime};
+    const std::vector<std::string> env = {
+        "XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=offscreen"};
     ChildProcess tracker({"/bin/sh", "-c",
-                          std::string("ulimit -n 1024 && exec ") + MZ_DAEMON +
-                              " --gps=sim:1,2 --modem=sim:080910101032547698"},
+                          std::string("ulimit -n 1024 && exec ") + program +
+                              " --gps=sim:1,2 --modem=sim:080910101032547698 --link=direct"},
                          home / "tracker", env);
     auto Command = [&](const std::string& word) { return TrackerCommand(home, word, env, 30s); };
     ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker.Errors();
@@ -117,6 +117,17 @@ TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheTracker) {
         close(fd);
     }
 }
+
+TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheDaemon) {
+    IdleConnectionsAndOtherUsersCannotStop(MZ_DAEMON);
+}
+
+#ifdef MZ_QT_TRACKER
+// The Qt tracker serves the same socket from its own loop.
+TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheQtTracker) {
+    IdleConnectionsAndOtherUsersCannotStop(MZ_QT_TRACKER);
+}
+#endif
 
 // A socket that another user bound first under the tracker's name is neither told the
 // command nor believed: the command fails, saying why.

@@ -1,4 +1,4 @@
-#include "ui/headless/CommandChannel.h"
+#include "ui/launcher/CommandChannel.h"
 
 #include <fcntl.h>
 #include <poll.h>
