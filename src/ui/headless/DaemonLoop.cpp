@@ -138,11 +138,18 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             ReadKeys(window, *keys[watched.id]);
             break;
         case Source::Command:
-            for (const TrackerCommand command : commands.Serve(watched.fd)) {
-                if (ObeyCommand(window, command)) {
-                    shell.EndProgram(0);
+            commands.Serve(watched.fd, [&](TrackerCommand command) {
+                switch (ObeyCommand(window, command)) {
+                    case CommandOutcome::Done:
+                        break;
+                    case CommandOutcome::AlreadyQueued:
+                        return CommandAlreadyQueuedLine;
+                    case CommandOutcome::EndProgram:
+                        shell.EndProgram(0);
+                        break;
                 }
-            }
+                return CommandDoneLine;
+            });
             break;
     }
 }

@@ -48,7 +48,17 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
     std::filesystem::create_directories(folder, ignored);
 
     if (options.command) {
-        return SendCommand(folder, *options.command) ? 0 : 1;
+        switch (SendCommand(folder, *options.command)) {
+            case CommandAnswer::Done:
+                return 0;
+            case CommandAnswer::AlreadyQueued:
+                // The request stands: the test report waiting goes as asked.
+                std::printf("already queued\n");
+                return 0;
+            case CommandAnswer::None:
+                break;
+        }
+        return 1;
     }
     InstanceLock lock(folder);
     switch (lock.Acquire()) {

@@ -50,7 +50,7 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, SingleInstance& 
             // Through the shell: once the window is gone (an error box may still be
             // open) the command finds none.
             CMainWindow* window = shell.Attached();
-            if (window != nullptr && ObeyCommand(*window, received)) {
+            if (window != nullptr && ObeyCommand(*window, received) == CommandOutcome::EndProgram) {
                 shell.EndProgram(ExitNormal);
             }
         });
