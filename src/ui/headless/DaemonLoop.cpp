@@ -4,6 +4,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -80,11 +81,14 @@ int DaemonLoop::Run(CMainWindow& window) {
         for (const auto& each : watched) {
             fds.push_back({each.fd, POLLIN, 0});
         }
-        bool anyClosed = false;
-        for (const auto& source : keys) {
-            anyClosed = anyClosed || !source->IsOpen();
+        // A key source made anew under its path is looked for even while asleep: a
+        // writer cannot reach the one held open any more.
+        const bool lookAgain = !keys.empty();
+        int timeoutMs = -1;
+        if (lookAgain) {
+            timeoutMs = static_cast<int>(
+                std::clamp<std::int64_t>(nextKeyLookMs - MonotonicMs(), 0, kRetryMs));
         }
-        int timeoutMs = anyClosed ? kRetryMs : -1;
         const int commandsMs = commands.WaitMs();
         if (commandsMs >= 0 && (timeoutMs < 0 || commandsMs < timeoutMs)) {
             timeoutMs = commandsMs;
@@ -97,8 +101,9 @@ int DaemonLoop::Run(CMainWindow& window) {
         }
         CatchUpQuietTicks(window);
         commands.DropIdle();
-        if (ready == 0 && anyClosed && sleepMs == kRetryMs) {
-            RetryClosedKeys();
+        if (lookAgain && MonotonicMs() >= nextKeyLookMs) {
+            nextKeyLookMs = MonotonicMs() + kRetryMs;
+            RetryClosedKeys(window);
         }
         for (std::size_t i = 0; i < fds.size() && !shell.Ended() && ready > 0; ++i) {
             if (fds[i].revents != 0) {
@@ -124,10 +129,6 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
                 window.OnTimer(watched.id);
                 if (watched.id == TickTimerId) {
                     pacer.Ticked(MonotonicMs());
-                }
-                if (watched.id == TickTimerId && ++ticksSinceRetry * TickPeriodMs >= kRetryMs) {
-                    ticksSinceRetry = 0;
-                    RetryClosedKeys();
                 }
             }
             break;
@@ -168,8 +169,11 @@ void DaemonLoop::ReadKeys(CMainWindow& window, EvdevKeySource& source) {
     }
 }
 
-void DaemonLoop::RetryClosedKeys() {
+void DaemonLoop::RetryClosedKeys(CMainWindow& window) {
     for (auto& source : keys) {
+        if (source->CloseIfReplaced()) {
+            ReadKeys(window, *source);  // the key-ups of what it held
+        }
         if (!source->IsOpen() && source->Open()) {
             std::fprintf(stderr, "%s: watching keys again\n", source->Path().c_str());
         }
