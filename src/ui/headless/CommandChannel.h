@@ -46,7 +46,7 @@ CommandLine TakeCommandLine(const std::string& received);
 enum class CommandAnswer { Done, AlreadyQueued, None };
 CommandAnswer SendCommand(const std::string& folder, TrackerCommand command);
 
-// The answer line for each: the first word is what a client checks.
+// The lines the tracker answers with (anything else from it means not done).
 constexpr const char* CommandDoneLine = "ok\n";
 constexpr const char* CommandAlreadyQueuedLine = "already queued\n";
 
