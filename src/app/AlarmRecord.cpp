@@ -61,20 +61,26 @@ AlarmRecord::Loaded AlarmRecord::Load(std::int64_t periodSeconds) {
             text.clear();
         }
     }
-    bool acknowledged = false;
-    if (text.size() > kMaxRecordSize || !Parse(text, startedUtc_, acknowledged)) {
-        loaded.found = Found::Malformed;
-    } else {
-        loaded.ageSeconds = clock_.UtcSeconds() - startedUtc_;
-        loaded.acknowledged = acknowledged;
-        acknowledged_ = acknowledged;
-        loaded.found = loaded.ageSeconds < 0                ? Found::InFuture
-                       : loaded.ageSeconds >= periodSeconds ? Found::Expired
-                                                            : Found::Resumable;
-    }
+    loaded = Judge(text, clock_.UtcSeconds(), periodSeconds);
+    startedUtc_ = loaded.startedUtc;
+    acknowledged_ = loaded.acknowledged;
     if (loaded.found != Found::Resumable) {
         loaded.removed = Remove();
     }
+    return loaded;
+}
+
+AlarmRecord::Loaded AlarmRecord::Judge(const std::string& text, std::int64_t nowUtc,
+                                       std::int64_t periodSeconds) {
+    Loaded loaded;
+    if (text.size() > kMaxRecordSize || !Parse(text, loaded.startedUtc, loaded.acknowledged)) {
+        loaded.found = Found::Malformed;
+        return loaded;
+    }
+    loaded.ageSeconds = nowUtc - loaded.startedUtc;
+    loaded.found = loaded.ageSeconds < 0                ? Found::InFuture
+                   : loaded.ageSeconds >= periodSeconds ? Found::Expired
+                                                        : Found::Resumable;
     return loaded;
 }
 

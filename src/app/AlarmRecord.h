@@ -21,10 +21,13 @@ public:
         std::int64_t ageSeconds = 0;
         bool acknowledged = false;
         bool removed = true;  // false when one not resumable is still there
+        std::int64_t startedUtc = 0;
     };
     // Reads the record left by an earlier run; one that cannot be resumed (malformed,
     // in the future, as old as the period or older) is removed.
     Loaded Load(std::int64_t periodSeconds);
+    // What a record's text amounts to at nowUtc: what Load decides on.
+    static Loaded Judge(const std::string& text, std::int64_t nowUtc, std::int64_t periodSeconds);
 
     // A new alarm, started now and not yet acknowledged. False when it could not be written.
     bool Start();

@@ -73,7 +73,7 @@ void CMainWindow::OnCommand(int commandId) {
             shell.RunOptionsDialog();
             break;
         case CmdTest:
-            scheduler.StartReport(ReportMode::Intimate, true);
+            StartTest();
             break;
         case CmdToggleLog:
             screen.ToggleLog();

@@ -77,6 +77,8 @@ public:
     void StartReport(ReportMode newMode, bool leaveGps) {
         scheduler.StartReport(newMode, leaveGps);
     }
+    // The Test command; false when a test report already waits (nothing changes then).
+    bool StartTest() { return scheduler.StartTestReport(); }
     // How many coming ticks can only count (nothing posted, sent, polled, logged or
     // redrawn beyond the hidden window's own animation step); the loop of a hidden
     // window may sleep through them and then catch up with SkipQuietTicks.

@@ -13,7 +13,15 @@ Scheduler::Scheduler(AppGlobals& appGlobals, DisplayPort& screenDisplay, StatusS
       screen(statusScreen),
       alarmRecord(fileWriter, clock) {}
 
-void Scheduler::StartReport(ReportMode newMode, bool leaveGps) {
+bool Scheduler::StartTestReport() {
+    if (globals.sender->HasTestQueued()) {
+        return false;
+    }
+    StartReport(ReportMode::Intimate, true, MessageOrigin::Test);
+    return true;
+}
+
+void Scheduler::StartReport(ReportMode newMode, bool leaveGps, MessageOrigin origin) {
     idleTicks = 0;
     if (newMode == ReportMode::Alarm && Outranks(ReportMode::Alarm, mode)) {
         screen.ShowAlarmPopup(true);
@@ -24,7 +32,7 @@ void Scheduler::StartReport(ReportMode newMode, bool leaveGps) {
     if (!leaveGps) {
         globals.gpsReader->SwitchOn();
     }
-    globals.sender->Post(newMode == ReportMode::Alarm ? MsgAlarm : MsgIntimate, 0);
+    globals.sender->Post(newMode == ReportMode::Alarm ? MsgAlarm : MsgIntimate, 0, origin);
     UpdateTrayIcon();
     if (newMode == ReportMode::Alarm) {
         if (!alarmRecord.Start()) {

@@ -5,6 +5,7 @@
 
 #include "app/AlarmRecord.h"
 #include "app/ReportMode.h"
+#include "delivery/Sender.h"
 
 struct AppGlobals;
 class DisplayPort;
@@ -27,7 +28,10 @@ public:
     Scheduler& operator=(const Scheduler&) = delete;
 
     void OnTick();
-    void StartReport(ReportMode newMode, bool leaveGps);
+    void StartReport(ReportMode newMode, bool leaveGps,
+                     MessageOrigin origin = MessageOrigin::Report);
+    // The person's test report; false (and nothing changes) while one already waits.
+    bool StartTestReport();
     void UpdateTrayIcon();
     // An alarm key went down (true) or every one is up again (false).
     void SetKeyHeld(bool held);

@@ -21,9 +21,54 @@ CSender::~CSender() {
     socket_.Stop();
 }
 
-void CSender::Post(std::uint16_t code, std::uint16_t parameter) {
-    queue.push_back({code, parameter});
+void CSender::Post(std::uint16_t code, std::uint16_t parameter, MessageOrigin origin) {
+    if (queue.size() >= MaxQueued) {
+        DropOldestReport();
+    }
+    queue.push_back({code, parameter, origin, 0});
     settings_.WriteLog("Начало передачи сообщения " + std::to_string(code));
+}
+
+void CSender::DropOldestReport() {
+    // The front is the one being delivered (perhaps awaiting its answer): it stays.
+    const auto oldest = std::find_if(std::next(queue.begin()), queue.end(),
+                                     [](const QueuedMessage& m) { return m.code != MsgAlarm; });
+    // Alarms alone are never dropped: each needs a key held for its full time, so
+    // they cannot come as a flood.
+    if (oldest == queue.end()) {
+        return;
+    }
+    // Given up as an undeliverable one is, with the same line, so every message posted
+    // still ends in the event log.
+    const std::uint16_t code = oldest->code;
+    queue.erase(oldest);
+    settings_.WriteLog("Сообщение " + std::to_string(code) + " не удалось передать");
+}
+
+void CSender::PutAlarmInFront() {
+    if (queue.front().code == MsgAlarm) {
+        return;
+    }
+    const auto alarm = std::find_if(queue.begin(), queue.end(),
+                                    [](const QueuedMessage& m) { return m.code == MsgAlarm; });
+    if (alarm == queue.end()) {
+        return;
+    }
+    // The report keeps its attempts for when its turn comes again. A number it went out
+    // with goes with it: a late answer to the report must not end the alarm.
+    queue.front().failedAttempts = failedAttempts;
+    if (failedAttempts > 0) {
+        ++messageNumber;
+    }
+    const QueuedMessage moved = *alarm;
+    queue.erase(alarm);
+    queue.push_front(moved);
+    failedAttempts = moved.failedAttempts;
+}
+
+void CSender::PopFront() {
+    queue.pop_front();
+    failedAttempts = queue.empty() ? 0 : queue.front().failedAttempts;
 }
 
 void CSender::Tick() {
@@ -83,6 +128,7 @@ void CSender::TickReady() {
         CloseConnection();
         return;
     }
+    PutAlarmInFront();
     if (SendFront(queue.front())) {
         state = SenderState::Waiting;
         waitTicks = 0;
@@ -112,15 +158,14 @@ void CSender::TickWaiting() {
 
 void CSender::AcceptAcknowledgement() {
     const std::uint16_t code = queue.front().code;
-    queue.pop_front();
+    // Each message gets its own full set of attempts; failures of an earlier,
+    // delivered message must not shorten the life of the next alarm.
+    PopFront();
     ++messageNumber;
     state = SenderState::Ready;
     waitTicks = 0;
     lastError.clear();
     failed = false;
-    // Each message gets its own full set of attempts; failures of an earlier,
-    // delivered message must not shorten the life of the next alarm.
-    failedAttempts = 0;
     if (code == MsgAlarm) {
         ++alarmsAcknowledged;
     }
@@ -148,11 +193,10 @@ void CSender::RecordFailedAttempt() {
         return;
     }
     const std::uint16_t code = queue.front().code;
-    queue.pop_front();
+    PopFront();
     settings_.WriteLog("Сообщение " + std::to_string(code) + " не удалось передать");
     ++messageNumber;
     state = SenderState::Ready;
-    failedAttempts = 0;
     waitTicks = 0;
     successHold = 0;
     failed = true;
@@ -187,6 +231,11 @@ bool CSender::KeepsRetryingFront() const {
 bool CSender::HasAlarmQueued() const {
     return std::any_of(queue.begin(), queue.end(),
                        [](const QueuedMessage& m) { return m.code == MsgAlarm; });
+}
+
+bool CSender::HasTestQueued() const {
+    return std::any_of(queue.begin(), queue.end(),
+                       [](const QueuedMessage& m) { return m.origin == MessageOrigin::Test; });
 }
 
 std::string CSender::SocketErrorText() const {

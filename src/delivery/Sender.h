@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -14,15 +15,25 @@ class Clock;
 class ConnectionManager;
 class SimManager;
 
+// Who asked for a message: only the person's test report is limited to one waiting.
+enum class MessageOrigin { Report, Test };
+
 // One queued message; every post in the system passes parameter 0.
 struct QueuedMessage {
     std::uint16_t code = 0;
     std::uint16_t parameter = 0;
+    MessageOrigin origin = MessageOrigin::Report;
+    // The failed attempts it had when an alarm was put in front of it.
+    std::int32_t failedAttempts = 0;
 };
 
 // Gets messages to the control room: a queue delivered one at a time, one step per tick.
 class CSender {
 public:
+    // Far more than the schedule, the follow-ups and one test ever queue; beyond it the
+    // oldest report gives way, so a flood of posts cannot grow memory or delay an alarm.
+    static constexpr std::size_t MaxQueued = 16;
+
     struct Platform {
         ConnectionManager& connections;
         SimManager& sim;
@@ -37,7 +48,12 @@ public:
     CSender(const CSender&) = delete;
     CSender& operator=(const CSender&) = delete;
 
-    void Post(std::uint16_t code, std::uint16_t parameter);
+    // An alarm (122) is sent before every report queued, as soon as the attempt in
+    // flight has its answer or its time-out; the rest go in the order posted.
+    void Post(std::uint16_t code, std::uint16_t parameter,
+              MessageOrigin origin = MessageOrigin::Report);
+    bool HasTestQueued() const;
+    std::size_t QueuedCount() const { return queue.size(); }
     // While an alarm period runs, a queued alarm is retried until acknowledged instead
     // of being given up after its attempts.
     void SetAlarmPeriodRunning(bool running);
@@ -74,6 +90,9 @@ private:
     ReceiveOutcome ReceiveStep();
     bool IsServerAddress(std::uint32_t address) const;
     bool HasAlarmQueued() const;
+    void PutAlarmInFront();
+    void DropOldestReport();
+    void PopFront();
     void RecordFailedAttempt();
     void RecordFailedExchange();
     bool KeepsRetryingFront() const;

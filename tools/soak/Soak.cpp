@@ -1,5 +1,6 @@
 #include "Soak.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
@@ -198,11 +199,13 @@ void Soak::CheckLine(const std::string& line) {
     }
     const std::size_t space = line.find(' ', kMessage.size());
     const std::string code = line.substr(kMessage.size(), space - kMessage.size());
-    if (open.empty() || open.front() != code) {
+    // An alarm overtakes the reports queued before it; each code keeps its order.
+    const auto oldest = std::find(open.begin(), open.end(), code);
+    if (oldest == open.end()) {
         Fail("'" + line + "' ends no message in order");
         return;
     }
-    open.pop_front();
+    open.erase(oldest);
     if (line.ends_with(" передано")) {
         ++counts.delivered;
         // The number just acknowledged; the sender has moved on to the next.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/input.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "platform/linux/LinuxKeyMap.h"
 
 static_assert(sizeof(input_event) <= 24, "buffer sized for whole records");
+static_assert(KEY_CNT == 0x300, "the held set covers every key code");
 
 EvdevKeySource::EvdevKeySource(std::string path) : path_(std::move(path)) {}
 
@@ -34,7 +36,12 @@ bool EvdevKeySource::Open() {
         errorText_ = path_ + ": " + LastErrorText(errno);
         return false;
     }
+    struct stat opened {};
+    fstat(fd_, &opened);
+    openDevice_ = opened.st_dev;
+    openInode_ = opened.st_ino;
     errorText_.clear();
+    skipToReport_ = false;
     used_ = start_ = 0;
     haveScanCode_ = false;
     return true;
@@ -61,6 +68,53 @@ void EvdevKeySource::Close() {
         close(fd_);
         fd_ = -1;
     }
+    used_ = start_ = 0;
+    ReleaseHeld(nullptr);
+}
+
+bool EvdevKeySource::CloseIfReplaced() {
+    if (fd_ < 0) {
+        return false;
+    }
+    struct stat now {};
+    if (stat(path_.c_str(), &now) == 0 && now.st_dev == openDevice_ && now.st_ino == openInode_) {
+        return false;
+    }
+    errorText_ = path_ + ": replaced";
+    Close();
+    return true;
+}
+
+void EvdevKeySource::ReleaseHeld(const std::bitset<kLinuxKeys>* stillDown) {
+    for (std::size_t code = 0; code < kLinuxKeys; ++code) {
+        if (held_[code] && (stillDown == nullptr || !(*stillDown)[code])) {
+            held_.reset(code);
+            const int virtualKey = VirtualKeyOfLinuxKey(static_cast<int>(code));
+            releases_.push_back({0, static_cast<std::uint32_t>(code),
+                                 static_cast<std::uint32_t>(virtualKey), false});
+        }
+    }
+}
+
+void EvdevKeySource::OnEventsDropped() {
+    skipToReport_ = !isFifo_;
+    // A device tells which keys are down now; a FIFO cannot, so all are let go.
+    unsigned char bits[kLinuxKeys / 8] = {};
+    if (isFifo_ || ioctl(fd_, EVIOCGKEY(sizeof(bits)), bits) < 0) {
+        ReleaseHeld(nullptr);
+        return;
+    }
+    std::bitset<kLinuxKeys> down;
+    for (std::size_t code = 0; code < kLinuxKeys; ++code) {
+        down[code] = (bits[code / 8] >> (code % 8)) & 1;
+    }
+    ReleaseHeld(&down);
+}
+
+void EvdevKeySource::Take(int linuxCode, bool down) {
+    if (linuxCode >= 0 && static_cast<std::size_t>(linuxCode) < kLinuxKeys) {
+        held_[static_cast<std::size_t>(linuxCode)] = down;
+    }
 }
 
 bool EvdevKeySource::Fill() {
@@ -84,6 +138,8 @@ bool EvdevKeySource::Fill() {
         return false;
     }
     if (got == 0 && isFifo_) {
+        // The writer is gone, and with it whoever held the keys.
+        ReleaseHeld(nullptr);
         ReopenFifo();
         return false;
     }
@@ -94,7 +150,15 @@ bool EvdevKeySource::Fill() {
 
 bool EvdevKeySource::Next(KeyEvent& event) {
     while (true) {
+        if (!releases_.empty()) {
+            event = releases_.front();
+            releases_.erase(releases_.begin());
+            return true;
+        }
         if (used_ - start_ < sizeof(input_event) && !Fill()) {
+            if (!releases_.empty()) {
+                continue;
+            }
             fillsThisTurn_ = 0;
             return false;
         }
@@ -104,6 +168,17 @@ bool EvdevKeySource::Next(KeyEvent& event) {
         input_event record;
         std::memcpy(&record, buffer_ + start_, sizeof(record));
         start_ += sizeof(record);
+        if (record.type == EV_SYN && record.code == SYN_DROPPED) {
+            OnEventsDropped();
+            continue;
+        }
+        if (record.type == EV_SYN && record.code == SYN_REPORT) {
+            skipToReport_ = false;
+            continue;
+        }
+        if (skipToReport_) {
+            continue;
+        }
         if (record.type == EV_MSC && record.code == MSC_SCAN) {
             lastScanCode_ = static_cast<std::uint32_t>(record.value);
             haveScanCode_ = true;
@@ -124,6 +199,7 @@ bool EvdevKeySource::Next(KeyEvent& event) {
         event.scanCode = scanCode;
         event.keyCode = static_cast<std::uint32_t>(virtualKey);
         event.down = record.value != 0;
+        Take(record.code, event.down);
         return true;
     }
 }

@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
@@ -93,11 +94,14 @@ int DaemonLoop::Run(CMainWindow& window) {
         for (const auto& each : watched) {
             fds.push_back({each.fd, each.events, 0});
         }
-        bool anyClosed = false;
-        for (const auto& source : keys) {
-            anyClosed = anyClosed || !source->IsOpen();
+        // A key source made anew under its path is looked for even while asleep: a
+        // writer cannot reach the one held open any more.
+        const bool lookAgain = !keys.empty();
+        int timeoutMs = -1;
+        if (lookAgain) {
+            timeoutMs = static_cast<int>(
+                std::clamp<std::int64_t>(nextKeyLookMs - MonotonicMs(), 0, kRetryMs));
         }
-        int timeoutMs = anyClosed ? kRetryMs : -1;
         const int commandsMs = instance.Commands().WaitMs();
         if (commandsMs >= 0 && (timeoutMs < 0 || commandsMs < timeoutMs)) {
             timeoutMs = commandsMs;
@@ -110,8 +114,9 @@ int DaemonLoop::Run(CMainWindow& window) {
         }
         CatchUpQuietTicks(window);
         instance.Commands().DropIdle();
-        if (ready == 0 && anyClosed && sleepMs == kRetryMs) {
-            RetryClosedKeys();
+        if (lookAgain && MonotonicMs() >= nextKeyLookMs) {
+            nextKeyLookMs = MonotonicMs() + kRetryMs;
+            RetryClosedKeys(window);
         }
         for (std::size_t i = 0; i < fds.size() && !shell.Ended() && ready > 0; ++i) {
             if (fds[i].revents != 0) {
@@ -145,10 +150,6 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
                 if (watched.id == TickTimerId) {
                     pacer.Ticked(MonotonicMs());
                 }
-                if (watched.id == TickTimerId && ++ticksSinceRetry * TickPeriodMs >= kRetryMs) {
-                    ticksSinceRetry = 0;
-                    RetryClosedKeys();
-                }
             }
             break;
         case Source::WakeAlarm:
@@ -161,11 +162,18 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             Output(watched.id).Flush();
             break;
         case Source::Command:
-            for (const TrackerCommand command : instance.Serve(watched.fd)) {
-                if (ObeyCommand(window, command)) {
-                    shell.EndProgram(0);
+            instance.Serve(watched.fd, [&](TrackerCommand command) {
+                switch (ObeyCommand(window, command)) {
+                    case CommandOutcome::Done:
+                        break;
+                    case CommandOutcome::AlreadyQueued:
+                        return CommandAlreadyQueuedLine;
+                    case CommandOutcome::EndProgram:
+                        shell.EndProgram(0);
+                        break;
                 }
-            }
+                return CommandDoneLine;
+            });
             break;
     }
 }
@@ -184,8 +192,11 @@ void DaemonLoop::ReadKeys(CMainWindow& window, EvdevKeySource& source) {
     }
 }
 
-void DaemonLoop::RetryClosedKeys() {
+void DaemonLoop::RetryClosedKeys(CMainWindow& window) {
     for (auto& source : keys) {
+        if (source->CloseIfReplaced()) {
+            ReadKeys(window, *source);  // the key-ups of what it held
+        }
         if (!source->IsOpen() && source->Open()) {
             StandardError().Line(source->Path() + ": watching keys again");
         }

@@ -38,7 +38,8 @@ private:
     std::vector<Watched> Collect() const;
     void Handle(CMainWindow& window, const Watched& watched);
     void ReadKeys(CMainWindow& window, EvdevKeySource& keys);
-    void RetryClosedKeys();
+    // Every 2 s: closes the sources whose path names a new file, and opens those closed.
+    void RetryClosedKeys(CMainWindow& window);
     // Before a sleep: the tick timer is set for the first tick that can do something.
     void SleepThroughQuietTicks(CMainWindow& window);
     // After a wake-up: the core counts the quiet ticks that passed meanwhile.
@@ -49,7 +50,7 @@ private:
     std::vector<std::unique_ptr<EvdevKeySource>>& keys;
     int signalFd;
     ServiceNotifier& service;
-    int ticksSinceRetry = 0;
+    std::int64_t nextKeyLookMs = 0;  // monotonic
     TickPacer pacer;
     SuspendWatch suspendWatch;
     WakeAlarm wakeAlarm;

@@ -129,15 +129,15 @@ InstanceLock::Result InstanceLock::Acquire() {
     return Result::Acquired;
 }
 
-bool SendCommand(const std::string& folder, TrackerCommand command,
-                 std::vector<std::string>& distrusted) {
+CommandAnswer SendCommand(const std::string& folder, TrackerCommand command,
+                          std::vector<std::string>& distrusted) {
     for (const std::string& path : CommandSocketPaths(folder)) {
         sockaddr_un address;
         socklen_t length = 0;
         MakeAddress(path, address, length);
         int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0) {
-            return false;
+            return CommandAnswer::None;
         }
         // A tracker that does not accept (stopped, or its queue full) would keep connect
         // waiting for good; on a UNIX socket the send time-out bounds it.
@@ -154,19 +154,22 @@ bool SendCommand(const std::string& folder, TrackerCommand command,
             close(fd);
             continue;
         }
-        bool delivered = false;
+        char answer[32] = {};
         std::string line = std::string(WordOf(command)) + "\n";
         if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
             pollfd wait{fd, POLLIN, 0};
-            char answer[16] = {};
-            delivered = poll(&wait, 1, kAnswerWaitMs) == 1 &&
-                        read(fd, answer, sizeof(answer) - 1) > 0 &&
-                        std::strncmp(answer, "ok", 2) == 0;
+            if (poll(&wait, 1, kAnswerWaitMs) != 1 || read(fd, answer, sizeof(answer) - 1) <= 0) {
+                answer[0] = '\0';
+            }
         }
         close(fd);
-        return delivered;
+        if (std::strcmp(answer, CommandDoneLine) == 0) {
+            return CommandAnswer::Done;
+        }
+        return std::strcmp(answer, CommandAlreadyQueuedLine) == 0 ? CommandAnswer::AlreadyQueued
+                                                                  : CommandAnswer::None;
     }
-    return false;
+    return CommandAnswer::None;
 }
 
 CommandLine TakeCommandLine(const std::string& received) {
@@ -262,21 +265,19 @@ void CommandServer::DropIdle() {
     }
 }
 
-std::vector<TrackerCommand> CommandServer::Serve(int fd) {
-    std::vector<TrackerCommand> commands;
+void CommandServer::Serve(int fd, const Obey& obey) {
     if (fd == listenFd) {
-        AcceptWaiting(commands);
-        return commands;
+        AcceptWaiting(obey);
+        return;
     }
     auto found = std::find_if(clients.begin(), clients.end(),
                               [fd](const Client& client) { return client.fd == fd; });
-    if (found != clients.end() && ReadFrom(*found, commands)) {
+    if (found != clients.end() && ReadFrom(*found, obey)) {
         Drop(fd);
     }
-    return commands;
 }
 
-void CommandServer::AcceptWaiting(std::vector<TrackerCommand>& commands) {
+void CommandServer::AcceptWaiting(const Obey& obey) {
     for (int accepted = 0; accepted < kMaxAcceptsPerWake; ++accepted) {
         int fd = accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
@@ -296,7 +297,7 @@ void CommandServer::AcceptWaiting(std::vector<TrackerCommand>& commands) {
         Client client{fd, NowMs() + kLineWaitMs, {}};
         // A command usually arrives with the connection: answered at once, it never
         // competes for a place.
-        if (ReadFrom(client, commands)) {
+        if (ReadFrom(client, obey)) {
             close(fd);
             continue;
         }
@@ -308,7 +309,7 @@ void CommandServer::AcceptWaiting(std::vector<TrackerCommand>& commands) {
     }
 }
 
-bool CommandServer::ReadFrom(Client& client, std::vector<TrackerCommand>& commands) {
+bool CommandServer::ReadFrom(Client& client, const Obey& obey) {
     char buffer[kMaxLine];
     ssize_t got = read(client.fd, buffer, sizeof(buffer));
     if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -326,8 +327,8 @@ bool CommandServer::ReadFrom(Client& client, std::vector<TrackerCommand>& comman
         case CommandLine::State::TooLong:
             return true;  // not one of ours
         case CommandLine::State::Known:
-            answer = "ok\n";
-            commands.push_back(*line.command);
+            // Answered once done, so the answer can say what became of it.
+            answer = obey(*line.command);
             break;
         case CommandLine::State::Unknown:
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,12 +41,18 @@ struct CommandLine {
 };
 CommandLine TakeCommandLine(const std::string& received);
 
-// Hands a command to the instance running for the folder; false when none answers. Only
-// a socket served by this user or root is told the command or believed: in a shared
+// How the instance running for the folder answered a command: it did it, it already had
+// the test report waiting (and changed nothing), or none answered.
+enum class CommandAnswer { Done, AlreadyQueued, None };
+// Only a socket served by this user or root is told the command or believed: in a shared
 // folder anyone may bind the name first. Each socket passed over for that is said in
 // distrusted ("PATH is served by user UID").
-bool SendCommand(const std::string& folder, TrackerCommand command,
-                 std::vector<std::string>& distrusted);
+CommandAnswer SendCommand(const std::string& folder, TrackerCommand command,
+                          std::vector<std::string>& distrusted);
+
+// The lines the tracker answers with (anything else from it means not done).
+constexpr const char* CommandDoneLine = "ok\n";
+constexpr const char* CommandAlreadyQueuedLine = "already queued\n";
 
 class CommandServer {
 public:
@@ -62,8 +69,10 @@ public:
 
     // Descriptors to poll for reading: the listening socket first, then the clients.
     std::vector<int> Descriptors() const;
-    // Serves a readable descriptor; gives each complete command line received.
-    std::vector<TrackerCommand> Serve(int fd);
+    // Carries out a command; the line to answer with.
+    using Obey = std::function<const char*(TrackerCommand)>;
+    // Serves a readable descriptor: each complete command line is obeyed and answered.
+    void Serve(int fd, const Obey& obey);
     // How long poll() may wait before DropIdle has work: -1 for as long as it likes.
     int WaitMs() const;
     // Drops clients that have not sent their line in time and resumes accepting.
@@ -75,9 +84,9 @@ private:
         long long deadlineMs;
         std::string received;
     };
-    void AcceptWaiting(std::vector<TrackerCommand>& commands);
+    void AcceptWaiting(const Obey& obey);
     // Reads what the client sent; true when it is done with (answered or dropped).
-    bool ReadFrom(Client& client, std::vector<TrackerCommand>& commands);
+    bool ReadFrom(Client& client, const Obey& obey);
     void Drop(int fd);
 
     std::vector<std::string> candidates;

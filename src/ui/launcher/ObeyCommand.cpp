@@ -1,19 +1,17 @@
 #include "ui/launcher/ObeyCommand.h"
 
 #include "app/MainWindow.h"
-#include "app/Resources.h"
 
-bool ObeyCommand(CMainWindow& window, TrackerCommand command) {
+CommandOutcome ObeyCommand(CMainWindow& window, TrackerCommand command) {
     switch (command) {
         case TrackerCommand::Show:
             window.OnTrayIconMessage();
-            return false;
+            return CommandOutcome::Done;
         case TrackerCommand::Test:
-            window.OnCommand(CmdTest);
-            return false;
+            return window.StartTest() ? CommandOutcome::Done : CommandOutcome::AlreadyQueued;
         case TrackerCommand::Exit:
             window.OnDeliberateExit();
-            return true;
+            return CommandOutcome::EndProgram;
     }
-    return false;
+    return CommandOutcome::Done;
 }

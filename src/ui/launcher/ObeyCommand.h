@@ -4,7 +4,9 @@
 
 class CMainWindow;
 
+enum class CommandOutcome { Done, AlreadyQueued, EndProgram };
+
 // What the running tracker does with a command from a later start: show brings the
-// window forward, test starts a position report at once, exit ends a running alarm as
-// the person's own Exit does. True when the program is to end now.
-bool ObeyCommand(CMainWindow& window, TrackerCommand command);
+// window forward, test starts a position report at once (unless one already waits),
+// exit ends a running alarm as the person's own Exit does.
+CommandOutcome ObeyCommand(CMainWindow& window, TrackerCommand command);

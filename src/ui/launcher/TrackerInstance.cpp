@@ -12,7 +12,7 @@ namespace {
 // Asks the tracker that runs to show itself; whom it does not trust is not asked.
 bool Knock(const std::string& folder) {
     std::vector<std::string> distrusted;
-    return SendCommand(folder, TrackerCommand::Show, distrusted);
+    return SendCommand(folder, TrackerCommand::Show, distrusted) != CommandAnswer::None;
 }
 
 }  // namespace
@@ -50,21 +50,29 @@ bool TrackerInstance::Claim() {
     return true;
 }
 
-std::vector<TrackerCommand> TrackerInstance::Serve(int fd) {
-    std::vector<TrackerCommand> taken = commands.Serve(fd);
-    for (const TrackerCommand command : taken) {
-        const std::string_view word = WordOf(command);
-        StandardError().Line(program + ": --command=" + std::string(word) + " received");
-    }
-    return taken;
+void TrackerInstance::Serve(int fd, const CommandServer::Obey& obey) {
+    commands.Serve(fd, [&](TrackerCommand command) {
+        StandardError().Line(program + ": --command=" + std::string(WordOf(command)) + " received");
+        return obey(command);
+    });
 }
 
 int HandCommand(const std::string& program, const std::string& folder, TrackerCommand command) {
     std::vector<std::string> distrusted;
-    const bool delivered = SendCommand(folder, command, distrusted);
+    const CommandAnswer answer = SendCommand(folder, command, distrusted);
     // A socket of another user that was passed over is said.
     for (const std::string& each : distrusted) {
         StandardError().Line(program + ": " + each + ", not by this user or root: not trusted");
     }
-    return delivered ? 0 : 1;
+    switch (answer) {
+        case CommandAnswer::Done:
+            return 0;
+        case CommandAnswer::AlreadyQueued:
+            // The request stands: the test report waiting goes as asked.
+            StandardOutput().Line("already queued");
+            return 0;
+        case CommandAnswer::None:
+            break;
+    }
+    return 1;
 }

@@ -23,7 +23,7 @@ public:
     CommandServer& Commands() { return commands; }
     // Serves a readable descriptor; each command taken is said on standard error, so
     // that the journal tells why the tracker showed itself or ended.
-    std::vector<TrackerCommand> Serve(int fd);
+    void Serve(int fd, const CommandServer::Obey& obey);
 
 private:
     std::string program;

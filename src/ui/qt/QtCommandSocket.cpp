@@ -20,13 +20,9 @@ QtCommandSocket::QtCommandSocket(TrackerInstance& instance, CommandHandler handl
 QtCommandSocket::~QtCommandSocket() = default;
 
 void QtCommandSocket::Serve(int fd) {
-    const std::vector<TrackerCommand> commands = instance_.Serve(fd);
-    // Before the commands: exit ends the loop, and a descriptor closed by Serve must not
-    // stay watched.
+    instance_.Serve(fd, handler_);
+    // A descriptor closed by Serve must not stay watched.
     Watch();
-    for (const TrackerCommand command : commands) {
-        handler_(command);
-    }
 }
 
 void QtCommandSocket::Watch() {

@@ -15,7 +15,8 @@ class TrackerInstance;
 // its next deadline (a client that has not sent its line, accepting paused).
 class QtCommandSocket final : public QObject {
 public:
-    using CommandHandler = std::function<void(TrackerCommand)>;
+    // Carries out a command; the line to answer with.
+    using CommandHandler = std::function<const char*(TrackerCommand)>;
 
     QtCommandSocket(TrackerInstance& instance, CommandHandler handler);
     ~QtCommandSocket() override;

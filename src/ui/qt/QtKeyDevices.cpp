@@ -20,7 +20,7 @@ QtKeyDevices::QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources
         Watch(device);
     }
     connect(reopenTimer_, &QTimer::timeout, this, [this] { Reopen(); });
-    RetryWhileClosed();
+    KeepLookingAgain();
 }
 
 QtKeyDevices::~QtKeyDevices() = default;
@@ -44,28 +44,29 @@ void QtKeyDevices::Drain(Device& device) {
         device.notifier->setEnabled(false);
         device.notifier->deleteLater();
         device.notifier = nullptr;
-        RetryWhileClosed();
+        KeepLookingAgain();
     }
 }
 
 void QtKeyDevices::Reopen() {
     for (Device& device : devices_) {
+        if (device.source->CloseIfReplaced()) {
+            Drain(device);  // the key-ups of what it held
+        }
         if (!device.source->IsOpen() && device.source->Open()) {
             Watch(device);
         }
     }
-    RetryWhileClosed();
+    KeepLookingAgain();
 }
 
 bool QtKeyDevices::Retrying() const {
     return reopenTimer_->isActive();
 }
 
-void QtKeyDevices::RetryWhileClosed() {
-    const bool anyClosed = std::any_of(devices_.begin(), devices_.end(), [](const Device& device) {
-        return !device.source->IsOpen();
-    });
-    if (!anyClosed) {
+void QtKeyDevices::KeepLookingAgain() {
+    // An open device is looked at too: one made anew under its path replaces it.
+    if (devices_.empty()) {
         reopenTimer_->stop();
     } else if (!reopenTimer_->isActive()) {
         reopenTimer_->start(EvdevKeySource::ReopenIntervalMs);

@@ -10,9 +10,9 @@ struct KeyEvent;
 class QSocketNotifier;
 class QTimer;
 
-// Hands the key devices' events on from the Qt event loop. A device that goes away is
-// looked for again as often as the daemon does; while every device is open nothing wakes
-// the loop to look.
+// Hands the key devices' events on from the Qt event loop. A device that goes away, or is
+// made anew under its path, is looked for again as often as the daemon does; without key
+// devices nothing wakes the loop to look.
 class QtKeyDevices final : public QObject {
 public:
     using KeyHandler = std::function<void(const KeyEvent&)>;
@@ -20,7 +20,7 @@ public:
     QtKeyDevices(std::vector<std::unique_ptr<EvdevKeySource>>& sources, KeyHandler onKey);
     ~QtKeyDevices() override;
 
-    // A device is missing and is being looked for.
+    // The devices are being looked at again every 2 s.
     bool Retrying() const;
 
 private:
@@ -32,7 +32,7 @@ private:
     void Watch(Device& device);
     void Drain(Device& device);
     void Reopen();
-    void RetryWhileClosed();
+    void KeepLookingAgain();
 
     KeyHandler onKey_;
     std::vector<Device> devices_;

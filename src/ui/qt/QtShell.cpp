@@ -194,7 +194,9 @@ void QtShell::StartTimer(int timerId, int periodMs) {
     QTimer*& timer = timers_[timerId];
     if (timer == nullptr) {
         timer = new QTimer(this);
-        timer->setTimerType(Qt::CoarseTimer);
+        // A hold timer decides between an alarm and none: a coarse one may fire 5 % early
+        // or late. The tick may be coarse.
+        timer->setTimerType(timerId == TickTimerId ? Qt::CoarseTimer : Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, [this, timerId] {
             if (main_ != nullptr && !ending_) {
                 main_->OnTimer(timerId);

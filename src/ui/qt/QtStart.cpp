@@ -48,9 +48,19 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, TrackerInstance&
         // Through the shell: once the window is gone (an error box may still be open)
         // the command finds none.
         CMainWindow* window = shell.Attached();
-        if (window != nullptr && ObeyCommand(*window, received)) {
-            shell.EndProgram(ExitNormal);
+        if (window == nullptr) {
+            return CommandDoneLine;
         }
+        switch (ObeyCommand(*window, received)) {
+            case CommandOutcome::Done:
+                break;
+            case CommandOutcome::AlreadyQueued:
+                return CommandAlreadyQueuedLine;
+            case CommandOutcome::EndProgram:
+                shell.EndProgram(ExitNormal);
+                break;
+        }
+        return CommandDoneLine;
     });
     SuspendWatch suspended;
     LogindInhibitor sleepInhibitor(

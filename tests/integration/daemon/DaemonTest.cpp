@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "Pult.h"
@@ -85,6 +87,43 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
     tracker = StartTracker("again");
     ASSERT_TRUE(WaitFor([&] { return Command("exit") == 0; })) << tracker->Errors();
     EXPECT_EQ(tracker->Wait(), 0);
+}
+
+// 300 test commands before a key hold: the 122 must not wait behind them.
+TEST(Daemon, AnAlarmIsOnTheWireSoonAfterItsHoldWhateverTestsCameBefore) {
+    TempFolder home;
+    std::string port;
+    auto pult =
+        StartPult(home, "Frequency=144000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n", port);
+    ASSERT_NE(port, "") << pult->Errors();
+    const std::string fifo = home / "keys";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
+    auto tracker = StartKeyedTracker(home, "tracker", "sim:1,2", fifo, env);
+    ASSERT_TRUE(WaitFor([&] { return TrackerCommand(home, "show", env) == 0; }))
+        << tracker->Errors();
+    ChildProcess tests({"/bin/sh", "-c",
+                        std::string("i=0; while [ $i -lt 300 ]; do ") + MZ_DAEMON +
+                            " --command=test || exit 1; i=$((i+1)); done"},
+                       home / "tests", env);
+    ASSERT_EQ(tests.Wait(60s), 0);
+    EXPECT_GT(CountMatches(tests.Output(), "already queued\n"), 0);
+
+    const int keys = open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(keys, 0);
+    const input_event down[2] = {{{}, EV_KEY, KEY_F1, 1}, {{}, EV_SYN, 0, 0}};
+    ASSERT_EQ(write(keys, down, sizeof(down)), static_cast<ssize_t>(sizeof(down)));
+    const auto expires = std::chrono::steady_clock::now() + 1s;
+    while (CountMatches(pult->Output(), "code=122") == 0 &&
+           std::chrono::steady_clock::now() < expires + 10s) {
+        usleep(5000);
+    }
+    const auto delay = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - expires);
+    std::printf("the 122 went %lld ms after the hold expired\n",
+                static_cast<long long>(delay.count()));
+    EXPECT_LT(delay, 2s) << pult->Output();
+    close(keys);
 }
 
 // Standard output and error on a pipe nobody reads (as on a terminal stopped with Ctrl-S

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/linux/EvdevKeySource.h"
 #include "platform/linux/LinuxKeyMap.h"
 #include "support/TempFolder.h"
@@ -100,14 +102,6 @@ TEST_F(KeyFifo, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
         EXPECT_EQ(event.scanCode, key.scanCode) << key.name;
     }
     EXPECT_FALSE(source.Next(event)) << "a key without a virtual key, and a value of 7";
-
-    // The writer going away is not the end: the next writer is read on.
-    close(writer);
-    EXPECT_FALSE(source.Next(event));
-    EXPECT_TRUE(source.IsOpen());
-    writer = OpenWriter();
-    Write(writer, {{{}, EV_KEY, KEY_F1, 1}});
-    EXPECT_TRUE(source.Next(event));
     close(writer);
 }
 
@@ -123,6 +117,60 @@ TEST_F(KeyFifo, AWriterDyingHalfwayThroughARecordDoesNotPutTheNextOutOfStep) {
     EXPECT_EQ(event.keyCode, 112u);
     EXPECT_EQ(event.timeMs, 20000u);
     close(writer);
+}
+
+struct LetGoCase {
+    const char* name;
+    std::function<void(const std::string& path, int& writer, EvdevKeySource& source)> lose;
+};
+
+// A key whose key-up can no longer come must not stay held: it would raise an alarm.
+TEST(KeySource, AKeyHeldByASourceThatGoesOrLosesEventsIsLetGo) {
+    const LetGoCase cases[] = {
+        {"TheWriterCloses",
+         [](const std::string&, int& writer, EvdevKeySource&) {
+             close(writer);
+             writer = -1;
+         }},
+        {"EventsWereDropped",
+         [](const std::string&, int& writer, EvdevKeySource&) {
+             Write(writer, {{{}, EV_SYN, SYN_DROPPED, 0}});
+         }},
+        {"ThePathIsMadeAnew",
+         [](const std::string& path, int&, EvdevKeySource& source) {
+             ASSERT_EQ(unlink(path.c_str()), 0);
+             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+             EXPECT_TRUE(source.CloseIfReplaced());
+         }},
+    };
+    for (const LetGoCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const std::string path = folder / "keys";
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        EvdevKeySource source(path);
+        ASSERT_TRUE(source.Open());
+        EXPECT_FALSE(source.CloseIfReplaced());
+        int writer = open(path.c_str(), O_WRONLY);
+        Write(writer, {{{}, EV_KEY, KEY_F1, 1}});
+        KeyEvent event;
+        ASSERT_TRUE(source.Next(event));
+        c.lose(path, writer, source);
+        ASSERT_TRUE(source.Next(event));
+        EXPECT_EQ(event.keyCode, 112u);
+        EXPECT_FALSE(event.down);
+        EXPECT_FALSE(source.Next(event)) << "one key-up";
+        if (writer >= 0) {
+            close(writer);
+        }
+        // Keys work again, through the path as it is now.
+        ASSERT_TRUE(source.IsOpen() || source.Open()) << source.ErrorText();
+        writer = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        ASSERT_GE(writer, 0);
+        Write(writer, {{{}, EV_KEY, KEY_F1, 1}});
+        EXPECT_TRUE(source.Next(event) && event.down);
+        close(writer);
+    }
 }
 
 TEST(KeySource, ASourceThatNeverRunsDryGivesWayAfterABoundedRead) {

@@ -157,6 +157,20 @@ TEST(KeyboardQt, KeysHeldInTheWindowAreLetGoWhenItLosesTheKeyboard) {
     }
 }
 
+// The hold time decides between an alarm and none: 200 ms either side of it must tell.
+TEST(KeyboardQt, AHoldShortOfTheHoldTimeRaisesNoAlarmAndOnePastItDoes) {
+    for (const int heldMs : {800, 1200}) {
+        SCOPED_TRACE(heldMs);
+        SimTracker tracker(
+            {false, std::string(SimTracker::kDefaultParams) + "AlertPressTime=1\r\n"});
+        QtShell& shell = tracker.Shell();
+        WindowKey(shell, true, KEY_F1, Qt::Key_F1);
+        QTest::qWait(heldMs);
+        WindowKey(shell, false, KEY_F1, Qt::Key_F1);
+        EXPECT_EQ(tracker.Window().Mode() == ReportMode::Alarm, heldMs > 1000);
+    }
+}
+
 TEST(KeyboardQt, AKeyTakenOutOfThePermittedSetWhileHeldIsLetGoOnRelease) {
     SimTracker tracker({false, {}});
     QtShell& shell = tracker.Shell();

@@ -52,16 +52,17 @@ TEST(Scheduler, TestWhileIdleLeavesTheGpsAloneAndEndsTheTickAfterTheQueueEmpties
     EXPECT_EQ(world->Window().IdleTicks(), 0);
 }
 
-TEST(Scheduler, AnAlarmDuringAnIntimationQueuesBehindItAndATestKeepsTheAlarm) {
+TEST(Scheduler, AnAlarmDuringAnIntimationGoesFirstAndASecondTestWaitsForNone) {
     auto world = MakeWorld("Frequency=36000\r\n");
     world->Command(CmdTest);
     world->Window().StartReport(ReportMode::Alarm, false);
     world->Command(CmdTest);
+    EXPECT_EQ(Posts(*world, MsgIntimate), 1) << "the first test still waits";
     EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
     EXPECT_EQ(world->Window().AlarmTicksLeft(), 9000);
     ASSERT_TRUE(world->TickUntil([&] { return world->mainRoom.reports.size() >= 3; }, 3000));
     for (int i : {0, 1, 2}) {
-        EXPECT_EQ(world->mainRoom.reports[i].fields.code, i == 1 ? MsgAlarm : MsgIntimate) << i;
+        EXPECT_EQ(world->mainRoom.reports[i].fields.code, i == 0 ? MsgAlarm : MsgIntimate) << i;
     }
     ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 9500));
     EXPECT_EQ(world->CountLines("Отключение GPS"), 1) << "the end of the alarm switches it off";

@@ -271,6 +271,48 @@ TEST(SenderExchange, AKeptAlarmIsRetriedAtTheTimeOutsPaceUntilAnsweredOrItsPerio
     }
 }
 
+struct AlarmAheadCase {
+    const char* name;
+    int reportsQueued;      // 699s posted before the alarm, the first one in flight
+    int frontFailedBefore;  // failed attempts of the first one when the alarm comes
+    int dropped;            // reports a full queue gave up
+};
+
+TEST(SenderExchange, AnAlarmGoesNextAfterTheAttemptInFlightAndIsNeverDropped) {
+    const AlarmAheadCase cases[] = {
+        {"BehindAReportBeingRetried", 1, 2, 0},
+        {"BehindAFloodOfReports", 40, 0, 40 - int(CSender::MaxQueued) + 1},
+    };
+    for (const AlarmAheadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SenderFixture f;
+        f.network.faults.lossRate = c.frontFailedBefore > 0 ? 1.0 : 0.0;
+        f.sender->Post(MsgIntimate, 0);
+        ASSERT_TRUE(f.TickUntil([&] {
+            return f.sender->GetFailedAttempts() == c.frontFailedBefore &&
+                   f.sender->GetState() == SenderState::Waiting;
+        }));
+        for (int i = 1; i < c.reportsQueued; ++i) {
+            f.sender->Post(MsgIntimate, 0);
+        }
+        f.sender->Post(MsgAlarm, 0);
+        EXPECT_LE(f.sender->QueuedCount(), CSender::MaxQueued);
+        const std::size_t before = f.network.sent.size();
+        f.network.faults.lossRate = 0.0;
+        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetAlarmsAcknowledged() == 1; }));
+        std::vector<std::uint16_t> codes;  // sent since the alarm was posted
+        for (std::size_t i = before; i < f.network.sent.size(); ++i) {
+            if (f.network.sent[i].to.port == 830) {
+                codes.push_back(DecodeReportDatagram(f.network.sent[i].bytes).fields.code);
+            }
+        }
+        EXPECT_EQ(codes, std::vector<std::uint16_t>{MsgAlarm});
+        ASSERT_TRUE(f.TickUntilSent());
+        EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), c.dropped);
+        EXPECT_EQ(f.Logged("Сообщение 699 передано"), c.reportsQueued - c.dropped);
+    }
+}
+
 TEST(SenderExchange, ServerAddressIsParsedAnewForEveryDatagram) {
     SenderFixture f;
     f.settings.MainServer = "control.example";
