@@ -58,7 +58,6 @@ std::string LoopbackListener::ReadLine(std::chrono::milliseconds deadline) {
 }
 
 bool LoopbackListener::Send(const std::string& bytes) {
-    return client_ >= 0 &&
-           send(client_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
-               static_cast<ssize_t>(bytes.size());
+    return client_ >= 0 && send(client_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+                               static_cast<ssize_t>(bytes.size());
 }

@@ -1,7 +1,6 @@
 #include "platform/linux/BoundedLines.h"
 
-void BoundedLines::Feed(std::string_view bytes,
-                        const std::function<void(std::string_view)>& take) {
+void BoundedLines::Feed(std::string_view bytes, const std::function<void(std::string_view)>& take) {
     while (!bytes.empty()) {
         const std::size_t end = bytes.find('\n');
         const std::string_view piece = bytes.substr(0, end);

@@ -53,7 +53,10 @@ public:
                 return std::nullopt;
             }
             if (c == '\\') {
-                ++at_;
+                if (at_ == text_.size()) {
+                    return std::nullopt;
+                }
+                ++at_;  // the escaped character, whatever it is
             }
         }
         return std::nullopt;
@@ -326,9 +329,12 @@ bool ReadMember(Cursor& in, std::string_view name, Members& m) {
         return value.has_value();
     }
     if (name == "time") {
+        if (!in.Next('"')) {
+            return in.SkipValue();
+        }
         const auto value = in.String();
         m.time = value.value_or("");
-        return value.has_value() || in.SkipValue();
+        return value.has_value();
     }
     if (name == "satellites") {
         return ReadSatellites(in, m.sky, m.hasSatellites);

@@ -31,17 +31,18 @@ TEST(GpsdReport, ReadsFixesAndSkyViewsAndNothingElse) {
              GPS_VALID_HEADING},
         {"Fix2DHasNoAltitude", R"({"class":"TPV","mode":2,"lat":1.5,"lon":2.5,"altMSL":9})",
          Kind::Fix, LatLon},
-        {"NoFixClearsThePosition", R"({"class":"TPV","mode":1,"lat":1.5,"lon":2.5})", Kind::Fix,
-         0},
+        {"NoFixClearsThePosition", R"({"class":"TPV","mode":1,"lat":1.5,"lon":2.5})", Kind::Fix, 0},
         {"ModeUnknown", R"({"class":"TPV","mode":0,"lat":1.5,"lon":2.5})", Kind::Other, 0},
         {"NoMode", R"({"class":"TPV","lat":1.5,"lon":2.5})", Kind::Other, 0},
         {"LatitudeOutOfRange", R"({"class":"TPV","mode":2,"lat":91,"lon":2.5})", Kind::Fix, 0},
-        {"RolloverYear", R"({"class":"TPV","mode":2,"lat":1,"lon":2,"time":"1999-08-22T00:00:00Z"})",
-         Kind::Fix, LatLon},
+        {"RolloverYear",
+         R"({"class":"TPV","mode":2,"lat":1,"lon":2,"time":"1999-08-22T00:00:00Z"})", Kind::Fix,
+         LatLon},
         {"NullValues", R"({"class":"TPV","mode":3,"lat":1,"lon":2,"altMSL":null,"speed":null})",
          Kind::Fix, LatLon},
-        {"SkyView", R"({"class":"SKY","hdop":1.1,"satellites":[)" + satellite + "," + satellite +
-                        R"(,{"PRN":0},{"PRN":28,"used":false}]})",
+        {"SkyView",
+         R"({"class":"SKY","hdop":1.1,"satellites":[)" + satellite + "," + satellite +
+             R"(,{"PRN":0},{"PRN":28,"used":false}]})",
          Kind::Sky, GPS_VALID_SATELLITE_COUNT},
         {"SkyWithoutListKeepsTheView", R"({"class":"SKY","hdop":1.10,"uSat":8})", Kind::Other, 0},
         {"Version", R"({"class":"VERSION","release":"3.22","rev":"3.22","proto_major":3})",
@@ -58,6 +59,7 @@ TEST(GpsdReport, ReadsFixesAndSkyViewsAndNothingElse) {
         {"EndlessNumber", R"({"class":"TPV","mode":2,"lat":)" + std::string(100000, '1'),
          Kind::Unreadable, 0},
         {"TrailingGarbage", R"({"class":"TPV","mode":2,"lat":1,"lon":2} x)", Kind::Unreadable, 0},
+        {"EscapeAtTheEnd", R"({"class":"TPV","time":"\)", Kind::Unreadable, 0},
         {"ControlCharacterInString", "{\"class\":\"TP\x01V\"}", Kind::Unreadable, 0},
         {"Garbage", "$GPGGA,030719.000,3747.0873,S,17518.8938,E,1,08", Kind::Unreadable, 0},
     };
@@ -77,9 +79,9 @@ TEST(GpsdReport, ReadsFixesAndSkyViewsAndNothingElse) {
     const GpsPosition sky = ReadGpsdReport(rows[8].line).position;
     EXPECT_EQ(sky.dwSatellitesInView, 3U);
     EXPECT_EQ(sky.dwSatelliteCount, 2U);
-    EXPECT_EQ(std::vector<std::uint32_t>(sky.rgdwSatellitesInViewPRNs,
-                                         sky.rgdwSatellitesInViewPRNs + 3),
-              std::vector<std::uint32_t>({17, 17, 28}));
+    EXPECT_EQ(
+        std::vector<std::uint32_t>(sky.rgdwSatellitesInViewPRNs, sky.rgdwSatellitesInViewPRNs + 3),
+        std::vector<std::uint32_t>({17, 17, 28}));
     EXPECT_EQ(sky.rgdwSatellitesInViewAzimuth[0], 207U);
 }
 
