@@ -12,8 +12,8 @@ packages=(
     clang-14 libclang-rt-14-dev
     # core tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
-    # GPS: gpsd's client library, and gpsd itself with socat to replay captures in tests
-    libgps-dev gpsd gpsd-clients socat
+    # GPS: gpsd itself with socat to replay captures in tests
+    gpsd socat
     # Qt front end, its sound, and a virtual display for screenshots
     qt6-base-dev qt6-multimedia-dev xvfb xauth trayer
     # sound player of the daemon
@@ -34,7 +34,7 @@ sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 if [[ ${1:-} == --arm64 ]]; then
     packages+=(crossbuild-essential-arm64 qemu-user-static
-               libgps-dev:arm64 libsystemd-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
+               libsystemd-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
                qt6-base-dev:arm64 qt6-multimedia-dev:arm64)
     if ! dpkg --print-foreign-architectures | grep -qx arm64; then
         "${sudo[@]}" dpkg --add-architecture arm64

@@ -2,19 +2,26 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <string>
 
 #include "gps/GpsPosition.h"
 #include "platform/GpsDevice.h"
+#include "platform/linux/BoundedLines.h"
+#include "platform/linux/TcpStream.h"
 
-struct gps_data_t;
-
-// The receiver as the gpsd daemon reports it. Polling never waits: it takes in whatever
-// gpsd has sent since the last poll and answers from the newest reports.
+// The receiver as the gpsd daemon reports it, over gpsd's JSON protocol on TCP. Polling
+// never waits: it takes in whatever gpsd has sent since the last poll (a bounded amount)
+// and answers from the newest reports.
 class GpsdDevice final : public GpsDevice {
 public:
-    explicit GpsdDevice(std::string host = "localhost", std::string port = "2947");
+    // A clock that runs on while the machine is suspended, so a fix from before a sleep
+    // is as old as it really is.
+    using BootClock = std::function<std::chrono::nanoseconds()>;
+    static std::chrono::nanoseconds BootTime();
+
+    explicit GpsdDevice(std::string host = "localhost", std::string port = "2947",
+                        BootClock now = BootTime);
     ~GpsdDevice() override;
 
     int Open() override;
@@ -22,26 +29,26 @@ public:
     void Close() override;
 
 private:
-    using Instant = std::chrono::steady_clock::time_point;
-
     int Connect();
     void Disconnect();
-    // Reads everything pending; false when gpsd has gone away.
-    bool Drain();
-    void TakeFix();
-    void TakeSky();
+    // Moves the connection along and reads what is pending: 0, or why gpsd is lost.
+    int Advance();
+    int Drain();
+    void Take(std::string_view line);
 
     std::string host_;
     std::string port_;
-    std::unique_ptr<gps_data_t> data_;
-    bool wanted_ = false;     // opened by the caller and not closed since
-    bool connected_ = false;  // a live connection to gpsd
+    BootClock now_;
+    TcpStream stream_;
+    BoundedLines lines_;
+    bool wanted_ = false;    // opened by the caller and not closed since
+    bool watching_ = false;  // connected, and the reports asked for
     int lastError_ = 0;
-    Instant lastAttempt_{};
+    std::chrono::nanoseconds lastAttempt_{};
 
     // The newest position report and the newest sky view, as record fields.
     GpsPosition fix_;
-    Instant fixReceived_{};
+    std::chrono::nanoseconds fixReceived_{};
     GpsPosition sky_;
-    Instant skyReceived_{};
+    std::chrono::nanoseconds skyReceived_{};
 };

@@ -61,6 +61,21 @@ std::string ModemName(const LaunchOptions& options) {
     return {};
 }
 
+std::string GpsName(const LaunchOptions& options) {
+    switch (options.gps) {
+        case LaunchOptions::Gps::Gpsd: {
+            const bool ipv6 = options.gpsHost.find(':') != std::string::npos;
+            return "gpsd:" + (ipv6 ? "[" + options.gpsHost + "]" : options.gpsHost) + ":" +
+                   options.gpsPort;
+        }
+        case LaunchOptions::Gps::Fixed:
+            return "sim:" + options.fixedPosition;
+        case LaunchOptions::Gps::None:
+            return "none";
+    }
+    return {};
+}
+
 std::string LinkName(const LaunchOptions& options) {
     switch (options.link) {
         case LaunchOptions::Link::Auto:
@@ -86,8 +101,9 @@ std::string ChooseByBus(Choice& choice, Choice onBus, Choice otherwise, DbusConn
                  : " (auto: no " + service + " on the system bus)";
 }
 
-// The automatic choices, made once at start by looking at the system bus. A command for
-// the running tracker uses neither the SIM nor the link, so nothing is looked at for it.
+// The automatic choices, made once at start by looking at the system bus, and the GPS
+// beside them. A command for the running tracker uses neither the SIM nor the link, so
+// nothing is looked at for it.
 std::string ResolveAuto(LaunchOptions& options, DbusConnection& bus) {
     using O = LaunchOptions;
     if (options.command) {
@@ -105,7 +121,8 @@ std::string ResolveAuto(LaunchOptions& options, DbusConnection& bus) {
         linkWhy = ChooseByBus(options.link, O::Link::NetworkManager, O::Link::Direct, bus,
                               NetworkManagerName, "NetworkManager");
     }
-    return "--modem=" + ModemName(options) + modemWhy + ", --link=" + LinkName(options) + linkWhy;
+    return "--modem=" + ModemName(options) + modemWhy + ", --link=" + LinkName(options) + linkWhy +
+           ", --gps=" + GpsName(options);
 }
 
 // A backend on the bus, given a moment to fill its cache so the first tick reads it.

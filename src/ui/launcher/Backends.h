@@ -28,7 +28,7 @@ struct Backends {
     std::unique_ptr<SimManager> sim;
     std::unique_ptr<DatagramSocket> socket;
     std::vector<std::unique_ptr<EvdevKeySource>> keys;
-    // Which SIM and link backends serve the tracker, and why, for its first line.
+    // Which SIM, link and GPS backends serve the tracker, and why, for its first line.
     std::string choice;
 
     // The settings folder the tracker will use (for the single-instance lock).

@@ -5,8 +5,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "Pult.h"
+#include "support/LoopbackListener.h"
 
 namespace {
 
@@ -68,6 +70,23 @@ TEST(HostileInput, AnEndlessKeySourceDoesNotStopTheLoop) {
     })) << pult->Output();
     tracker.process->Signal(SIGTERM);
     EXPECT_EQ(tracker.process->Wait(), 0);
+}
+
+// Whoever answers on gpsd's port may send a line that once sent the reader round for good;
+// the commands and SIGTERM must still have their turn.
+TEST(HostileInput, AHostileLineFromGpsdDoesNotStopTheLoop) {
+    TempFolder home;
+    LoopbackListener gpsd;
+    std::filesystem::create_directories(home / "MZorvany");
+    WriteWholeFile(home / "MZorvany/params.ini", "Frequency=10\r\n");  // the GPS on at once
+    Tracker tracker(home, {"--gps=gpsd:127.0.0.1:" + gpsd.Port()});
+    ASSERT_TRUE(gpsd.Accept(15s)) << tracker.process->Errors();
+    ASSERT_TRUE(gpsd.Send(R"({"class":"DEVICES","devices":[{"class":"DEVICE","path":")"
+                          "\r\n"));
+    std::this_thread::sleep_for(2s);  // two polls of the GPS
+    EXPECT_EQ(tracker.Command("show"), 0) << tracker.process->Errors();
+    tracker.process->Signal(SIGTERM);
+    EXPECT_EQ(tracker.process->Wait(3s), 0);
 }
 
 // A tracker that does not accept (here: stopped) must not keep a command waiting for good,

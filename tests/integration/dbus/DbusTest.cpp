@@ -93,7 +93,7 @@ TEST(Dbus, SimFromModemManager) {
         phone.tracker->Errors().substr(0, phone.tracker->Errors().find('\n'));
     EXPECT_EQ(firstLine,
               "mzorvanyd: --modem=mm (auto: ModemManager is on the system bus), --link=nm (auto: "
-              "NetworkManager is on the system bus)");
+              "NetworkManager is on the system bus), --gps=sim:55.7512,37.6184");
 
     // The modem has no SIM: nothing leaves the phone.
     ASSERT_EQ(phone.Command("test"), 0);

@@ -12,6 +12,7 @@
 #include "gps/GpsReader.h"
 #include "platform/linux/GpsdDevice.h"
 #include "support/GpsdOnPty.h"
+#include "support/LoopbackListener.h"
 #include "unit/gps/ReaderFixture.h"
 
 namespace {
@@ -212,6 +213,32 @@ TEST(GpsdStartedLater, IsFoundByAReaderAlreadySwitchedOn) {
     ASSERT_TRUE(fixed) << "no fix once gpsd came; last log line: " << rig.log.back();
     EXPECT_TRUE(decoded.count(CoordinateLines(reader.BuildReportText(false))))
         << reader.BuildReportText(false);
+}
+
+// A gpsd stand-in on loopback: lines a peer may send that no reader can be trusted with,
+// and a fix that must age through a suspend the monotonic clock does not see.
+TEST(GpsdPeer, HostileLinesAreReadPastAndFixesAgeOnTheBootClock) {
+    using namespace std::chrono_literals;
+    LoopbackListener server;
+    std::chrono::nanoseconds bootTime = 1000s;
+    GpsdDevice device("127.0.0.1", server.Port(), [&] { return bootTime; });
+    ASSERT_EQ(device.Open(), 0);
+    ASSERT_TRUE(server.Accept(5s));
+    EXPECT_EQ(server.ReadLine(5s), "?WATCH={\"enable\":true,\"json\":true}\n");
+    const std::string fix = R"({"class":"TPV","mode":2,"lat":55.75,"lon":37.62})";
+    ASSERT_TRUE(server.Send(R"({"class":"DEVICES","devices":[{"class":"DEVICE","path":")"
+                            "\r\n" +
+                            std::string(100000, '[') + "\n" + fix + std::string(20000, ' ') + "\n" +
+                            fix + "\r\n"));
+    GpsPosition position;
+    EXPECT_TRUE(WaitFor([&] {
+        return device.GetPosition(position, CGpsReader::MaximumAgeMs) == 0 &&
+               position.dwValidFields == (GPS_VALID_LATITUDE | GPS_VALID_LONGITUDE);
+    }));
+    EXPECT_EQ(position.dblLatitude, 55.75);
+    bootTime += std::chrono::milliseconds(CGpsReader::MaximumAgeMs + 1);
+    EXPECT_EQ(device.GetPosition(position, CGpsReader::MaximumAgeMs), 0);
+    EXPECT_EQ(position.dwValidFields, 0U);
 }
 
 INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest,
