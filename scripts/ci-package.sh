@@ -52,8 +52,9 @@ leftover=$(comm -13 "$work/before" <(snapshot) |
     grep -vx '/etc/xdg\(/autostart\(/org\.mzorvany\.Tracker\.desktop\)\?\)\?' || true)
 [[ -z $leftover ]] || fail "left behind after dpkg -r: $leftover"
 # Packages without conffiles went with dpkg -r; the rest are purged.
-mapfile -t configured < <(dpkg-query -W -f '${Package}\n' "${packages[@]}" 2>/dev/null)
-dpkg -P "${configured[@]}"
+mapfile -t configured < <(dpkg-query -W -f '${db:Status-Status} ${Package}\n' "${packages[@]}" \
+    2>/dev/null | sed -n 's/^config-files //p')
+[[ ${#configured[@]} -eq 0 ]] || dpkg -P "${configured[@]}"
 leftover=$(comm -13 "$work/before" <(snapshot))
 [[ -z $leftover ]] || fail "left behind after dpkg -P: $leftover"
 [[ -f $work/home/.local/share/MZorvany/params.ini ]] || fail "the user's settings went"
