@@ -363,10 +363,12 @@ as_user "$user" sh -c "mkdir -p ~/.config/mzorvany &&
 as_user "$user" systemctl --user start mzorvanyd.service >/dev/null 2>&1 || true
 wait_until 15 user_is "$user" mzorvanyd.service ActiveState failed
 sleep 4
+ct journalctl -q -o cat _SYSTEMD_USER_UNIT=mzorvanyd.service | grep -q 'already runs'
+said=$?
 [[ $(user_prop "$user" mzorvanyd.service ActiveState) == failed &&
    $(user_prop "$user" mzorvanyd.service ExecMainStatus) == 2 &&
-   $(user_prop "$user" mzorvanyd.service NRestarts) == 0 ]]
-check "a second instance (the user unit beside the system one) stops" $? \
+   $(user_prop "$user" mzorvanyd.service NRestarts) == 0 && $said == 0 ]]
+check "a second instance (the user unit beside the system one) stops, saying why" $? \
     "$(user_prop "$user" mzorvanyd.service ActiveState), status $(user_prop "$user" mzorvanyd.service ExecMainStatus)"
 
 say "the user unit"

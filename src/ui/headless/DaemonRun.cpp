@@ -53,6 +53,10 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
     InstanceLock lock(folder);
     switch (lock.Acquire()) {
         case InstanceLock::Result::HeldByAnother:
+            // Said, so that a service manager's log tells why this start ended.
+            std::fprintf(stderr,
+                         "mzorvanyd: a tracker already runs for %s; it was asked to show itself\n",
+                         folder.c_str());
             SendCommand(folder, TrackerCommand::Show);
             return ExitAlreadyRunning;
         case InstanceLock::Result::Failed:

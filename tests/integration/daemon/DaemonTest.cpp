@@ -41,8 +41,10 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
                                  std::regex(R"(imsi=001010123456789 .*code=699.*ack=yes)"));
     })) << pult->Output();
 
-    // A second start asks the first to show itself and leaves.
-    EXPECT_EQ(StartTracker("second")->Wait(), 2);
+    // A second start asks the first to show itself and leaves, saying why.
+    auto second = StartTracker("second");
+    EXPECT_EQ(second->Wait(), 2);
+    EXPECT_NE(second->Errors().find("a tracker already runs for"), std::string::npos);
 
     // A held key raises the alarm; its auto-repeat changes nothing.
     const int keys = open(fifo.c_str(), O_WRONLY);
