@@ -280,7 +280,7 @@ ct systemctl start "mzorvanyd@$other.service"
 wait_until 20 is "mzorvanyd@$other.service" StatusText Работает || true
 sleep 5
 switches() {  # every thread's context switches: each is a wake-up
-    ct sh -c "cat /proc/$1/task/*/status" | awk '/ctxt_switches/ { n += $2 } END { print n }'
+    ct sh -c "cat /proc/$1/task/*/status" | awk '/^voluntary_ctxt_switches/ { n += $2 } END { print n }'
 }
 pid=$(prop "$unit" MainPID)
 pid_other=$(prop "mzorvanyd@$other.service" MainPID)
