@@ -3,6 +3,7 @@
 # Quick when everything is already there: apt is only called for what is missing.
 #   scripts/setup.sh           what the build and the tests need
 #   scripts/setup.sh --arm64   also the cross compiler, qemu and the :arm64 libraries
+#   scripts/setup.sh --system  also what the system test needs to make and boot a Debian root
 set -euo pipefail
 
 packages=(
@@ -32,14 +33,22 @@ packages=(
 
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-if [[ ${1:-} == --arm64 ]]; then
-    packages+=(crossbuild-essential-arm64 qemu-user-static
-               libsystemd-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
-               qt6-base-dev:arm64 qt6-multimedia-dev:arm64)
-    if ! dpkg --print-foreign-architectures | grep -qx arm64; then
-        "${sudo[@]}" dpkg --add-architecture arm64
-    fi
-fi
+for option in "$@"; do
+    case $option in
+        --arm64)
+            packages+=(crossbuild-essential-arm64 qemu-user-static
+                       libsystemd-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
+                       qt6-base-dev:arm64 qt6-multimedia-dev:arm64)
+            if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+                "${sudo[@]}" dpkg --add-architecture arm64
+            fi
+            ;;
+        # scripts/system-test.sh: the root is made with mmdebstrap and booted with
+        # systemd-nspawn; util-linux's nsenter runs commands inside.
+        --system) packages+=(mmdebstrap systemd-container debian-archive-keyring util-linux) ;;
+        *) echo "usage: $0 [--arm64] [--system]" >&2; exit 64 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -28,6 +28,9 @@ bool TrackerInstance::Claim() {
     std::filesystem::create_directories(folder, ignored);
     switch (lock.Acquire()) {
         case InstanceLock::Result::HeldByAnother:
+            // Said, so that a service manager's log tells why this start ended.
+            StandardError().Line(program + ": a tracker already runs for " + folder +
+                                 "; it was asked to show itself");
             Knock(folder);
             return false;
         case InstanceLock::Result::Failed: {

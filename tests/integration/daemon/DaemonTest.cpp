@@ -45,8 +45,10 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
                                  std::regex(R"(imsi=001010123456789 .*code=699.*ack=yes)"));
     })) << pult->Output();
 
-    // A second start asks the first to show itself and leaves.
-    EXPECT_EQ(StartTracker("second")->Wait(), 2);
+    // A second start asks the first to show itself and leaves, saying why.
+    auto second = StartTracker("second");
+    EXPECT_EQ(second->Wait(), 2);
+    EXPECT_NE(second->Errors().find("a tracker already runs for"), std::string::npos);
 
     // SIGUSR1 and SIGUSR2 are ignored; SIGHUP reads params.ini again: now F2 is the key.
     tracker->Signal(SIGUSR1);

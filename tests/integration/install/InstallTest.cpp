@@ -36,8 +36,11 @@ const PlacedFile kPlaced[] = {
     {"DaemonManual", "share/man/man1/mzorvanyd.1.gz", false},
     {"PultManual", "share/man/man1/mzorvany-pult.1.gz", false},
     {"QtManual", "share/man/man1/mzorvany.1.gz", true},
-    {"Copyright", "share/doc/mzorvany/copyright", false},
-    {"Changelog", "share/doc/mzorvany/changelog.gz", false},
+    {"Copyright", "share/doc/mzorvanyd/copyright", false},
+    {"Changelog", "share/doc/mzorvanyd/changelog.gz", false},
+    {"PultCopyright", "share/doc/mzorvany-pult/copyright", false},
+    {"QtCopyright", "share/doc/mzorvany/copyright", true},
+    {"SleepInhibitorRule", "share/polkit-1/rules.d/60-mzorvanyd.rules", false},
 };
 
 bool Executable(const std::string& path) {
@@ -153,6 +156,11 @@ const UnitLine kSystemUnit[] = {
     {"ReadsKeysAndModem", "\nSupplementaryGroups=input dialout", true},
     {"SetsWakeAlarms", "\nAmbientCapabilities=CAP_WAKE_ALARM\n", true},
     {"WritesItsDataFolder", "\nReadWritePaths=-/home/%i/.local/share/MZorvany\n", true},
+    // A bad option or a second instance is not mended by restarting.
+    {"StopsOnBadOptionOrSecondInstance", "\nRestartPreventExitStatus=64 2\n", true},
+    {"StartsAfterModemAndNetwork", "\nAfter=ModemManager.service NetworkManager.service\n", true},
+    // runuser opens a PAM session on every start.
+    {"NoLoginSessionPerStart", "runuser", false},
     // Either would close the key devices, the modem or the wake alarms.
     {"NoProtectClock", "\nProtectClock=", false},
     {"NoPrivateDevices", "\nPrivateDevices=", false},
