@@ -271,6 +271,48 @@ TEST(Dbus, AHungBusHoldsNothingUp) {
     phone.bus.Signal(SIGCONT);
 }
 
+struct NonsenseCase {
+    const char* name;
+    const char* nmState;  // dbusmock's State parameter; "" for a name owner that never answers
+};
+
+// A NetworkManager that owns its name but never answers, or answers with wrong types,
+// counts as absent after a few seconds: the kernel's route takes the report. Once it
+// answers sensibly it is followed again.
+TEST(Dbus, ANetworkManagerThatMakesNoSenseCountsAsAbsent) {
+    for (const NonsenseCase row : {NonsenseCase{"silent", ""}, NonsenseCase{"wrong_types", "70"}}) {
+        Phone phone;
+        ASSERT_TRUE(phone.bus.Start() && phone.StartMm("001010123456789")) << row.name;
+        if (*row.nmState == '\0') {
+            phone.nm = std::make_unique<ChildProcess>(
+                std::vector<std::string>{"/usr/bin/python3", "-c",
+                                         "import dbus, time\n"
+                                         "dbus.SystemBus().request_name('" +
+                                             std::string(Nm) + "')\ntime.sleep(120)"},
+                phone.home / "silent-nm", std::vector<std::string>{phone.bus.Environment()});
+            ASSERT_TRUE(WaitFor([&] { return phone.bus.HasOwner(Nm); })) << row.name;
+        } else {
+            phone.nm = phone.bus.StartMock("networkmanager", Nm,
+                                           std::string(R"({"State": ")") + row.nmState + "\"}");
+            ASSERT_NE(phone.nm, nullptr) << row.name;
+        }
+        ASSERT_TRUE(phone.StartTracker({"--link=nm"})) << row.name << phone.Why();
+        ASSERT_EQ(phone.Command("test"), 0);
+        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << row.name << phone.Why();
+        if (*row.nmState == '\0') {
+            continue;
+        }
+        const long waits = phone.Log("Ожидаю соединения GPRS");
+        ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+        ASSERT_EQ(phone.Command("test"), 0);
+        ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }))
+            << phone.Why();
+        EXPECT_EQ(phone.Delivered(), 1) << phone.Why();
+        ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+        EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
+    }
+}
+
 }  // namespace
 
 namespace {

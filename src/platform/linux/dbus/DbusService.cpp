@@ -9,6 +9,10 @@ namespace {
 using Key = std::pair<std::string, std::string>;  // object path, interface
 
 constexpr std::chrono::seconds UnansweredLimit{5};
+// A service that keeps a call unanswered this long has it fail, so its silence ends.
+constexpr std::uint64_t CallTimeoutMicros = 5'000'000;
+// A watched object whose properties make no sense is asked again at most this often.
+constexpr std::chrono::seconds RecheckInterval{5};
 
 struct FollowRule {
     std::string parentInterface;
@@ -28,7 +32,9 @@ struct DbusService::State {
     bool busDown = false;
     std::set<Key> watched;
     std::map<Key, DbusProperties> cache;
-    std::map<std::string, std::set<std::string>> managed;  // path → interfaces
+    std::map<std::string, std::set<std::string>> managed;          // path → interfaces
+    std::set<Key> fetching;                                        // GetAll asked, not answered
+    std::map<Key, std::chrono::steady_clock::time_point> fetched;  // when last asked
 };
 
 namespace {
@@ -82,7 +88,7 @@ bool AddMatch(sd_bus* bus, const std::string& rule, const StatePtr& state, Handl
 bool Send(sd_bus* bus, sd_bus_message* call, const StatePtr& state, Handler handler) {
     auto* hook = new Hook{state, std::move(handler), true};
     sd_bus_slot* slot = nullptr;
-    if (sd_bus_call_async(bus, &slot, call, OnMessage, hook, 0) < 0) {
+    if (sd_bus_call_async(bus, &slot, call, OnMessage, hook, CallTimeoutMicros) < 0) {
         delete hook;
         return false;
     }
@@ -111,10 +117,13 @@ bool IsKnown(const DbusService::State& state, const Key& key) {
 }
 
 void Fetch(sd_bus* bus, const StatePtr& state, const Key& key) {
+    state->fetched[key] = std::chrono::steady_clock::now();
+    state->fetching.insert(key);
     Call(
         bus, state, key.first, "org.freedesktop.DBus.Properties", "GetAll",
         [&](sd_bus_message* m) { return sd_bus_message_append(m, "s", key.second.c_str()); },
         [key](const StatePtr& s, sd_bus_message* reply) {
+            s->fetching.erase(key);
             if (sd_bus_message_is_method_error(reply, nullptr)) {
                 s->cache.erase(key);
                 return;
@@ -197,6 +206,7 @@ void ApplyFollows(sd_bus* bus, const StatePtr& state) {
         for (auto it = state->watched.begin(); it != state->watched.end();) {
             if (it->second == rule.childInterface && named.count(it->first) == 0) {
                 state->cache.erase(*it);
+                state->fetched.erase(*it);
                 it = state->watched.erase(it);
             } else {
                 ++it;
@@ -223,6 +233,7 @@ void Vanish(DbusService::State& state) {
     state.present = false;
     state.cache.clear();
     state.managed.clear();
+    state.fetching.clear();
 }
 
 void OnOwnerChanged(const StatePtr& state, sd_bus_message* m) {
@@ -317,6 +328,18 @@ void DbusService::Watch(const std::string& path, const std::string& interface) {
     if (state_->present && bus_.Bus() != nullptr && generation_ == bus_.Generation()) {
         Fetch(bus_.Bus(), state_, {path, interface});
     }
+}
+
+void DbusService::Recheck(const std::string& path, const std::string& interface) {
+    const Key key{path, interface};
+    auto last = state_->fetched.find(key);
+    if (!state_->present || bus_.Bus() == nullptr || generation_ != bus_.Generation() ||
+        state_->watched.count(key) == 0 || state_->fetching.count(key) != 0 ||
+        (last != state_->fetched.end() &&
+         std::chrono::steady_clock::now() - last->second < RecheckInterval)) {
+        return;
+    }
+    Fetch(bus_.Bus(), state_, key);
 }
 
 void DbusService::Follow(const std::string& parentInterface, const std::string& property,
