@@ -65,7 +65,8 @@ bool ProfileMatches(sd_bus_message* reply, const std::string& profile) {
         }
         if (std::string(group) == "connection") {
             DbusProperties settings;
-            if (!ReadDbusProperties(reply, settings)) {
+            DbusCapsHit ignored;
+            if (!ReadDbusProperties(reply, settings, ignored)) {
                 return false;
             }
             return Text(&settings, "id") == profile || Text(&settings, "uuid") == profile;

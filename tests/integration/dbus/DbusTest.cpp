@@ -313,6 +313,56 @@ TEST(Dbus, ANetworkManagerThatMakesNoSenseCountsAsAbsent) {
     }
 }
 
+// The tracker's resident memory in KiB; 0 when it cannot be read.
+long ResidentKib(const ChildProcess& process) {
+    const std::string status = ReadWholeFile("/proc/" + std::to_string(process.Pid()) + "/status");
+    const auto at = status.find("VmRSS:");
+    return at == std::string::npos ? 0 : std::atol(status.c_str() + at + 6);
+}
+
+// NetworkManager lists 20 000 active connections and sends an 8 MiB text, ModemManager
+// announces 20 000 modems: the tracker keeps answering and reporting, keeps its memory
+// bounded and says once per service that it ignored the rest.
+TEST(Dbus, AFloodFromTheServicesKeepsMemoryBounded) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
+    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+    const long before = ResidentKib(*phone.tracker);
+
+    ASSERT_TRUE(phone.bus.Call(Nm, NmPath, Mock, "SetProperty", [&](sd_bus_message* m) {
+        int r = sd_bus_message_append(m, "sss", NmPath, Nm, "ActiveConnections");
+        r = r < 0 ? r : sd_bus_message_open_container(m, 'v', "ao");
+        r = r < 0 ? r : sd_bus_message_open_container(m, 'a', "o");
+        for (int i = 0; r >= 0 && i < 20000; ++i) {
+            const std::string path = std::string(NmPath) + "/ActiveConnection/" + std::to_string(i);
+            r = sd_bus_message_append_basic(m, 'o', path.c_str());
+        }
+        r = r < 0 ? r : sd_bus_message_close_container(m);
+        return r < 0 ? r : sd_bus_message_close_container(m);
+    }));
+    const std::string big(8 << 20, 'x');
+    ASSERT_TRUE(phone.bus.Call(Nm, NmPath, Mock, "SetProperty", [&](sd_bus_message* m) {
+        return sd_bus_message_append(m, "sssv", NmPath, Nm, "Version", "s", big.c_str());
+    }));
+    ASSERT_TRUE(phone.bus.Call(Mm, MmRoot, Mock, "AnnounceModems", [](sd_bus_message* m) {
+        return sd_bus_message_append(m, "uu", 1, 20000);
+    }));
+    long most = before;
+    for (long report = 2; report <= 4; ++report) {
+        ASSERT_EQ(phone.Command("test"), 0);
+        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == report; })) << phone.Why();
+        most = std::max(most, ResidentKib(*phone.tracker));
+    }
+    std::printf("resident memory: %ld KiB before the flood, at most %ld KiB after\n", before, most);
+    EXPECT_LT(most, before + 16 * 1024) << "KiB";
+    for (const char* service : {Nm, Mm}) {
+        EXPECT_EQ(CountMatches(phone.tracker->Errors(), std::string(service) + " sends more"), 1)
+            << phone.tracker->Errors();
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -56,3 +56,12 @@ def SetModemSim(self, index, sim):
 def SetImsi(self, index, imsi):
     sim = mockobject.objects[MAIN_OBJ + '/SIM/' + index]
     sim.Set(SIM_IFACE, 'Imsi', dbus.String(imsi))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='uu', out_signature='')
+def AnnounceModems(self, first, count):
+    # Only announced, never made: a service that keeps adding objects.
+    for index in range(first, first + count):
+        self.EmitSignal('org.freedesktop.DBus.ObjectManager', 'InterfacesAdded', 'oa{sa{sv}}',
+                        [MAIN_OBJ + '/Modem/' + str(index),
+                         {MODEM_IFACE: {'Sim': dbus.ObjectPath('/'), 'Model': 'Modem'}}])

@@ -3,8 +3,9 @@
 #include <systemd/sd-bus.h>
 
 namespace {
-// Bounds one drain when a service floods the bus faster than the tick reads it.
-constexpr int MaxMessagesPerDrain = 1000;
+// Bounds one drain, so that a service flooding the bus cannot hold up the loop; the rest
+// waits for the next turn.
+constexpr int MaxMessagesPerDrain = 64;
 }  // namespace
 
 DbusConnection::DbusConnection(std::chrono::milliseconds retryInterval)

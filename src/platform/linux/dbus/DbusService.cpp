@@ -3,6 +3,8 @@
 #include <systemd/sd-bus.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -11,6 +13,8 @@ using Key = std::pair<std::string, std::string>;  // object path, interface
 constexpr std::chrono::seconds UnansweredLimit{5};
 // A service that keeps a call unanswered this long has it fail, so its silence ends.
 constexpr std::uint64_t CallTimeoutMicros = 5'000'000;
+// Objects kept per service, from its object manager and from followed properties each.
+constexpr std::size_t MaxObjects = 64;
 // A watched object whose properties make no sense is asked again at most this often.
 constexpr std::chrono::seconds RecheckInterval{5};
 
@@ -35,6 +39,8 @@ struct DbusService::State {
     std::map<std::string, std::set<std::string>> managed;          // path → interfaces
     std::set<Key> fetching;                                        // GetAll asked, not answered
     std::map<Key, std::chrono::steady_clock::time_point> fetched;  // when last asked
+    DbusCapsHit capsHit;
+    bool capsTold = false;
 };
 
 namespace {
@@ -59,6 +65,14 @@ int OnMessage(sd_bus_message* message, void* userdata, sd_bus_error*) {
         }
         hook->handler(state, message);
         ApplyFollows(sd_bus_message_get_bus(message), state);
+        if (state->capsHit.Any() && !state->capsTold) {
+            state->capsTold = true;
+            std::fprintf(stderr,
+                         "%s: %s sends more than is kept (texts over %zu bytes, over %zu "
+                         "items or objects); the rest is ignored\n",
+                         program_invocation_short_name, state->name.c_str(), DbusMaxText,
+                         DbusMaxItems);
+        }
     }
     return 0;
 }
@@ -129,29 +143,28 @@ void Fetch(sd_bus* bus, const StatePtr& state, const Key& key) {
                 return;
             }
             DbusProperties properties;
-            if (IsKnown(*s, key) && ReadDbusProperties(reply, properties)) {
+            if (IsKnown(*s, key) && ReadDbusProperties(reply, properties, s->capsHit)) {
                 s->cache[key] = std::move(properties);
             }
         });
 }
 
-// Reads one object's a{sa{sv}} of interfaces into the cache.
-bool ReadInterfaces(sd_bus_message* m, const std::string& path, DbusService::State& state) {
-    if (sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sa{sv}}") < 0) {
-        return false;
+// Puts one object the object manager offers into the cache, while there is room.
+void AddManaged(DbusService::State& state, const std::string& path, DbusInterfaces& interfaces) {
+    auto known = state.managed.find(path);
+    if (known == state.managed.end() && state.managed.size() >= MaxObjects) {
+        state.capsHit.objects = true;
+        return;
     }
-    int entered = 0;
-    while ((entered = sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sa{sv}")) > 0) {
-        const char* interface = nullptr;
-        DbusProperties properties;
-        if (sd_bus_message_read_basic(m, SD_BUS_TYPE_STRING, &interface) < 0 ||
-            !ReadDbusProperties(m, properties) || sd_bus_message_exit_container(m) < 0) {
-            return false;
+    auto& names = state.managed[path];
+    for (auto& [interface, properties] : interfaces) {
+        if (names.size() >= DbusMaxInterfaces && names.count(interface) == 0) {
+            state.capsHit.items = true;
+            continue;
         }
-        state.managed[path].insert(interface);
+        names.insert(interface);
         state.cache[{path, interface}] = std::move(properties);
     }
-    return entered == 0 && sd_bus_message_exit_container(m) >= 0;
 }
 
 void ForgetManaged(DbusService::State& state) {
@@ -169,17 +182,13 @@ void FetchManaged(sd_bus* bus, const StatePtr& state) {
     Call(bus, state, state->objectManagerPath, "org.freedesktop.DBus.ObjectManager",
          "GetManagedObjects", nullptr, [](const StatePtr& s, sd_bus_message* reply) {
              ForgetManaged(*s);
+             DbusObjects objects;
              if (sd_bus_message_is_method_error(reply, nullptr) ||
-                 sd_bus_message_enter_container(reply, SD_BUS_TYPE_ARRAY, "{oa{sa{sv}}}") < 0) {
+                 !ReadDbusObjects(reply, objects, s->capsHit)) {
                  return;
              }
-             while (sd_bus_message_enter_container(reply, SD_BUS_TYPE_DICT_ENTRY, "oa{sa{sv}}") >
-                    0) {
-                 const char* path = nullptr;
-                 if (sd_bus_message_read_basic(reply, SD_BUS_TYPE_OBJECT_PATH, &path) < 0 ||
-                     !ReadInterfaces(reply, path, *s) || sd_bus_message_exit_container(reply) < 0) {
-                     return;
-                 }
+             for (auto& [path, interfaces] : objects) {
+                 AddManaged(*s, path, interfaces);
              }
          });
 }
@@ -213,7 +222,12 @@ void ApplyFollows(sd_bus* bus, const StatePtr& state) {
             }
         }
         for (const auto& path : named) {
-            if (state->watched.insert({path, rule.childInterface}).second) {
+            const Key key{path, rule.childInterface};
+            if (state->watched.count(key) == 0 && state->watched.size() >= 2 * MaxObjects) {
+                state->capsHit.objects = true;
+                continue;
+            }
+            if (state->watched.insert(key).second) {
                 Fetch(bus, state, {path, rule.childInterface});
             }
         }
@@ -261,15 +275,13 @@ void OnPropertiesChanged(const StatePtr& state, sd_bus_message* m) {
     if (!IsKnown(*state, key)) {
         return;
     }
-    DbusProperties changed;
-    if (!ReadDbusProperties(m, changed)) {
+    // Read over what is cached, so the bounds hold for the merged properties.
+    DbusProperties merged = state->cache[key];
+    if (!ReadDbusProperties(m, merged, state->capsHit)) {
         return;
     }
     DbusProperties& cached = state->cache[key];
-    for (auto& [name, value] : changed) {
-        cached[name] = std::move(value);
-    }
-    DbusValue invalidated;
+    cached = std::move(merged);
     char type = 0;
     if (sd_bus_message_peek_type(m, &type, nullptr) > 0 && type == SD_BUS_TYPE_ARRAY &&
         sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "s") >= 0) {
@@ -287,8 +299,10 @@ void OnPropertiesChanged(const StatePtr& state, sd_bus_message* m) {
 
 void OnInterfacesAdded(const StatePtr& state, sd_bus_message* m) {
     const char* path = nullptr;
-    if (sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &path) >= 0 && path != nullptr) {
-        ReadInterfaces(m, path, *state);
+    DbusInterfaces interfaces;
+    if (sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &path) >= 0 && path != nullptr &&
+        KeepDbusText(path, state->capsHit) && ReadDbusInterfaces(m, interfaces, state->capsHit)) {
+        AddManaged(*state, path, interfaces);
     }
 }
 
