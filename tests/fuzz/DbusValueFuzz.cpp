@@ -15,10 +15,19 @@
 namespace {
 
 // Signatures worth reaching; the input may also give its own.
-constexpr const char* Shapes[] = {"a{sv}", "v",  "a{oa{sa{sv}}}", "a{sa{sv}}", "s", "o",
-                                  "as",    "ao", "b",             "u",         "i", "x",
-                                  "t",     "y",  "d",             "g",         "(ss)"};
+constexpr const char* Shapes[] = {
+    "a{sv}", "v", "a{oa{sa{sv}}}", "a{sa{sv}}", "s", "o", "as", "ao", "b", "u", "i", "x", "t", "y",
+    "d",     "g", "(ss)"};
 constexpr int MaxDepth = 12;
+// Bytes of texts and items one message may take, so that nested arrays cannot make a
+// message too big to be quick.
+constexpr std::size_t MessageBudget = 64 * 1024;
+std::size_t spent = 0;
+
+bool Spend(std::size_t bytes) {
+    spent += bytes;
+    return spent <= MessageBudget;
+}
 
 // A bus that is never connected: enough to make messages.
 sd_bus* Bus() {
@@ -98,11 +107,11 @@ bool Append(sd_bus_message* m, const char*& signature, FuzzedDataProvider& input
     switch (type) {
         case 's': {
             const std::string text = Text(input);
-            return sd_bus_message_append_basic(m, 's', text.c_str()) >= 0;
+            return Spend(text.size()) && sd_bus_message_append_basic(m, 's', text.c_str()) >= 0;
         }
         case 'o': {
             const std::string path = ObjectPath(input);
-            return sd_bus_message_append_basic(m, 'o', path.c_str()) >= 0;
+            return Spend(path.size()) && sd_bus_message_append_basic(m, 'o', path.c_str()) >= 0;
         }
         case 'g': {
             const std::string shape = Shape(input);
@@ -153,7 +162,7 @@ bool Append(sd_bus_message* m, const char*& signature, FuzzedDataProvider& input
                                                   : input.ConsumeIntegralInRange(0, 70);
             for (int i = 0; i < count; ++i) {
                 const char* each = contents.c_str();
-                if (!Append(m, each, input, depth + 1)) {
+                if (!Spend(8) || !Append(m, each, input, depth + 1)) {
                     return false;
                 }
             }
@@ -200,6 +209,7 @@ void CheckBounds(const DbusProperties& properties) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
+    spent = 0;
     const std::string body = Shape(input);
     sd_bus_message* m = nullptr;
     if (sd_bus_message_new_signal(Bus(), &m, "/", "fuzz.Values", "Changed") < 0) {
