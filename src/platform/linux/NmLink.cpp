@@ -148,7 +148,9 @@ NmSnapshot NmLink::Snapshot(std::uint32_t address) const {
     nm.state = Number(manager, "State", 0);
     nm.connectivity = Number(manager, "Connectivity", 0);
     nm.networkingEnabled = Flag(manager, "NetworkingEnabled", true);
-    nm.wwanEnabled = Flag(manager, "WwanEnabled", true);
+    // The radio's software switch (flight mode) and its hardware switch.
+    nm.wwanEnabled =
+        Flag(manager, "WwanEnabled", true) && Flag(manager, "WwanHardwareEnabled", true);
     // Without a usable server address there is no route to look for.
     nm.routeToServer = address != 0 && probe_(address);
     nm.activating = *activating_;

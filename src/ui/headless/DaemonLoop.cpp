@@ -33,12 +33,13 @@ std::int64_t MonotonicMs() {
 
 DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, CommandServer& commandServer,
                        std::vector<std::unique_ptr<EvdevKeySource>>& keySources, int signals,
-                       ServiceNotifier& serviceManager)
+                       ServiceNotifier& serviceManager, DbusConnection* systemBus)
     : shell(daemonShell),
       commands(commandServer),
       keys(keySources),
       signalFd(signals),
       service(serviceManager),
+      bus(systemBus),
       pacer(TickPeriodMs),
       sleepInhibitor(
           [](const std::string& text) { std::fprintf(stderr, "mzorvanyd: %s\n", text.c_str()); }) {
@@ -67,6 +68,9 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     for (int fd : commands.Descriptors()) {
         watched.push_back({Source::Command, fd, 0});
     }
+    if (bus != nullptr && bus->Fd() >= 0) {
+        watched.push_back({Source::Bus, bus->Fd(), 0});
+    }
     return watched;
 }
 
@@ -78,7 +82,8 @@ int DaemonLoop::Run(CMainWindow& window) {
         std::vector<Watched> watched = Collect();
         std::vector<pollfd> fds;
         for (const auto& each : watched) {
-            fds.push_back({each.fd, POLLIN, 0});
+            const short events = each.source == Source::Bus ? bus->Events() : short{POLLIN};
+            fds.push_back({each.fd, events, 0});
         }
         bool anyClosed = false;
         for (const auto& source : keys) {
@@ -88,6 +93,10 @@ int DaemonLoop::Run(CMainWindow& window) {
         const int commandsMs = commands.WaitMs();
         if (commandsMs >= 0 && (timeoutMs < 0 || commandsMs < timeoutMs)) {
             timeoutMs = commandsMs;
+        }
+        const int busMs = bus != nullptr ? bus->DueInMs() : -1;
+        if (busMs >= 0 && (timeoutMs < 0 || busMs < timeoutMs)) {
+            timeoutMs = busMs;
         }
         const int sleepMs = service.SleepLimitMs(timeoutMs);
         int ready = poll(fds.data(), fds.size(), sleepMs);
@@ -99,6 +108,9 @@ int DaemonLoop::Run(CMainWindow& window) {
         commands.DropIdle();
         if (ready == 0 && anyClosed && sleepMs == kRetryMs) {
             RetryClosedKeys();
+        }
+        if (bus != nullptr && bus->DueInMs() == 0) {
+            bus->Drain();  // a call's time-out, or messages read but not yet handled
         }
         for (std::size_t i = 0; i < fds.size() && !shell.Ended() && ready > 0; ++i) {
             if (fds[i].revents != 0) {
@@ -136,6 +148,9 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             break;
         case Source::Key:
             ReadKeys(window, *keys[watched.id]);
+            break;
+        case Source::Bus:
+            bus->Drain();
             break;
         case Source::Command:
             for (const TrackerCommand command : commands.Serve(watched.fd)) {

@@ -19,13 +19,13 @@ class DaemonLoop {
 public:
     DaemonLoop(HeadlessShell& shell, CommandServer& commands,
                std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
-               ServiceNotifier& service);
+               ServiceNotifier& service, DbusConnection* bus = nullptr);
 
     // Runs until the program is ended; the exit code.
     int Run(CMainWindow& window);
 
 private:
-    enum class Source { Signal, Timer, Key, Command, WakeAlarm };
+    enum class Source { Signal, Timer, Key, Command, WakeAlarm, Bus };
     struct Watched {
         Source source;
         int fd;
@@ -46,6 +46,7 @@ private:
     std::vector<std::unique_ptr<EvdevKeySource>>& keys;
     int signalFd;
     ServiceNotifier& service;
+    DbusConnection* bus;  // read whenever readable, so no signal waits for a report
     int ticksSinceRetry = 0;
     TickPacer pacer;
     SuspendWatch suspendWatch;

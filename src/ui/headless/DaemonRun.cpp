@@ -77,6 +77,7 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
     NullDisplay display;
     ServiceNotifier service;
     const Clock& clock = *backends.clock;
+    DbusConnection* bus = backends.bus.get();
     int signalFd = -1;
     int exitCode = RunGuarded(
         [&] {
@@ -91,7 +92,7 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
                         std::perror("mzorvanyd: signalfd");
                         return 1;
                     }
-                    DaemonLoop loop(shell, commands, backends.keys, signalFd, service);
+                    DaemonLoop loop(shell, commands, backends.keys, signalFd, service, bus);
                     service.Ready("Работает");
                     return loop.Run(window);
                 });

@@ -195,6 +195,7 @@ BuiltBackends BuildBackends(const LaunchOptions& given, std::unique_ptr<SoundPla
     backends->sim = MakeSim(options, bus);
     backends->connections = MakeLink(options, bus);
     backends->choice = std::move(choice);
+    backends->bus = bus;
     backends->socket = std::make_unique<UdpDatagramSocket>();
     for (const auto& path : options.keyDevices) {
         backends->keys.push_back(std::make_unique<EvdevKeySource>(path));

@@ -35,10 +35,12 @@ struct Phone {
 
     // NetworkManager's starting state, and whether the mobile radio is on.
     bool StartServices(std::uint32_t nmState, const std::string& imsi = "001010123456789") {
-        return bus.Start() && StartMm(imsi) &&
-               (nm = bus.StartMock("networkmanager", Nm,
-                                   R"({"WwanEnabled": true, "State": )" + std::to_string(nmState) +
-                                       "}")) != nullptr;
+        return bus.Start() && StartMm(imsi) && StartNm(nmState);
+    }
+    bool StartNm(std::uint32_t state) {
+        nm = bus.StartMock("networkmanager", Nm,
+                           R"({"WwanEnabled": true, "State": )" + std::to_string(state) + "}");
+        return nm != nullptr;
     }
     bool StartMm(const std::string& imsi) {
         mm = bus.StartMock(MZ_MM_TEMPLATE, Mm, R"({"Imsi": ")" + imsi + R"("})");
@@ -72,9 +74,10 @@ struct Phone {
         return bus.Call(Nm, NmPath, Mock, "SetGlobalConnectionState",
                         [&](sd_bus_message* m) { return sd_bus_message_append(m, "u", state); });
     }
-    bool SetWwan(bool on) {
+    // The radio's switch: "WwanEnabled" (flight mode) or "WwanHardwareEnabled".
+    bool SetWwan(const char* which, bool on) {
         return bus.Call(Nm, NmPath, Mock, "SetProperty", [&](sd_bus_message* m) {
-            return sd_bus_message_append(m, "sssv", NmPath, Nm, "WwanEnabled", "b", on ? 1 : 0);
+            return sd_bus_message_append(m, "sssv", NmPath, Nm, which, "b", on ? 1 : 0);
         });
     }
     bool SetModemSim(const std::string& sim) {
@@ -134,6 +137,10 @@ TEST(Dbus, LinkFollowsNetworkManager) {
     Phone phone;
     ASSERT_TRUE(phone.StartServices(NmConnecting));
     ASSERT_TRUE(phone.StartTracker({"--modem=mm:0", "--link=nm"})) << phone.Why();
+    // The modem is probed anew (after a resume, say) and gets another index: still followed.
+    ASSERT_TRUE(phone.bus.Call(Mm, MmRoot, Mock, "ReprobeModem", [](sd_bus_message* m) {
+        return sd_bus_message_append(m, "ss", "0", "3");
+    }));
 
     ASSERT_EQ(phone.Command("test"), 0);
     ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") == 1; })) << phone.Why();
@@ -152,21 +159,28 @@ TEST(Dbus, LinkFollowsNetworkManager) {
     ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
     ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
 
-    // Flight mode: told once, then the request waits quietly until the radio is back.
-    ASSERT_TRUE(phone.SetWwan(false));
-    ASSERT_TRUE(phone.SetNmState(NmDisconnected));
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Log("GSM модуль отключен") == 2; })) << phone.Why();
-    std::this_thread::sleep_for(2s);
-    EXPECT_EQ(phone.Log("Открываю GPRS сессию"), 3) << phone.Why();
-    EXPECT_EQ(phone.Log("GSM модуль отключен"), 2) << phone.Why();
-    ASSERT_TRUE(phone.SetWwan(true));
-    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
-    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 3; })) << phone.Why();
+    // Flight mode, then the radio's hardware switch: told once, then the request waits
+    // quietly until the radio is back.
+    long reports = 2;
+    for (const char* radioSwitch : {"WwanEnabled", "WwanHardwareEnabled"}) {
+        ASSERT_TRUE(phone.SetWwan(radioSwitch, false));
+        ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+        ASSERT_EQ(phone.Command("test"), 0);
+        const long offs = 2 * (reports - 1);
+        ASSERT_TRUE(WaitFor([&] { return phone.Log("GSM модуль отключен") == offs; }))
+            << radioSwitch << phone.Why();
+        std::this_thread::sleep_for(2s);
+        EXPECT_EQ(phone.Log("Открываю GPRS сессию"), reports + 1) << phone.Why();
+        EXPECT_EQ(phone.Log("GSM модуль отключен"), offs) << phone.Why();
+        ASSERT_TRUE(phone.SetWwan(radioSwitch, true));
+        ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+        ++reports;
+        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == reports; })) << phone.Why();
+    }
 
-    EXPECT_EQ(phone.Log("Соединение GPRS установлено"), 3) << phone.Why();
+    EXPECT_EQ(phone.Log("Соединение GPRS установлено"), reports) << phone.Why();
     EXPECT_EQ(phone.Log("не удалось передать"), 0);
-    EXPECT_EQ(phone.Received("code=699"), 3) << "an attempt was used up";
+    EXPECT_EQ(phone.Received("code=699"), reports) << "an attempt was used up";
 }
 
 TEST(Dbus, NamedProfileIsActivatedOnce) {

@@ -41,6 +41,8 @@ struct DbusService::State {
     std::map<Key, std::chrono::steady_clock::time_point> fetched;  // when last asked
     DbusCapsHit capsHit;
     bool capsTold = false;
+    // The PropertiesChanged matches of watched objects, so that nothing else is sent to us.
+    std::map<Key, sd_bus_slot*> propertyMatches;
 };
 
 namespace {
@@ -97,6 +99,19 @@ bool AddMatch(sd_bus* bus, const std::string& rule, const StatePtr& state, Handl
     }
     HandOver(slot);
     return true;
+}
+
+// The slot stays ours: unreferencing it removes the match.
+sd_bus_slot* AddOwnedMatch(sd_bus* bus, const std::string& rule, const StatePtr& state,
+                           Handler handler) {
+    auto* hook = new Hook{state, std::move(handler)};
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_add_match_async(bus, &slot, rule.c_str(), OnMessage, nullptr, hook) < 0) {
+        delete hook;
+        return nullptr;
+    }
+    sd_bus_slot_set_destroy_callback(slot, DeleteHook);
+    return slot;
 }
 
 bool Send(sd_bus* bus, sd_bus_message* call, const StatePtr& state, Handler handler) {
@@ -193,6 +208,44 @@ void FetchManaged(sd_bus* bus, const StatePtr& state) {
          });
 }
 
+void OnPropertiesChanged(const StatePtr& state, sd_bus_message* m);
+
+// Objects below the object manager are matched all at once.
+bool UnderManager(const DbusService::State& state, const std::string& path) {
+    const std::string& root = state.objectManagerPath;
+    return !root.empty() &&
+           (path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                             path[root.size()] == '/'));
+}
+
+void MatchProperties(sd_bus* bus, const StatePtr& state, const Key& key) {
+    if (UnderManager(*state, key.first) || state->propertyMatches.count(key) != 0) {
+        return;
+    }
+    const std::string rule = "type='signal',sender='" + state->name + "',path='" + key.first +
+                             "',interface='org.freedesktop.DBus.Properties',member='"
+                             "PropertiesChanged',arg0='" +
+                             key.second + "'";
+    if (sd_bus_slot* slot = AddOwnedMatch(bus, rule, state, OnPropertiesChanged)) {
+        state->propertyMatches[key] = slot;
+    }
+}
+
+void UnmatchProperties(DbusService::State& state, const Key& key) {
+    auto found = state.propertyMatches.find(key);
+    if (found != state.propertyMatches.end()) {
+        sd_bus_slot_unref(found->second);
+        state.propertyMatches.erase(found);
+    }
+}
+
+void UnmatchAll(DbusService::State& state) {
+    for (auto& [key, slot] : state.propertyMatches) {
+        sd_bus_slot_unref(slot);
+    }
+    state.propertyMatches.clear();
+}
+
 // Watches what the followed properties name now, and stops watching what they no longer name.
 void ApplyFollows(sd_bus* bus, const StatePtr& state) {
     for (const auto& rule : state->follows) {
@@ -216,6 +269,7 @@ void ApplyFollows(sd_bus* bus, const StatePtr& state) {
             if (it->second == rule.childInterface && named.count(it->first) == 0) {
                 state->cache.erase(*it);
                 state->fetched.erase(*it);
+                UnmatchProperties(*state, *it);
                 it = state->watched.erase(it);
             } else {
                 ++it;
@@ -228,6 +282,7 @@ void ApplyFollows(sd_bus* bus, const StatePtr& state) {
                 continue;
             }
             if (state->watched.insert(key).second) {
+                MatchProperties(bus, state, key);
                 Fetch(bus, state, {path, rule.childInterface});
             }
         }
@@ -331,16 +386,23 @@ DbusService::DbusService(DbusConnection& bus, std::string name, std::string obje
     : bus_(bus), state_(std::make_shared<State>()) {
     state_->name = std::move(name);
     state_->objectManagerPath = std::move(objectManagerPath);
+    connectHook_ = bus_.AddConnectHook([this] { Resubscribe(); });
 }
 
-DbusService::~DbusService() = default;
+DbusService::~DbusService() {
+    bus_.RemoveConnectHook(connectHook_);
+    UnmatchAll(*state_);
+}
 
 void DbusService::Watch(const std::string& path, const std::string& interface) {
     if (!state_->watched.insert({path, interface}).second) {
         return;
     }
-    if (state_->present && bus_.Bus() != nullptr && generation_ == bus_.Generation()) {
-        Fetch(bus_.Bus(), state_, {path, interface});
+    if (bus_.Bus() != nullptr && generation_ == bus_.Generation()) {
+        MatchProperties(bus_.Bus(), state_, {path, interface});
+        if (state_->present) {
+            Fetch(bus_.Bus(), state_, {path, interface});
+        }
     }
 }
 
@@ -368,10 +430,7 @@ void DbusService::Refresh() {
         return;
     }
     if (generation_ != bus_.Generation()) {
-        generation_ = bus_.Generation();
-        Vanish(*state_);
-        state_->ownerAnswered = false;
-        Subscribe();
+        Resubscribe();
     }
     bus_.Drain();
     if (bus_.Bus() == nullptr) {
@@ -386,6 +445,13 @@ bool DbusService::Known() const {
            std::chrono::steady_clock::now() - subscribed_ > UnansweredLimit;
 }
 
+void DbusService::Resubscribe() {
+    generation_ = bus_.Generation();
+    Vanish(*state_);
+    state_->ownerAnswered = false;
+    Subscribe();
+}
+
 void DbusService::Subscribe() {
     subscribed_ = std::chrono::steady_clock::now();
     sd_bus* bus = bus_.Bus();
@@ -396,11 +462,17 @@ void DbusService::Subscribe() {
              "member='NameOwnerChanged',arg0='" +
                  name + "'",
              state_, OnOwnerChanged);
-    AddMatch(bus,
-             "type='signal',sender='" + name +
-                 "',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged'",
-             state_, OnPropertiesChanged);
+    UnmatchAll(*state_);
+    for (const auto& key : state_->watched) {
+        MatchProperties(bus, state_, key);
+    }
     if (!state_->objectManagerPath.empty()) {
+        AddMatch(bus,
+                 "type='signal',sender='" + name +
+                     "',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged',"
+                     "path_namespace='" +
+                     state_->objectManagerPath + "'",
+                 state_, OnPropertiesChanged);
         const std::string manager = "type='signal',sender='" + name + "',path='" +
                                     state_->objectManagerPath +
                                     "',interface='org.freedesktop.DBus.ObjectManager',member=";

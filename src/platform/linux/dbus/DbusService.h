@@ -60,10 +60,12 @@ public:
     struct State;
 
 private:
+    void Resubscribe();
     void Subscribe();
 
     DbusConnection& bus_;
     std::shared_ptr<State> state_;
     std::uint64_t generation_ = 0;
     std::chrono::steady_clock::time_point subscribed_{};
+    int connectHook_ = 0;
 };
