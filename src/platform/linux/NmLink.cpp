@@ -79,11 +79,13 @@ bool ProfileMatches(sd_bus_message* reply, const std::string& profile) {
 }
 }  // namespace
 
-NmLink::NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe)
+NmLink::NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe,
+               Without without)
     : bus_(std::move(bus)),
       service_(*bus_, Service),
       profile_(std::move(profile)),
-      probe_(std::move(probe)) {
+      probe_(std::move(probe)),
+      without_(without) {
     service_.Watch(ManagerPath, ManagerInterface);
     service_.Follow(ManagerInterface, "ActiveConnections", ActiveInterface);
     service_.Refresh();
@@ -152,7 +154,8 @@ NmSnapshot NmLink::Snapshot(std::uint32_t address) const {
     nm.wwanEnabled =
         Flag(manager, "WwanEnabled", true) && Flag(manager, "WwanHardwareEnabled", true);
     // Without a usable server address there is no route to look for.
-    nm.routeToServer = address != 0 && probe_(address);
+    nm.routeToServer =
+        (without_ == Without::Direct && !nm.present) || (address != 0 && probe_(address));
     nm.activating = *activating_;
     nm.activationFailed = *refusals_ > 0 && !ProfileActive();
     return nm;

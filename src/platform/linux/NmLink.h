@@ -19,8 +19,12 @@
 class NmLink final : public ConnectionManager {
 public:
     using RouteProbe = std::function<bool(std::uint32_t address)>;
+    // What the link is while NetworkManager is absent: as the kernel's route to the
+    // server says, or simply up.
+    enum class Without { Route, Direct };
 
-    NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe);
+    NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe,
+           Without without = Without::Route);
 
     bool MapDestination(const std::string& address, DestinationId& destination) override;
     bool RequestConnection(const DestinationId& destination, std::uint32_t& connection) override;
@@ -45,6 +49,7 @@ private:
     DbusService service_;
     std::string profile_;
     RouteProbe probe_;
+    Without without_;
     HeldLinks held_;
     HeldLinkStatus heldStatus_;
     bool sensible_ = false;

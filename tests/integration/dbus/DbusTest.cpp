@@ -285,6 +285,39 @@ TEST(Dbus, AHungBusHoldsNothingUp) {
     phone.bus.Signal(SIGCONT);
 }
 
+// auto follows the bus: the tracker starts before ModemManager and NetworkManager and uses
+// them once they come; NetworkManager stops (the link is up, as without it at start) and
+// comes back (followed again).
+TEST(Dbus, AutoFollowsServicesThatComeAndGo) {
+    Phone phone;
+    ASSERT_TRUE(phone.bus.Start());
+    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
+    EXPECT_NE(phone.tracker->Errors().find("--modem=none (auto: no ModemManager on the system "
+                                           "bus), --link=direct (auto: no NetworkManager"),
+              std::string::npos)
+        << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Нет SIM карты") == 1; })) << phone.Why();
+
+    ASSERT_TRUE(phone.StartMm("001010123456789") && phone.StartNm(NmConnectedGlobal));
+    ASSERT_TRUE(WaitFor([&] {
+        return phone.Received("imsi=001010123456789 .*code=699.*ack=yes") == 1;
+    })) << phone.Why();
+
+    phone.nm.reset();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
+
+    ASSERT_TRUE(phone.StartNm(NmDisconnected));
+    const long waits = phone.Log("Ожидаю соединения GPRS");
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }))
+        << phone.Why();
+    EXPECT_EQ(phone.Delivered(), 2) << phone.Why();
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 3; })) << phone.Why();
+}
+
 struct NonsenseCase {
     const char* name;
     const char* nmState;  // dbusmock's State parameter; "" for a name owner that never answers
