@@ -318,6 +318,35 @@ TEST(Dbus, AutoFollowsServicesThatComeAndGo) {
     EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 3; })) << phone.Why();
 }
 
+// Hours of access points' chatter are never sent to the tracker, and a change of state
+// that follows it is seen at once: the report waits instead of going out on a stale cache.
+TEST(Dbus, ChatterOfOtherObjectsHoldsNoChangeBack) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
+    ASSERT_TRUE(phone.StartTracker({"--link=nm"})) << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+    const char* chatter =
+        "import dbus, dbus.lowlevel\n"
+        "for i in range(args[0]):\n"
+        "    m = dbus.lowlevel.SignalMessage('/org/freedesktop/NetworkManager/AccessPoint/%d' % i,"
+        " 'org.freedesktop.DBus.Properties', 'PropertiesChanged')\n"
+        "    m.append('org.freedesktop.NetworkManager.AccessPoint', {'Strength': dbus.Byte(i % "
+        "100)},"
+        " dbus.Array([], signature='s'), signature='sa{sv}as')\n"
+        "    self.connection.send_message(m)\n";
+    ASSERT_TRUE(phone.bus.Call(Nm, NmPath, Mock, "AddMethod", [&](sd_bus_message* m) {
+        return sd_bus_message_append(m, "sssss", Mock, "Chatter", "u", "", chatter);
+    }));
+    phone.bus.Call(Nm, NmPath, Mock, "Chatter",
+                   [](sd_bus_message* m) { return sd_bus_message_append(m, "u", 20000); });
+    ASSERT_TRUE(WaitFor([&] { return phone.SetNmState(NmDisconnected); }));
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") == 1; })) << phone.Why();
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(phone.Delivered(), 1) << phone.Why();
+}
+
 struct NonsenseCase {
     const char* name;
     const char* nmState;  // dbusmock's State parameter; "" for a name owner that never answers
