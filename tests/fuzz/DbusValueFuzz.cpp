@@ -84,18 +84,20 @@ std::string ObjectPath(FuzzedDataProvider& input) {
     return path.empty() ? "/" : path;
 }
 
-bool Append(sd_bus_message* m, const char*& signature, FuzzedDataProvider& input, int depth);
-
-// Appends the contents of a container until its signature ends at the closing character.
-bool AppendSequence(sd_bus_message* m, const char*& signature, char close,
-                    FuzzedDataProvider& input, int depth) {
-    while (*signature != close) {
-        if (*signature == '\0' || !Append(m, signature, input, depth)) {
-            return false;
+// Just past the complete type that starts at type; null when the signature ends first.
+const char* EndOfType(const char* type) {
+    int open = 0;
+    do {
+        if (*type == '(' || *type == '{') {
+            ++open;
+        } else if (*type == ')' || *type == '}') {
+            --open;
+        } else if (*type == '\0') {
+            return nullptr;
         }
-    }
-    ++signature;
-    return true;
+        ++type;
+    } while (open > 0 || type[-1] == 'a');
+    return type;
 }
 
 // Appends one value of the complete type at signature, and moves past that type.
@@ -139,57 +141,35 @@ bool Append(sd_bus_message* m, const char*& signature, FuzzedDataProvider& input
                    Append(m, inner, input, depth + 1) && *inner == '\0' &&
                    sd_bus_message_close_container(m) >= 0;
         }
-        case 'a': {
-            const char* element = signature;
-            const char* end = element;
-            // Finds where the element's type ends by appending nothing: walk it once.
-            int open = 0;
-            do {
-                if (*end == '(' || *end == '{') {
-                    ++open;
-                } else if (*end == ')' || *end == '}') {
-                    --open;
-                } else if (*end == '\0') {
-                    return false;
-                }
-                ++end;
-            } while (open > 0 || end[-1] == 'a');
-            const std::string contents(element, end);
-            if (sd_bus_message_open_container(m, 'a', contents.c_str()) < 0) {
+        case 'a':
+        case '(':
+        case '{': {
+            const char* end = EndOfType(type == 'a' ? signature : signature - 1);
+            if (end == nullptr) {
                 return false;
             }
-            const int count = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 4)
-                                                  : input.ConsumeIntegralInRange(0, 70);
+            // An array holds its element type; a struct or dictionary entry its members.
+            const std::string contents =
+                type == 'a' ? std::string(signature, end) : std::string(signature, end - 1);
+            const char container = type == 'a' ? 'a' : type == '(' ? 'r' : 'e';
+            if (sd_bus_message_open_container(m, container, contents.c_str()) < 0) {
+                return false;
+            }
+            int count = 1;
+            if (type == 'a') {
+                count = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 4)
+                                            : input.ConsumeIntegralInRange(0, 70);
+            }
             for (int i = 0; i < count; ++i) {
                 const char* each = contents.c_str();
-                if (!Spend(8) || !Append(m, each, input, depth + 1)) {
-                    return false;
+                while (*each != '\0') {
+                    if (!Spend(8) || !Append(m, each, input, depth + 1)) {
+                        return false;
+                    }
                 }
             }
             signature = end;
             return sd_bus_message_close_container(m) >= 0;
-        }
-        case '(':
-        case '{': {
-            const char close = type == '(' ? ')' : '}';
-            const char* start = signature - 1;
-            const char* probe = start;
-            int open = 0;
-            do {
-                if (*probe == '(' || *probe == '{') {
-                    ++open;
-                } else if (*probe == ')' || *probe == '}') {
-                    --open;
-                } else if (*probe == '\0') {
-                    return false;
-                }
-                ++probe;
-            } while (open > 0);
-            const std::string contents(start + 1, probe - 1);
-            return sd_bus_message_open_container(m, type == '(' ? 'r' : 'e', contents.c_str()) >=
-                       0 &&
-                   AppendSequence(m, signature, close, input, depth + 1) &&
-                   sd_bus_message_close_container(m) >= 0;
         }
         default:
             return false;
