@@ -23,6 +23,7 @@ public:
     std::optional<int> Wait(std::chrono::seconds deadline = std::chrono::seconds(20));
     std::string Output() const;
     std::string Errors() const;
+    pid_t Pid() const { return pid; }
 
 private:
     pid_t pid = -1;

@@ -17,6 +17,18 @@ bool ModemOrder(const std::string& a, const std::string& b) {
     return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
+// What names a modem across a re-probe, which gives it a new object path: its equipment
+// identifier (the IMEI), else its device; "" when it has neither.
+std::string Identity(const DbusProperties* modem) {
+    for (const char* name : {"EquipmentIdentifier", "Device"}) {
+        const DbusValue* value = FindProperty(modem, name);
+        if (value != nullptr && value->kind == DbusValue::Kind::Text && !value->text.empty()) {
+            return std::string(name) + "=" + value->text;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 MmSimCard::MmSimCard(std::shared_ptr<DbusConnection> bus, std::string modemIndex)
@@ -27,19 +39,34 @@ MmSimCard::MmSimCard(std::shared_ptr<DbusConnection> bus, std::string modemIndex
 
 void MmSimCard::Settle(std::chrono::milliseconds budget) {
     service_.Settle(budget);
+    ChosenModem();  // the index names the modem that has it at start
 }
 
-std::string MmSimCard::CurrentImsi() {
-    service_.Refresh();
+std::string MmSimCard::ChosenModem() {
     std::vector<std::string> modems = service_.ObjectsWith(ModemInterface);
     std::sort(modems.begin(), modems.end(), ModemOrder);
     auto chosen = std::find_if(modems.begin(), modems.end(), [&](const std::string& path) {
+        if (!identity_.empty()) {
+            return Identity(service_.Find(path, ModemInterface)) == identity_;
+        }
         return modemIndex_.empty() || path.substr(path.rfind('/') + 1) == modemIndex_;
     });
     if (chosen == modems.end()) {
         return {};
     }
-    const DbusValue* sim = FindProperty(service_.Find(*chosen, ModemInterface), "Sim");
+    if (!modemIndex_.empty() && identity_.empty()) {
+        identity_ = Identity(service_.Find(*chosen, ModemInterface));
+    }
+    return *chosen;
+}
+
+std::string MmSimCard::CurrentImsi() {
+    service_.Refresh();
+    const std::string chosen = ChosenModem();
+    if (chosen.empty()) {
+        return {};
+    }
+    const DbusValue* sim = FindProperty(service_.Find(chosen, ModemInterface), "Sim");
     if (sim == nullptr || sim->kind != DbusValue::Kind::Text || sim->text == "/") {
         return {};
     }

@@ -13,7 +13,9 @@
 // ModemManager absent all read as no SIM.
 class MmSimCard final : public SimManager {
 public:
-    // modemIndex: "" for the first modem, else the one whose object path ends in it.
+    // modemIndex: "" for the first modem, else the one whose object path ends in it when
+    // first seen (at start, as a rule); that modem is then followed by its equipment
+    // identifier or device through re-probes, which give it another path.
     MmSimCard(std::shared_ptr<DbusConnection> bus, std::string modemIndex);
 
     bool Open() override;
@@ -28,9 +30,13 @@ public:
     std::string CurrentImsi();
 
 private:
+    // The object path of the modem followed now; "" when it is not there.
+    std::string ChosenModem();
+
     std::shared_ptr<DbusConnection> bus_;
     DbusService service_;
     std::string modemIndex_;
+    std::string identity_;
     std::vector<std::uint8_t> imsiFile_;
     bool open_ = false;
 };

@@ -20,6 +20,9 @@ constexpr std::uint32_t ActiveDeactivated = 4;
 // a row stretch it up to the longest.
 constexpr std::chrono::seconds ActivationInterval{60};
 constexpr std::chrono::seconds LongestActivationInterval{3600};
+// NetworkManager counts as there only while it answers sensibly; one that keeps silent or
+// sends nonsense for this long is as good as absent until it answers sensibly again.
+constexpr std::chrono::seconds NonsenseLimit{5};
 
 std::chrono::seconds IntervalAfter(int refusals) {
     const std::chrono::seconds interval = ActivationInterval * (1 << std::min(refusals, 6));
@@ -43,6 +46,13 @@ std::string Text(const DbusProperties* properties, const char* name) {
     return value != nullptr && value->kind == DbusValue::Kind::Text ? value->text : std::string();
 }
 
+// The manager's properties make sense: its State is one of NMState's values.
+bool Sensible(const DbusProperties* manager) {
+    const DbusValue* state = FindProperty(manager, "State");
+    return state != nullptr && state->kind == DbusValue::Kind::Number && state->number >= 0 &&
+           state->number <= 70 && state->number % 10 == 0;
+}
+
 // The "connection" group's id and uuid from a profile's a{sa{sv}} settings.
 bool ProfileMatches(sd_bus_message* reply, const std::string& profile) {
     if (sd_bus_message_enter_container(reply, SD_BUS_TYPE_ARRAY, "{sa{sv}}") < 0) {
@@ -55,7 +65,8 @@ bool ProfileMatches(sd_bus_message* reply, const std::string& profile) {
         }
         if (std::string(group) == "connection") {
             DbusProperties settings;
-            if (!ReadDbusProperties(reply, settings)) {
+            DbusCapsHit ignored;
+            if (!ReadDbusProperties(reply, settings, ignored)) {
                 return false;
             }
             return Text(&settings, "id") == profile || Text(&settings, "uuid") == profile;
@@ -68,11 +79,13 @@ bool ProfileMatches(sd_bus_message* reply, const std::string& profile) {
 }
 }  // namespace
 
-NmLink::NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe)
+NmLink::NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe,
+               Without without)
     : bus_(std::move(bus)),
       service_(*bus_, Service),
       profile_(std::move(profile)),
-      probe_(std::move(probe)) {
+      probe_(std::move(probe)),
+      without_(without) {
     service_.Watch(ManagerPath, ManagerInterface);
     service_.Follow(ManagerInterface, "ActiveConnections", ActiveInterface);
     service_.Refresh();
@@ -107,20 +120,42 @@ void NmLink::Release(std::uint32_t connection) {
 
 std::uint32_t NmLink::NetworkStatus(std::uint32_t address) {
     service_.Refresh();
+    JudgeAnswers();
     return MapNmStatus(Snapshot(address));
+}
+
+void NmLink::JudgeAnswers() {
+    const auto now = std::chrono::steady_clock::now();
+    sensible_ = service_.Present() && Sensible(service_.Find(ManagerPath, ManagerInterface));
+    if (sensible_ || !service_.Present() || !service_.Known()) {
+        troubled_ = false;
+        return;
+    }
+    if (!troubled_) {
+        troubled_ = true;
+        troubleSince_ = now;
+    }
+    service_.Recheck(ManagerPath, ManagerInterface);
+}
+
+bool NmLink::GivenUp() const {
+    return troubled_ && std::chrono::steady_clock::now() - troubleSince_ >= NonsenseLimit;
 }
 
 NmSnapshot NmLink::Snapshot(std::uint32_t address) const {
     NmSnapshot nm;
     const DbusProperties* manager = service_.Find(ManagerPath, ManagerInterface);
-    nm.known = service_.Known() && (!service_.Present() || manager != nullptr);
-    nm.present = service_.Present() && manager != nullptr;
+    nm.known = service_.Known() && (!service_.Present() || sensible_ || GivenUp());
+    nm.present = sensible_;
     nm.state = Number(manager, "State", 0);
     nm.connectivity = Number(manager, "Connectivity", 0);
     nm.networkingEnabled = Flag(manager, "NetworkingEnabled", true);
-    nm.wwanEnabled = Flag(manager, "WwanEnabled", true);
+    // The radio's software switch (flight mode) and its hardware switch.
+    nm.wwanEnabled =
+        Flag(manager, "WwanEnabled", true) && Flag(manager, "WwanHardwareEnabled", true);
     // Without a usable server address there is no route to look for.
-    nm.routeToServer = address != 0 && probe_(address);
+    nm.routeToServer =
+        (without_ == Without::Direct && !nm.present) || (address != 0 && probe_(address));
     nm.activating = *activating_;
     nm.activationFailed = *refusals_ > 0 && !ProfileActive();
     return nm;
@@ -144,8 +179,7 @@ bool NmLink::ProfileActive() const {
 
 void NmLink::ActivateWhenDue(std::uint32_t network) {
     // A step lost with the bus never answers; the interval also ends such a wait.
-    if (profile_.empty() || network == ConnectionStatusConnected || !service_.Present() ||
-        ProfileActive()) {
+    if (profile_.empty() || network == ConnectionStatusConnected || !sensible_ || ProfileActive()) {
         return;
     }
     const auto now = std::chrono::steady_clock::now();

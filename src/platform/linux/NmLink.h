@@ -14,12 +14,17 @@
 // switches for networking and the mobile radio, read from a cache that the bus's signals
 // keep current. A request asks nothing of NetworkManager while the network is up; with a
 // profile named (its id or UUID) it activates that profile, without waiting for the
-// answer, when it is not active.
+// answer, when it is not active. A NetworkManager that does not answer sensibly within a
+// few seconds counts as absent: the kernel's routes decide until it does.
 class NmLink final : public ConnectionManager {
 public:
     using RouteProbe = std::function<bool(std::uint32_t address)>;
+    // What the link is while NetworkManager is absent: as the kernel's route to the
+    // server says, or simply up.
+    enum class Without { Route, Direct };
 
-    NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe);
+    NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe,
+           Without without = Without::Route);
 
     bool MapDestination(const std::string& address, DestinationId& destination) override;
     bool RequestConnection(const DestinationId& destination, std::uint32_t& connection) override;
@@ -33,6 +38,9 @@ public:
 
 private:
     NmSnapshot Snapshot(std::uint32_t address) const;
+    // Whether NetworkManager answers sensibly, and since when it has not.
+    void JudgeAnswers();
+    bool GivenUp() const;
     bool ProfileActive() const;
     void ActivateWhenDue(std::uint32_t network);
     void Activate();
@@ -41,8 +49,12 @@ private:
     DbusService service_;
     std::string profile_;
     RouteProbe probe_;
+    Without without_;
     HeldLinks held_;
     HeldLinkStatus heldStatus_;
+    bool sensible_ = false;
+    bool troubled_ = false;
+    std::chrono::steady_clock::time_point troubleSince_{};
 
     // Activation: one at a time, and not again within the interval after the last; the
     // interval doubles with every refusal in a row (an unknown profile, no permission).

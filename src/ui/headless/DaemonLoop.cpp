@@ -44,12 +44,13 @@ void Say(const std::string& text) {
 
 DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, TrackerInstance& trackerInstance,
                        std::vector<std::unique_ptr<EvdevKeySource>>& keySources, int signals,
-                       ServiceNotifier& serviceManager)
+                       ServiceNotifier& serviceManager, DbusConnection* systemBus)
     : shell(daemonShell),
       instance(trackerInstance),
       keys(keySources),
       signalFd(signals),
       service(serviceManager),
+      bus(systemBus),
       pacer(TickPeriodMs),
       sleepInhibitor([](const std::string& text) { Say(text); }) {
     if (!wakeAlarm.WakesTheMachine()) {
@@ -81,6 +82,9 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
             watched.push_back({Source::Output, fd, index, POLLOUT});
         }
     }
+    if (bus != nullptr && bus->Fd() >= 0) {
+        watched.push_back({Source::Bus, bus->Fd(), 0});
+    }
     return watched;
 }
 
@@ -92,7 +96,8 @@ int DaemonLoop::Run(CMainWindow& window) {
         std::vector<Watched> watched = Collect();
         std::vector<pollfd> fds;
         for (const auto& each : watched) {
-            fds.push_back({each.fd, each.events, 0});
+            const short events = each.source == Source::Bus ? bus->Events() : each.events;
+            fds.push_back({each.fd, events, 0});
         }
         // A key source made anew under its path is looked for even while asleep: a
         // writer cannot reach the one held open any more.
@@ -106,6 +111,10 @@ int DaemonLoop::Run(CMainWindow& window) {
         if (commandsMs >= 0 && (timeoutMs < 0 || commandsMs < timeoutMs)) {
             timeoutMs = commandsMs;
         }
+        const int busMs = bus != nullptr ? bus->DueInMs() : -1;
+        if (busMs >= 0 && (timeoutMs < 0 || busMs < timeoutMs)) {
+            timeoutMs = busMs;
+        }
         const int sleepMs = service.SleepLimitMs(timeoutMs);
         int ready = poll(fds.data(), fds.size(), sleepMs);
         if (ready < 0 && errno != EINTR) {
@@ -117,6 +126,9 @@ int DaemonLoop::Run(CMainWindow& window) {
         if (lookAgain && MonotonicMs() >= nextKeyLookMs) {
             nextKeyLookMs = MonotonicMs() + kRetryMs;
             RetryClosedKeys(window);
+        }
+        if (bus != nullptr && bus->DueInMs() == 0) {
+            bus->Drain();  // a call's time-out, or messages read but not yet handled
         }
         for (std::size_t i = 0; i < fds.size() && !shell.Ended() && ready > 0; ++i) {
             if (fds[i].revents != 0) {
@@ -160,6 +172,9 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             break;
         case Source::Output:
             Output(watched.id).Flush();
+            break;
+        case Source::Bus:
+            bus->Drain();
             break;
         case Source::Command:
             instance.Serve(watched.fd, [&](TrackerCommand command) {

@@ -21,13 +21,13 @@ class DaemonLoop {
 public:
     DaemonLoop(HeadlessShell& shell, TrackerInstance& instance,
                std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
-               ServiceNotifier& service);
+               ServiceNotifier& service, DbusConnection* bus = nullptr);
 
     // Runs until the program is ended; the exit code.
     int Run(CMainWindow& window);
 
 private:
-    enum class Source { Signal, Timer, Key, Command, WakeAlarm, Output };
+    enum class Source { Signal, Timer, Key, Command, WakeAlarm, Output, Bus };
     struct Watched {
         Source source;
         int fd;
@@ -51,6 +51,7 @@ private:
     int signalFd;
     ServiceNotifier& service;
     std::int64_t nextKeyLookMs = 0;  // monotonic
+    DbusConnection* bus;             // read whenever readable, so no signal waits for a report
     TickPacer pacer;
     SuspendWatch suspendWatch;
     WakeAlarm wakeAlarm;

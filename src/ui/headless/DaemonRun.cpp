@@ -61,6 +61,7 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
     NullDisplay display;
     ServiceNotifier service;
     const Clock& clock = *backends.clock;
+    DbusConnection* bus = backends.bus.get();
     int signalFd = -1;
     int exitCode = RunGuarded(
         [&] {
@@ -75,7 +76,7 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
                         StandardError().Line("mzorvanyd: signalfd: " + LastErrorText(errno));
                         return 1;
                     }
-                    DaemonLoop loop(shell, instance, backends.keys, signalFd, service);
+                    DaemonLoop loop(shell, instance, backends.keys, signalFd, service, bus);
                     service.Ready("Работает");
                     return loop.Run(window);
                 });

@@ -101,9 +101,9 @@ std::string ChooseByBus(Choice& choice, Choice onBus, Choice otherwise, DbusConn
                  : " (auto: no " + service + " on the system bus)";
 }
 
-// The automatic choices, made once at start by looking at the system bus, and the GPS
-// beside them. A command for the running tracker uses neither the SIM nor the link, so
-// nothing is looked at for it.
+// The automatic choices as the system bus shows them at start, for the first line. A
+// command for the running tracker uses neither the SIM nor the link, so nothing is looked
+// at for it.
 std::string ResolveAuto(LaunchOptions& options, DbusConnection& bus) {
     using O = LaunchOptions;
     if (options.command) {
@@ -123,6 +123,22 @@ std::string ResolveAuto(LaunchOptions& options, DbusConnection& bus) {
     }
     return "--modem=" + ModemName(options) + modemWhy + ", --link=" + LinkName(options) + linkWhy +
            ", --gps=" + GpsName(options);
+}
+
+// Either service may start, stop or be installed after the tracker: an automatic choice
+// follows the bus. ModemManager's absence reads as no SIM, as "none" does; without
+// NetworkManager the link is up, as "direct" is.
+void FollowTheBus(const LaunchOptions& given, LaunchOptions& options) {
+    using O = LaunchOptions;
+    if (options.command) {
+        return;
+    }
+    if (given.modem == O::Modem::Auto) {
+        options.modem = O::Modem::ModemManager;
+    }
+    if (given.link == O::Link::Auto) {
+        options.link = O::Link::NetworkManager;
+    }
 }
 
 // A backend on the bus, given a moment to fill its cache so the first tick reads it.
@@ -154,7 +170,8 @@ std::unique_ptr<SimManager> MakeSim(const LaunchOptions& options,
 }
 
 std::unique_ptr<ConnectionManager> MakeLink(const LaunchOptions& options,
-                                            const std::shared_ptr<DbusConnection>& bus) {
+                                            const std::shared_ptr<DbusConnection>& bus,
+                                            NmLink::Without without) {
     switch (options.link) {
         case LaunchOptions::Link::Auto:
         case LaunchOptions::Link::Direct:
@@ -162,7 +179,7 @@ std::unique_ptr<ConnectionManager> MakeLink(const LaunchOptions& options,
         case LaunchOptions::Link::Route:
             return std::make_unique<RouteLink>();
         case LaunchOptions::Link::NetworkManager:
-            return Settled<NmLink>(bus, options.linkProfile, RouteLink::HasRouteTo);
+            return Settled<NmLink>(bus, options.linkProfile, RouteLink::HasRouteTo, without);
     }
     return nullptr;
 }
@@ -198,6 +215,9 @@ BuiltBackends BuildBackends(const LaunchOptions& given, std::unique_ptr<SoundPla
     LaunchOptions options = given;
     auto bus = std::make_shared<DbusConnection>();
     std::string choice = ResolveAuto(options, *bus);
+    FollowTheBus(given, options);
+    const NmLink::Without withoutNm =
+        given.link == LaunchOptions::Link::Auto ? NmLink::Without::Direct : NmLink::Without::Route;
     auto backends = std::make_unique<Backends>();
     backends->clock = std::make_unique<SystemClock>();
     backends->folders = std::make_unique<XdgFolders>();
@@ -210,8 +230,9 @@ BuiltBackends BuildBackends(const LaunchOptions& given, std::unique_ptr<SoundPla
         return built;
     }
     backends->sim = MakeSim(options, bus);
-    backends->connections = MakeLink(options, bus);
+    backends->connections = MakeLink(options, bus, withoutNm);
     backends->choice = std::move(choice);
+    backends->bus = bus;
     backends->socket = std::make_unique<UdpDatagramSocket>();
     for (const auto& path : options.keyDevices) {
         backends->keys.push_back(std::make_unique<EvdevKeySource>(path));

@@ -15,6 +15,7 @@
 #include "platform/SimManager.h"
 #include "platform/SoundPlayer.h"
 #include "platform/linux/EvdevKeySource.h"
+#include "platform/linux/dbus/DbusConnection.h"
 #include "ui/launcher/LaunchOptions.h"
 
 // The Linux backends chosen by the platform options, owned for the program's life.
@@ -28,6 +29,8 @@ struct Backends {
     std::unique_ptr<SimManager> sim;
     std::unique_ptr<DatagramSocket> socket;
     std::vector<std::unique_ptr<EvdevKeySource>> keys;
+    // The system bus the SIM and link backends share; a loop reads it whenever it is readable.
+    std::shared_ptr<DbusConnection> bus;
     // Which SIM, link and GPS backends serve the tracker, and why, for its first line.
     std::string choice;
 

@@ -35,10 +35,12 @@ struct Phone {
 
     // NetworkManager's starting state, and whether the mobile radio is on.
     bool StartServices(std::uint32_t nmState, const std::string& imsi = "001010123456789") {
-        return bus.Start() && StartMm(imsi) &&
-               (nm = bus.StartMock("networkmanager", Nm,
-                                   R"({"WwanEnabled": true, "State": )" + std::to_string(nmState) +
-                                       "}")) != nullptr;
+        return bus.Start() && StartMm(imsi) && StartNm(nmState);
+    }
+    bool StartNm(std::uint32_t state) {
+        nm = bus.StartMock("networkmanager", Nm,
+                           R"({"WwanEnabled": true, "State": )" + std::to_string(state) + "}");
+        return nm != nullptr;
     }
     bool StartMm(const std::string& imsi) {
         mm = bus.StartMock(MZ_MM_TEMPLATE, Mm, R"({"Imsi": ")" + imsi + R"("})");
@@ -72,9 +74,10 @@ struct Phone {
         return bus.Call(Nm, NmPath, Mock, "SetGlobalConnectionState",
                         [&](sd_bus_message* m) { return sd_bus_message_append(m, "u", state); });
     }
-    bool SetWwan(bool on) {
+    // The radio's switch: "WwanEnabled" (flight mode) or "WwanHardwareEnabled".
+    bool SetWwan(const char* which, bool on) {
         return bus.Call(Nm, NmPath, Mock, "SetProperty", [&](sd_bus_message* m) {
-            return sd_bus_message_append(m, "sssv", NmPath, Nm, "WwanEnabled", "b", on ? 1 : 0);
+            return sd_bus_message_append(m, "sssv", NmPath, Nm, which, "b", on ? 1 : 0);
         });
     }
     bool SetModemSim(const std::string& sim) {
@@ -134,6 +137,10 @@ TEST(Dbus, LinkFollowsNetworkManager) {
     Phone phone;
     ASSERT_TRUE(phone.StartServices(NmConnecting));
     ASSERT_TRUE(phone.StartTracker({"--modem=mm:0", "--link=nm"})) << phone.Why();
+    // The modem is probed anew (after a resume, say) and gets another index: still followed.
+    ASSERT_TRUE(phone.bus.Call(Mm, MmRoot, Mock, "ReprobeModem", [](sd_bus_message* m) {
+        return sd_bus_message_append(m, "ss", "0", "3");
+    }));
 
     ASSERT_EQ(phone.Command("test"), 0);
     ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") == 1; })) << phone.Why();
@@ -152,21 +159,28 @@ TEST(Dbus, LinkFollowsNetworkManager) {
     ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
     ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
 
-    // Flight mode: told once, then the request waits quietly until the radio is back.
-    ASSERT_TRUE(phone.SetWwan(false));
-    ASSERT_TRUE(phone.SetNmState(NmDisconnected));
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Log("GSM модуль отключен") == 2; })) << phone.Why();
-    std::this_thread::sleep_for(2s);
-    EXPECT_EQ(phone.Log("Открываю GPRS сессию"), 3) << phone.Why();
-    EXPECT_EQ(phone.Log("GSM модуль отключен"), 2) << phone.Why();
-    ASSERT_TRUE(phone.SetWwan(true));
-    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
-    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 3; })) << phone.Why();
+    // Flight mode, then the radio's hardware switch: told once, then the request waits
+    // quietly until the radio is back.
+    long reports = 2;
+    for (const char* radioSwitch : {"WwanEnabled", "WwanHardwareEnabled"}) {
+        ASSERT_TRUE(phone.SetWwan(radioSwitch, false));
+        ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+        ASSERT_EQ(phone.Command("test"), 0);
+        const long told = 2 * (reports - 1);  // each radio-off episode logs the text twice
+        ASSERT_TRUE(WaitFor([&] { return phone.Log("GSM модуль отключен") == told; }))
+            << radioSwitch << phone.Why();
+        std::this_thread::sleep_for(2s);
+        EXPECT_EQ(phone.Log("Открываю GPRS сессию"), reports + 1) << phone.Why();
+        EXPECT_EQ(phone.Log("GSM модуль отключен"), told) << phone.Why();
+        ASSERT_TRUE(phone.SetWwan(radioSwitch, true));
+        ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+        ++reports;
+        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == reports; })) << phone.Why();
+    }
 
-    EXPECT_EQ(phone.Log("Соединение GPRS установлено"), 3) << phone.Why();
+    EXPECT_EQ(phone.Log("Соединение GPRS установлено"), reports) << phone.Why();
     EXPECT_EQ(phone.Log("не удалось передать"), 0);
-    EXPECT_EQ(phone.Received("code=699"), 3) << "an attempt was used up";
+    EXPECT_EQ(phone.Received("code=699"), reports) << "an attempt was used up";
 }
 
 TEST(Dbus, NamedProfileIsActivatedOnce) {
@@ -269,6 +283,163 @@ TEST(Dbus, AHungBusHoldsNothingUp) {
     ASSERT_EQ(phone.Command("test"), 0);
     EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 1; }, 20s)) << phone.Why();
     phone.bus.Signal(SIGCONT);
+}
+
+// auto follows the bus: the tracker starts before ModemManager and NetworkManager and uses
+// them once they come; NetworkManager stops (the link is up, as without it at start) and
+// comes back (followed again).
+TEST(Dbus, AutoFollowsServicesThatComeAndGo) {
+    Phone phone;
+    ASSERT_TRUE(phone.bus.Start());
+    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
+    EXPECT_NE(phone.tracker->Errors().find("--modem=none (auto: no ModemManager on the system "
+                                           "bus), --link=direct (auto: no NetworkManager"),
+              std::string::npos)
+        << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Нет SIM карты") == 1; })) << phone.Why();
+
+    ASSERT_TRUE(phone.StartMm("001010123456789") && phone.StartNm(NmConnectedGlobal));
+    ASSERT_TRUE(WaitFor([&] {
+        return phone.Received("imsi=001010123456789 .*code=699.*ack=yes") == 1;
+    })) << phone.Why();
+
+    phone.nm.reset();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
+
+    ASSERT_TRUE(phone.StartNm(NmDisconnected));
+    const long waits = phone.Log("Ожидаю соединения GPRS");
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }))
+        << phone.Why();
+    EXPECT_EQ(phone.Delivered(), 2) << phone.Why();
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 3; })) << phone.Why();
+}
+
+// Hours of access points' chatter are never sent to the tracker, and a change of state
+// that follows it is seen at once: the report waits instead of going out on a stale cache.
+TEST(Dbus, ChatterOfOtherObjectsHoldsNoChangeBack) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
+    ASSERT_TRUE(phone.StartTracker({"--link=nm"})) << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+    const char* chatter =
+        "import dbus, dbus.lowlevel\n"
+        "for i in range(args[0]):\n"
+        "    m = dbus.lowlevel.SignalMessage('/org/freedesktop/NetworkManager/AccessPoint/%d' % i,"
+        " 'org.freedesktop.DBus.Properties', 'PropertiesChanged')\n"
+        "    m.append('org.freedesktop.NetworkManager.AccessPoint', {'Strength': dbus.Byte(i % "
+        "100)},"
+        " dbus.Array([], signature='s'), signature='sa{sv}as')\n"
+        "    self.connection.send_message(m)\n";
+    ASSERT_TRUE(phone.bus.Call(Nm, NmPath, Mock, "AddMethod", [&](sd_bus_message* m) {
+        return sd_bus_message_append(m, "sssss", Mock, "Chatter", "u", "", chatter);
+    }));
+    phone.bus.Call(Nm, NmPath, Mock, "Chatter",
+                   [](sd_bus_message* m) { return sd_bus_message_append(m, "u", 20000); });
+    ASSERT_TRUE(WaitFor([&] { return phone.SetNmState(NmDisconnected); }));
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") == 1; })) << phone.Why();
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(phone.Delivered(), 1) << phone.Why();
+}
+
+struct NonsenseCase {
+    const char* name;
+    const char* nmState;  // dbusmock's State parameter; "" for a name owner that never answers
+};
+
+// A NetworkManager that owns its name but never answers, or answers with wrong types,
+// counts as absent after a few seconds: the kernel's route takes the report. Once it
+// answers sensibly it is followed again.
+TEST(Dbus, ANetworkManagerThatMakesNoSenseCountsAsAbsent) {
+    for (const NonsenseCase row : {NonsenseCase{"silent", ""}, NonsenseCase{"wrong_types", "70"}}) {
+        Phone phone;
+        ASSERT_TRUE(phone.bus.Start() && phone.StartMm("001010123456789")) << row.name;
+        if (*row.nmState == '\0') {
+            phone.nm = std::make_unique<ChildProcess>(
+                std::vector<std::string>{"/usr/bin/python3", "-c",
+                                         "import dbus, time\n"
+                                         "dbus.SystemBus().request_name('" +
+                                             std::string(Nm) + "')\ntime.sleep(120)"},
+                phone.home / "silent-nm", std::vector<std::string>{phone.bus.Environment()});
+            ASSERT_TRUE(WaitFor([&] { return phone.bus.HasOwner(Nm); })) << row.name;
+        } else {
+            phone.nm = phone.bus.StartMock(
+                "networkmanager", Nm,
+                std::string(R"({"WwanEnabled": true, "State": ")") + row.nmState + "\"}");
+            ASSERT_NE(phone.nm, nullptr) << row.name;
+        }
+        ASSERT_TRUE(phone.StartTracker({"--link=nm"})) << row.name << phone.Why();
+        ASSERT_EQ(phone.Command("test"), 0);
+        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << row.name << phone.Why();
+        if (*row.nmState == '\0') {
+            continue;
+        }
+        const long waits = phone.Log("Ожидаю соединения GPRS");
+        ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+        ASSERT_EQ(phone.Command("test"), 0);
+        ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }))
+            << phone.Why();
+        EXPECT_EQ(phone.Delivered(), 1) << phone.Why();
+        ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+        EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
+    }
+}
+
+// The tracker's resident memory in KiB; 0 when it cannot be read.
+long ResidentKib(const ChildProcess& process) {
+    const std::string status = ReadWholeFile("/proc/" + std::to_string(process.Pid()) + "/status");
+    const auto at = status.find("VmRSS:");
+    return at == std::string::npos ? 0 : std::atol(status.c_str() + at + 6);
+}
+
+// NetworkManager lists 20 000 active connections and sends an 8 MiB text, ModemManager
+// announces 20 000 modems: the tracker keeps answering and reporting, keeps its memory
+// bounded and says once per service that it ignored the rest.
+TEST(Dbus, AFloodFromTheServicesKeepsMemoryBounded) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
+    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+    const long before = ResidentKib(*phone.tracker);
+
+    ASSERT_TRUE(phone.bus.Call(Nm, NmPath, Mock, "SetProperty", [&](sd_bus_message* m) {
+        int r = sd_bus_message_append(m, "sss", NmPath, Nm, "ActiveConnections");
+        r = r < 0 ? r : sd_bus_message_open_container(m, 'v', "ao");
+        r = r < 0 ? r : sd_bus_message_open_container(m, 'a', "o");
+        for (int i = 0; r >= 0 && i < 20000; ++i) {
+            const std::string path = std::string(NmPath) + "/ActiveConnection/" + std::to_string(i);
+            r = sd_bus_message_append_basic(m, 'o', path.c_str());
+        }
+        r = r < 0 ? r : sd_bus_message_close_container(m);
+        return r < 0 ? r : sd_bus_message_close_container(m);
+    }));
+    // The mocks take longer than a call's deadline over these; the next calls wait for them.
+    const std::string big(8 << 20, 'x');
+    phone.bus.Call(Nm, NmPath, Mock, "SetProperty", [&](sd_bus_message* m) {
+        return sd_bus_message_append(m, "sssv", NmPath, Nm, "Version", "s", big.c_str());
+    });
+    phone.bus.Call(Mm, MmRoot, Mock, "AnnounceModems",
+                   [](sd_bus_message* m) { return sd_bus_message_append(m, "uu", 1, 20000); });
+    ASSERT_TRUE(WaitFor([&] { return phone.SetNmState(NmConnectedGlobal); }));
+    ASSERT_TRUE(WaitFor([&] { return phone.SetModemSim(std::string(MmRoot) + "/SIM/0"); }));
+    long most = before;
+    for (long report = 2; report <= 4; ++report) {
+        ASSERT_EQ(phone.Command("test"), 0);
+        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == report; })) << phone.Why();
+        most = std::max(most, ResidentKib(*phone.tracker));
+    }
+    std::printf("resident memory: %ld KiB before the flood, at most %ld KiB after\n", before, most);
+    EXPECT_LT(most, before + 8 * 1024) << "KiB";
+    for (const char* service : {Nm, Mm}) {
+        EXPECT_EQ(CountMatches(phone.tracker->Errors(), std::string(service) + " sends more"), 1)
+            << phone.tracker->Errors();
+    }
 }
 
 }  // namespace

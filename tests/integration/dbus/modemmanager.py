@@ -35,7 +35,8 @@ def AddModem(self, index, sim):
     path = MAIN_OBJ + '/Modem/' + index
     self.AddObject(path, MODEM_IFACE,
                    {'Sim': dbus.ObjectPath(sim), 'State': dbus.Int32(8),
-                    'Manufacturer': 'Test', 'Model': 'Modem ' + index}, [])
+                    'Manufacturer': 'Test', 'Model': 'Modem',
+                    'EquipmentIdentifier': '356938035643809'}, [])
     self.object_manager_emit_added(path)
 
 
@@ -44,6 +45,14 @@ def RemoveModem(self, index):
     path = MAIN_OBJ + '/Modem/' + index
     self.object_manager_emit_removed(path)
     self.RemoveObject(path)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
+def ReprobeModem(self, old, new):
+    # The same modem under a new index, as after a reset or a USB re-enumeration.
+    sim = mockobject.objects[MAIN_OBJ + '/Modem/' + old].Get(MODEM_IFACE, 'Sim')
+    self.RemoveModem(old)
+    self.AddModem(new, sim)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='so', out_signature='')
@@ -56,3 +65,12 @@ def SetModemSim(self, index, sim):
 def SetImsi(self, index, imsi):
     sim = mockobject.objects[MAIN_OBJ + '/SIM/' + index]
     sim.Set(SIM_IFACE, 'Imsi', dbus.String(imsi))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='uu', out_signature='')
+def AnnounceModems(self, first, count):
+    # Only announced, never made: a service that keeps adding objects.
+    for index in range(first, first + count):
+        self.EmitSignal('org.freedesktop.DBus.ObjectManager', 'InterfacesAdded', 'oa{sa{sv}}',
+                        [MAIN_OBJ + '/Modem/' + str(index),
+                         {MODEM_IFACE: {'Sim': dbus.ObjectPath('/'), 'Model': 'Modem'}}])

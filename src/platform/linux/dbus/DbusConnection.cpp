@@ -1,10 +1,14 @@
 #include "platform/linux/dbus/DbusConnection.h"
 
 #include <systemd/sd-bus.h>
+#include <time.h>
+
+#include <limits>
 
 namespace {
-// Bounds one drain when a service floods the bus faster than the tick reads it.
-constexpr int MaxMessagesPerDrain = 1000;
+// Bounds one drain, so that a service flooding the bus cannot hold up the loop; the rest
+// waits for the next turn.
+constexpr int MaxMessagesPerDrain = 64;
 }  // namespace
 
 DbusConnection::DbusConnection(std::chrono::milliseconds retryInterval)
@@ -32,7 +36,47 @@ bool DbusConnection::Ensure() {
     }
     bus_ = bus;
     ++generation_;
-    return true;
+    // A hook may add or remove hooks; the ones there now are called.
+    const auto hooks = connectHooks_;
+    for (const auto& [id, hook] : hooks) {
+        hook();
+    }
+    return bus_ != nullptr;
+}
+
+int DbusConnection::AddConnectHook(std::function<void()> hook) {
+    connectHooks_[++nextHookId_] = std::move(hook);
+    return nextHookId_;
+}
+
+void DbusConnection::RemoveConnectHook(int id) {
+    connectHooks_.erase(id);
+}
+
+int DbusConnection::Fd() const {
+    return bus_ != nullptr ? sd_bus_get_fd(bus_) : -1;
+}
+
+short DbusConnection::Events() const {
+    const int events = bus_ != nullptr ? sd_bus_get_events(bus_) : 0;
+    return static_cast<short>(events > 0 ? events : 0);
+}
+
+int DbusConnection::DueInMs() const {
+    std::uint64_t due = 0;
+    if (bus_ == nullptr || sd_bus_get_timeout(bus_, &due) < 0 ||
+        due == std::numeric_limits<std::uint64_t>::max()) {
+        return -1;
+    }
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t nowMicros = static_cast<std::uint64_t>(now.tv_sec) * 1'000'000 +
+                                    static_cast<std::uint64_t>(now.tv_nsec) / 1000;
+    if (due <= nowMicros) {
+        return 0;
+    }
+    const std::uint64_t ms = (due - nowMicros + 999) / 1000;
+    return ms > 60'000 ? 60'000 : static_cast<int>(ms);
 }
 
 void DbusConnection::Drain() {

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 
 struct sd_bus;
@@ -23,6 +25,16 @@ public:
     sd_bus* Bus() const { return bus_; }
     // Grows with every new connection, so that users subscribe and read again.
     std::uint64_t Generation() const { return generation_; }
+    // Called right after every new connection, so that every user subscribes before any
+    // of them reads its cache; the id removes it.
+    int AddConnectHook(std::function<void()> hook);
+    void RemoveConnectHook(int id);
+
+    // For a poll loop: the descriptor to watch (-1 while not connected), the poll events
+    // to watch it for, and in how many milliseconds Drain is due anyway (-1: not due).
+    int Fd() const;
+    short Events() const;
+    int DueInMs() const;
 
     // Whether the name has an owner now, waiting at most the timeout. Only for choices made
     // at start; the tick never calls it.
@@ -36,4 +48,6 @@ private:
     bool attempted_ = false;
     sd_bus* bus_ = nullptr;
     std::uint64_t generation_ = 0;
+    std::map<int, std::function<void()>> connectHooks_;
+    int nextHookId_ = 0;
 };

@@ -3,12 +3,20 @@
 #include <systemd/sd-bus.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 namespace {
 
 using Key = std::pair<std::string, std::string>;  // object path, interface
 
 constexpr std::chrono::seconds UnansweredLimit{5};
+// A service that keeps a call unanswered this long has it fail, so its silence ends.
+constexpr std::uint64_t CallTimeoutMicros = 5'000'000;
+// Objects kept per service, from its object manager and from followed properties each.
+constexpr std::size_t MaxObjects = 64;
+// A watched object whose properties make no sense is asked again at most this often.
+constexpr std::chrono::seconds RecheckInterval{5};
 
 struct FollowRule {
     std::string parentInterface;
@@ -28,7 +36,13 @@ struct DbusService::State {
     bool busDown = false;
     std::set<Key> watched;
     std::map<Key, DbusProperties> cache;
-    std::map<std::string, std::set<std::string>> managed;  // path → interfaces
+    std::map<std::string, std::set<std::string>> managed;          // path → interfaces
+    std::set<Key> fetching;                                        // GetAll asked, not answered
+    std::map<Key, std::chrono::steady_clock::time_point> fetched;  // when last asked
+    DbusCapsHit capsHit;
+    bool capsTold = false;
+    // The PropertiesChanged matches of watched objects, so that nothing else is sent to us.
+    std::map<Key, sd_bus_slot*> propertyMatches;
 };
 
 namespace {
@@ -53,6 +67,14 @@ int OnMessage(sd_bus_message* message, void* userdata, sd_bus_error*) {
         }
         hook->handler(state, message);
         ApplyFollows(sd_bus_message_get_bus(message), state);
+        if (state->capsHit.Any() && !state->capsTold) {
+            state->capsTold = true;
+            std::fprintf(stderr,
+                         "%s: %s sends more than is kept (texts over %zu bytes, over %zu "
+                         "items or objects); the rest is ignored\n",
+                         program_invocation_short_name, state->name.c_str(), DbusMaxText,
+                         DbusMaxItems);
+        }
     }
     return 0;
 }
@@ -79,10 +101,23 @@ bool AddMatch(sd_bus* bus, const std::string& rule, const StatePtr& state, Handl
     return true;
 }
 
+// The slot stays ours: unreferencing it removes the match.
+sd_bus_slot* AddOwnedMatch(sd_bus* bus, const std::string& rule, const StatePtr& state,
+                           Handler handler) {
+    auto* hook = new Hook{state, std::move(handler)};
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_add_match_async(bus, &slot, rule.c_str(), OnMessage, nullptr, hook) < 0) {
+        delete hook;
+        return nullptr;
+    }
+    sd_bus_slot_set_destroy_callback(slot, DeleteHook);
+    return slot;
+}
+
 bool Send(sd_bus* bus, sd_bus_message* call, const StatePtr& state, Handler handler) {
     auto* hook = new Hook{state, std::move(handler), true};
     sd_bus_slot* slot = nullptr;
-    if (sd_bus_call_async(bus, &slot, call, OnMessage, hook, 0) < 0) {
+    if (sd_bus_call_async(bus, &slot, call, OnMessage, hook, CallTimeoutMicros) < 0) {
         delete hook;
         return false;
     }
@@ -111,38 +146,40 @@ bool IsKnown(const DbusService::State& state, const Key& key) {
 }
 
 void Fetch(sd_bus* bus, const StatePtr& state, const Key& key) {
+    state->fetched[key] = std::chrono::steady_clock::now();
+    state->fetching.insert(key);
     Call(
         bus, state, key.first, "org.freedesktop.DBus.Properties", "GetAll",
         [&](sd_bus_message* m) { return sd_bus_message_append(m, "s", key.second.c_str()); },
         [key](const StatePtr& s, sd_bus_message* reply) {
+            s->fetching.erase(key);
             if (sd_bus_message_is_method_error(reply, nullptr)) {
                 s->cache.erase(key);
                 return;
             }
             DbusProperties properties;
-            if (IsKnown(*s, key) && ReadDbusProperties(reply, properties)) {
+            if (IsKnown(*s, key) && ReadDbusProperties(reply, properties, s->capsHit)) {
                 s->cache[key] = std::move(properties);
             }
         });
 }
 
-// Reads one object's a{sa{sv}} of interfaces into the cache.
-bool ReadInterfaces(sd_bus_message* m, const std::string& path, DbusService::State& state) {
-    if (sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{sa{sv}}") < 0) {
-        return false;
+// Puts one object the object manager offers into the cache, while there is room.
+void AddManaged(DbusService::State& state, const std::string& path, DbusInterfaces& interfaces) {
+    auto known = state.managed.find(path);
+    if (known == state.managed.end() && state.managed.size() >= MaxObjects) {
+        state.capsHit.objects = true;
+        return;
     }
-    int entered = 0;
-    while ((entered = sd_bus_message_enter_container(m, SD_BUS_TYPE_DICT_ENTRY, "sa{sv}")) > 0) {
-        const char* interface = nullptr;
-        DbusProperties properties;
-        if (sd_bus_message_read_basic(m, SD_BUS_TYPE_STRING, &interface) < 0 ||
-            !ReadDbusProperties(m, properties) || sd_bus_message_exit_container(m) < 0) {
-            return false;
+    auto& names = state.managed[path];
+    for (auto& [interface, properties] : interfaces) {
+        if (names.size() >= DbusMaxInterfaces && names.count(interface) == 0) {
+            state.capsHit.items = true;
+            continue;
         }
-        state.managed[path].insert(interface);
+        names.insert(interface);
         state.cache[{path, interface}] = std::move(properties);
     }
-    return entered == 0 && sd_bus_message_exit_container(m) >= 0;
 }
 
 void ForgetManaged(DbusService::State& state) {
@@ -160,19 +197,53 @@ void FetchManaged(sd_bus* bus, const StatePtr& state) {
     Call(bus, state, state->objectManagerPath, "org.freedesktop.DBus.ObjectManager",
          "GetManagedObjects", nullptr, [](const StatePtr& s, sd_bus_message* reply) {
              ForgetManaged(*s);
+             DbusObjects objects;
              if (sd_bus_message_is_method_error(reply, nullptr) ||
-                 sd_bus_message_enter_container(reply, SD_BUS_TYPE_ARRAY, "{oa{sa{sv}}}") < 0) {
+                 !ReadDbusObjects(reply, objects, s->capsHit)) {
                  return;
              }
-             while (sd_bus_message_enter_container(reply, SD_BUS_TYPE_DICT_ENTRY, "oa{sa{sv}}") >
-                    0) {
-                 const char* path = nullptr;
-                 if (sd_bus_message_read_basic(reply, SD_BUS_TYPE_OBJECT_PATH, &path) < 0 ||
-                     !ReadInterfaces(reply, path, *s) || sd_bus_message_exit_container(reply) < 0) {
-                     return;
-                 }
+             for (auto& [path, interfaces] : objects) {
+                 AddManaged(*s, path, interfaces);
              }
          });
+}
+
+void OnPropertiesChanged(const StatePtr& state, sd_bus_message* m);
+
+// Objects below the object manager are matched all at once.
+bool UnderManager(const DbusService::State& state, const std::string& path) {
+    const std::string& root = state.objectManagerPath;
+    return !root.empty() &&
+           (path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                             path[root.size()] == '/'));
+}
+
+void MatchProperties(sd_bus* bus, const StatePtr& state, const Key& key) {
+    if (UnderManager(*state, key.first) || state->propertyMatches.count(key) != 0) {
+        return;
+    }
+    const std::string rule = "type='signal',sender='" + state->name + "',path='" + key.first +
+                             "',interface='org.freedesktop.DBus.Properties',member='"
+                             "PropertiesChanged',arg0='" +
+                             key.second + "'";
+    if (sd_bus_slot* slot = AddOwnedMatch(bus, rule, state, OnPropertiesChanged)) {
+        state->propertyMatches[key] = slot;
+    }
+}
+
+void UnmatchProperties(DbusService::State& state, const Key& key) {
+    auto found = state.propertyMatches.find(key);
+    if (found != state.propertyMatches.end()) {
+        sd_bus_slot_unref(found->second);
+        state.propertyMatches.erase(found);
+    }
+}
+
+void UnmatchAll(DbusService::State& state) {
+    for (auto& [key, slot] : state.propertyMatches) {
+        sd_bus_slot_unref(slot);
+    }
+    state.propertyMatches.clear();
 }
 
 // Watches what the followed properties name now, and stops watching what they no longer name.
@@ -197,13 +268,21 @@ void ApplyFollows(sd_bus* bus, const StatePtr& state) {
         for (auto it = state->watched.begin(); it != state->watched.end();) {
             if (it->second == rule.childInterface && named.count(it->first) == 0) {
                 state->cache.erase(*it);
+                state->fetched.erase(*it);
+                UnmatchProperties(*state, *it);
                 it = state->watched.erase(it);
             } else {
                 ++it;
             }
         }
         for (const auto& path : named) {
-            if (state->watched.insert({path, rule.childInterface}).second) {
+            const Key key{path, rule.childInterface};
+            if (state->watched.count(key) == 0 && state->watched.size() >= 2 * MaxObjects) {
+                state->capsHit.objects = true;
+                continue;
+            }
+            if (state->watched.insert(key).second) {
+                MatchProperties(bus, state, key);
                 Fetch(bus, state, {path, rule.childInterface});
             }
         }
@@ -223,6 +302,7 @@ void Vanish(DbusService::State& state) {
     state.present = false;
     state.cache.clear();
     state.managed.clear();
+    state.fetching.clear();
 }
 
 void OnOwnerChanged(const StatePtr& state, sd_bus_message* m) {
@@ -250,15 +330,13 @@ void OnPropertiesChanged(const StatePtr& state, sd_bus_message* m) {
     if (!IsKnown(*state, key)) {
         return;
     }
-    DbusProperties changed;
-    if (!ReadDbusProperties(m, changed)) {
+    // Read over what is cached, so the bounds hold for the merged properties.
+    DbusProperties merged = state->cache[key];
+    if (!ReadDbusProperties(m, merged, state->capsHit)) {
         return;
     }
     DbusProperties& cached = state->cache[key];
-    for (auto& [name, value] : changed) {
-        cached[name] = std::move(value);
-    }
-    DbusValue invalidated;
+    cached = std::move(merged);
     char type = 0;
     if (sd_bus_message_peek_type(m, &type, nullptr) > 0 && type == SD_BUS_TYPE_ARRAY &&
         sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "s") >= 0) {
@@ -276,8 +354,10 @@ void OnPropertiesChanged(const StatePtr& state, sd_bus_message* m) {
 
 void OnInterfacesAdded(const StatePtr& state, sd_bus_message* m) {
     const char* path = nullptr;
-    if (sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &path) >= 0 && path != nullptr) {
-        ReadInterfaces(m, path, *state);
+    DbusInterfaces interfaces;
+    if (sd_bus_message_read_basic(m, SD_BUS_TYPE_OBJECT_PATH, &path) >= 0 && path != nullptr &&
+        KeepDbusText(path, state->capsHit) && ReadDbusInterfaces(m, interfaces, state->capsHit)) {
+        AddManaged(*state, path, interfaces);
     }
 }
 
@@ -306,17 +386,36 @@ DbusService::DbusService(DbusConnection& bus, std::string name, std::string obje
     : bus_(bus), state_(std::make_shared<State>()) {
     state_->name = std::move(name);
     state_->objectManagerPath = std::move(objectManagerPath);
+    connectHook_ = bus_.AddConnectHook([this] { Resubscribe(); });
 }
 
-DbusService::~DbusService() = default;
+DbusService::~DbusService() {
+    bus_.RemoveConnectHook(connectHook_);
+    UnmatchAll(*state_);
+}
 
 void DbusService::Watch(const std::string& path, const std::string& interface) {
     if (!state_->watched.insert({path, interface}).second) {
         return;
     }
-    if (state_->present && bus_.Bus() != nullptr && generation_ == bus_.Generation()) {
-        Fetch(bus_.Bus(), state_, {path, interface});
+    if (bus_.Bus() != nullptr && generation_ == bus_.Generation()) {
+        MatchProperties(bus_.Bus(), state_, {path, interface});
+        if (state_->present) {
+            Fetch(bus_.Bus(), state_, {path, interface});
+        }
     }
+}
+
+void DbusService::Recheck(const std::string& path, const std::string& interface) {
+    const Key key{path, interface};
+    auto last = state_->fetched.find(key);
+    if (!state_->present || bus_.Bus() == nullptr || generation_ != bus_.Generation() ||
+        state_->watched.count(key) == 0 || state_->fetching.count(key) != 0 ||
+        (last != state_->fetched.end() &&
+         std::chrono::steady_clock::now() - last->second < RecheckInterval)) {
+        return;
+    }
+    Fetch(bus_.Bus(), state_, key);
 }
 
 void DbusService::Follow(const std::string& parentInterface, const std::string& property,
@@ -331,10 +430,7 @@ void DbusService::Refresh() {
         return;
     }
     if (generation_ != bus_.Generation()) {
-        generation_ = bus_.Generation();
-        Vanish(*state_);
-        state_->ownerAnswered = false;
-        Subscribe();
+        Resubscribe();
     }
     bus_.Drain();
     if (bus_.Bus() == nullptr) {
@@ -349,6 +445,13 @@ bool DbusService::Known() const {
            std::chrono::steady_clock::now() - subscribed_ > UnansweredLimit;
 }
 
+void DbusService::Resubscribe() {
+    generation_ = bus_.Generation();
+    Vanish(*state_);
+    state_->ownerAnswered = false;
+    Subscribe();
+}
+
 void DbusService::Subscribe() {
     subscribed_ = std::chrono::steady_clock::now();
     sd_bus* bus = bus_.Bus();
@@ -359,11 +462,17 @@ void DbusService::Subscribe() {
              "member='NameOwnerChanged',arg0='" +
                  name + "'",
              state_, OnOwnerChanged);
-    AddMatch(bus,
-             "type='signal',sender='" + name +
-                 "',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged'",
-             state_, OnPropertiesChanged);
+    UnmatchAll(*state_);
+    for (const auto& key : state_->watched) {
+        MatchProperties(bus, state_, key);
+    }
     if (!state_->objectManagerPath.empty()) {
+        AddMatch(bus,
+                 "type='signal',sender='" + name +
+                     "',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged',"
+                     "path_namespace='" +
+                     state_->objectManagerPath + "'",
+                 state_, OnPropertiesChanged);
         const std::string manager = "type='signal',sender='" + name + "',path='" +
                                     state_->objectManagerPath +
                                     "',interface='org.freedesktop.DBus.ObjectManager',member=";

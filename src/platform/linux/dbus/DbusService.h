@@ -28,6 +28,9 @@ public:
 
     // Keeps the properties of this interface of this object in the cache from now on.
     void Watch(const std::string& path, const std::string& interface);
+    // Asks again for the watched properties of the object, unless that was asked lately or
+    // is still unanswered: for a service whose answer made no sense.
+    void Recheck(const std::string& path, const std::string& interface);
     // Watches the objects that a property (an object path or a list of them) of the cached
     // objects of parentInterface names, as childInterface; follows the property's changes.
     void Follow(const std::string& parentInterface, const std::string& property,
@@ -57,10 +60,12 @@ public:
     struct State;
 
 private:
+    void Resubscribe();
     void Subscribe();
 
     DbusConnection& bus_;
     std::shared_ptr<State> state_;
     std::uint64_t generation_ = 0;
     std::chrono::steady_clock::time_point subscribed_{};
+    int connectHook_ = 0;
 };
