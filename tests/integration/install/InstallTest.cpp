@@ -151,7 +151,6 @@ const UnitLine kSystemUnit[] = {
     {"AlwaysRestarts", "\nRestart=always\n", true},
     {"NeverGivesUpRestarting", "\nStartLimitIntervalSec=0\n", true},
     // Restarted, it would ask the desktop tracker running instead to show itself every 2 s.
-    {"StaysStoppedWhileAnotherRuns", "\nRestartPreventExitStatus=2\n", true},
     {"RunsAsTheInstancesUser", "\nUser=%i\n", true},
     {"ReadsKeysAndModem", "\nSupplementaryGroups=input dialout", true},
     {"SetsWakeAlarms", "\nAmbientCapabilities=CAP_WAKE_ALARM\n", true},
