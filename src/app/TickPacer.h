@@ -18,7 +18,11 @@ public:
     // Quiet ticks passed by nowMs and not yet caught up; the caller skips them.
     std::int32_t CatchUp(std::int64_t nowMs);
     // When the next tick that must run is due.
-    std::int64_t NextTickMs() const { return lastTickMs_ + (quiet_ + 1) * periodMs_; }
+    std::int64_t NextTickMs() const { return DueMs(quiet_); }
+    // When the tick comes that follows this many ticks from the last one.
+    std::int64_t DueMs(std::int64_t ticksBefore) const {
+        return lastTickMs_ + (ticksBefore + 1) * periodMs_;
+    }
     bool Started() const { return started_; }
 
 private:

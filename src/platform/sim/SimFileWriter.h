@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/AtomicFileWriter.h"
 
 // Writes files plainly, without syncing; can be told to fail, leaving the old file.
@@ -8,4 +12,6 @@ public:
     bool Replace(const std::string& path, const std::string& content) override;
 
     bool failWrites = false;
+    // Every replacement made, in order: the path and the new content.
+    std::vector<std::pair<std::string, std::string>> replaced;
 };
