@@ -24,6 +24,11 @@ CSender::~CSender() {
 void CSender::Post(std::uint16_t code, std::uint16_t parameter) {
     queue.push_back({code, parameter});
     settings_.WriteLog("Начало передачи сообщения " + std::to_string(code));
+    if (code == MsgAlarm) {
+        // An alarm asks for the link at once, not after a report's long pause.
+        linkRetryTicks = 0;
+        linkBackoffTicks = std::min(linkBackoffTicks, LinkBackoffAlarmTicks);
+    }
 }
 
 void CSender::Tick() {

@@ -134,9 +134,12 @@ TEST(Scenario, OutOfCoverageTheTrackerSleepsAndReportsWhenTheNetworkReturns) {
     struct Case {
         const char* name;
         std::uint32_t status;
+        bool alarmAtTheReturn;  // which asks for the link at once
+        std::int64_t deliveredWithin;
     };
-    for (const Case& c : {Case{"Disconnected", ConnectionStatusDisconnected},
-                          Case{"WaitingForPath", ConnectionStatusWaitingForPath}}) {
+    for (const Case& c : {Case{"Disconnected", ConnectionStatusDisconnected, false, 610},
+                          Case{"WaitingForPath", ConnectionStatusWaitingForPath, false, 610},
+                          Case{"AlarmAtTheReturn", ConnectionStatusWaitingForPath, true, 40}}) {
         auto world = MakeWorld("Frequency=600\r\n");
         world->connections.forcedStatus = c.status;
         world->Advance(600 + 36000);
@@ -146,8 +149,13 @@ TEST(Scenario, OutOfCoverageTheTrackerSleepsAndReportsWhenTheNetworkReturns) {
         EXPECT_FALSE(world->Window().KeepsAwake()) << c.name;
 
         world->connections.forcedStatus.reset();
-        world->Advance(610);
+        if (c.alarmAtTheReturn) {
+            world->Window().StartReport(ReportMode::Alarm, false);
+        }
+        world->Advance(c.deliveredWithin);
         EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1) << c.name;
+        EXPECT_EQ(world->CountLines("Сообщение 122 передано"), c.alarmAtTheReturn ? 1 : 0)
+            << c.name;
     }
 }
 
