@@ -15,19 +15,36 @@ public:
 
     void SetPath(std::string path) { path_ = std::move(path); }
 
+    // What the record holds. Within one boot the age is read on the boot clock, which no
+    // time correction moves; the wall-clock start serves across a reboot, and for a record
+    // from a version that kept only that (its boot id is empty).
+    struct Stamp {
+        std::int64_t startedUtc = 0;
+        bool acknowledged = false;
+        std::string bootId;
+        std::int64_t startedBootMs = 0;
+    };
+
     enum class Found { None, Resumable, Malformed, InFuture, Expired };
     struct Loaded {
         Found found = Found::None;
-        std::int64_t ageSeconds = 0;
+        std::int64_t ageMs = 0;
         bool acknowledged = false;
         bool removed = true;  // false when one not resumable is still there
-        std::int64_t startedUtc = 0;
+        Stamp stamp;
+    };
+    // The clocks a record's age is read on.
+    struct Moment {
+        std::int64_t utcSeconds = 0;
+        std::string bootId;
+        std::int64_t bootMs = 0;
     };
     // Reads the record left by an earlier run; one that cannot be resumed (malformed,
-    // in the future, as old as the period or older) is removed.
-    Loaded Load(std::int64_t periodSeconds);
-    // What a record's text amounts to at nowUtc: what Load decides on.
-    static Loaded Judge(const std::string& text, std::int64_t nowUtc, std::int64_t periodSeconds);
+    // in the future, as old as the period or older) is removed. An unacknowledged alarm
+    // is never dropped as in the future: only a clock step puts it there.
+    Loaded Load(std::int64_t periodMs);
+    // What a record's text amounts to at a moment: what Load decides on.
+    static Loaded Judge(const std::string& text, const Moment& now, std::int64_t periodMs);
 
     // A new alarm, started now and not yet acknowledged. False when it could not be written.
     bool Start();
@@ -39,15 +56,19 @@ public:
     // False when something is still there.
     bool Remove();
 
-    // The record's text; parsed back by Parse. Started is UTC seconds.
-    static std::string Text(std::int64_t startedUtc, bool acknowledged);
-    static bool Parse(const std::string& text, std::int64_t& startedUtc, bool& acknowledged);
+    // The record's text; parsed back by Parse.
+    static std::string Text(const Stamp& stamp);
+    static bool Parse(const std::string& text, Stamp& stamp);
+
+    // A wall clock set back by no more than this across a reboot still reads as "now".
+    static constexpr std::int64_t StepBackToleranceMs = 120'000;
 
 private:
+    static std::int64_t AgeMs(const Stamp& stamp, const Moment& now);
+
     AtomicFileWriter& writer_;
     const Clock& clock_;
     std::string path_;
-    std::int64_t startedUtc_ = 0;
-    bool acknowledged_ = false;
+    Stamp stamp_;
     bool stored_ = true;
 };

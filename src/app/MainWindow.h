@@ -85,10 +85,22 @@ public:
     std::int32_t QuietTicks() const { return scheduler.QuietTicks(); }
     // Does what count OnTimer(TickTimerId) calls would do; count must not exceed QuietTicks().
     void SkipQuietTicks(std::int32_t count) { scheduler.SkipQuietTicks(count); }
-    // The machine was suspended for this many ticks' time. The wait for the next report
-    // and the alarm period count it (a report due every hour goes every hour of real
-    // time); the rest of the counters measure time awake and stay as they are.
+    // The machine was suspended for this many ticks' time. The wait for the next report,
+    // the alarm period, the success display and the delivery's retry pace count it (a
+    // report due every hour goes every hour of real time); the GPS search measures the
+    // receiver's time awake and stays as it is.
     void OnSuspended(std::int64_t ticks) { scheduler.OnSuspended(ticks); }
+    // Ticks of real time before the machine must be awake; a sleeping loop arms its wake
+    // alarm for then.
+    std::int32_t TicksBeforeWake() const { return scheduler.TicksBeforeWake(); }
+    // Whether the machine must stay awake: a report on its way (not one waiting out of
+    // coverage, which need not keep the battery busy), or an alarm.
+    bool KeepsAwake() const {
+        return Mode() == ReportMode::Alarm ||
+               (Mode() == ReportMode::Intimate && !globals.sender->LinkCannotComeUp());
+    }
+    // A message is sent and its answer awaited: a sleep now would lose the answer.
+    bool ExchangeInFlight() const { return globals.sender->GetState() == SenderState::Waiting; }
     ReportMode Mode() const { return scheduler.Mode(); }
     std::int32_t IdleTicks() const { return scheduler.IdleTicks(); }
     std::int32_t AlarmTicksLeft() const { return scheduler.AlarmTicksLeft(); }

@@ -20,6 +20,14 @@ std::int32_t Scheduler::QuietTicks() const {
     if (screen.RedrawPending()) {
         return 0;
     }
+    // An acknowledged 122 is marked in the alarm record on the next tick, at once.
+    if (mode == ReportMode::Alarm &&
+        globals.sender->GetAlarmsAcknowledged() != alarmsAcknowledged) {
+        return 0;
+    }
+    if (GpsIdlesWhileTheLinkIsDown()) {
+        return 0;
+    }
     std::int32_t quiet = std::min(globals.sender->QuietTicks(), globals.gpsReader->QuietTicks());
     if (mode == ReportMode::Idle) {
         const std::int64_t beforeDue =
@@ -71,4 +79,25 @@ void Scheduler::OnSuspended(std::int64_t ticks) {
     alarmTicksLeft = std::max<std::int32_t>(alarmTicksLeft - counted, 0);
     resendTicksLeft = std::max<std::int32_t>(resendTicksLeft - counted, 0);
     recordRetryTicksLeft = std::max<std::int32_t>(recordRetryTicksLeft - counted, 0);
+    globals.sender->OnSuspended(counted);
+}
+
+std::int32_t Scheduler::TicksBeforeWake() const {
+    const std::int32_t delivery = globals.sender->TicksBeforeRetry();
+    switch (mode) {
+        case ReportMode::Idle:
+            return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                static_cast<std::int64_t>(globals.settings->Frequency) - idleTicks - 1, 0,
+                std::numeric_limits<std::int32_t>::max()));
+        case ReportMode::Intimate:
+            // An empty queue ends the report on the next tick.
+            return globals.sender->IsQueueEmpty() ? 0 : delivery;
+        case ReportMode::Alarm:
+            break;
+    }
+    std::int32_t wake = std::min(delivery, TicksBeforeZero(alarmTicksLeft));
+    if (globals.sender->IsQueueEmpty()) {
+        wake = std::min(wake, TicksBeforeZero(resendTicksLeft));
+    }
+    return wake;
 }

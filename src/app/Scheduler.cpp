@@ -93,6 +93,9 @@ void Scheduler::OnTick() {
         }
     } else {
         bool queueEmpty = globals.sender->IsQueueEmpty();
+        if (GpsIdlesWhileTheLinkIsDown()) {
+            globals.gpsReader->SwitchOff();
+        }
         if (mode == ReportMode::Alarm &&
             globals.sender->GetAlarmsAcknowledged() != alarmsAcknowledged) {
             alarmsAcknowledged = globals.sender->GetAlarmsAcknowledged();
@@ -125,10 +128,18 @@ void Scheduler::OnTick() {
     screen.RefreshScreen();
 }
 
+bool Scheduler::GpsIdlesWhileTheLinkIsDown() const {
+    // Out of coverage a report waits for the link with the position it has; the receiver
+    // need not stay on for that once its search is over.
+    return mode == ReportMode::Intimate && globals.sender->LinkCannotComeUp() &&
+           globals.settings->Frequency >= GpsSwitchOffFrequency &&
+           globals.gpsReader->GetState() != GpsState::Off && globals.gpsReader->timeoutTicks == 0;
+}
+
 void Scheduler::ResumeAlarm(const std::string& path) {
     alarmRecord.SetPath(path);
-    const std::int64_t periodSeconds = AlarmTicks * TickPeriodMs / 1000;
-    const AlarmRecord::Loaded loaded = alarmRecord.Load(periodSeconds);
+    const AlarmRecord::Loaded loaded =
+        alarmRecord.Load(static_cast<std::int64_t>(AlarmTicks) * TickPeriodMs);
     switch (loaded.found) {
         case AlarmRecord::Found::None:
             return;
@@ -151,8 +162,7 @@ void Scheduler::ResumeAlarm(const std::string& path) {
     globals.settings->WriteLog("Тревога возобновлена");
     mode = ReportMode::Alarm;
     idleTicks = 0;
-    alarmTicksLeft =
-        static_cast<std::int32_t>(AlarmTicks - loaded.ageSeconds * 1000 / TickPeriodMs);
+    alarmTicksLeft = static_cast<std::int32_t>(AlarmTicks - loaded.ageMs / TickPeriodMs);
     alarmsAcknowledged = globals.sender->GetAlarmsAcknowledged();
     globals.gpsReader->SwitchOn();
     if (loaded.acknowledged) {

@@ -45,6 +45,9 @@ public:
     std::int32_t QuietTicks() const;
     void SkipQuietTicks(std::int32_t count);
     void OnSuspended(std::int64_t ticks);
+    // Ticks of real time before something falls due that must not wait for the machine
+    // to wake by itself: the next report, a retry, an alarm's follow-up or its end.
+    std::int32_t TicksBeforeWake() const;
 
     ReportMode Mode() const { return mode; }
     std::int32_t IdleTicks() const { return idleTicks; }
@@ -54,6 +57,8 @@ public:
     int TrayIcon() const { return trayIcon; }
 
 private:
+    bool GpsIdlesWhileTheLinkIsDown() const;
+
     AppGlobals& globals;
     DisplayPort& display;
     StatusScreen& screen;

@@ -21,7 +21,11 @@ public:
     // (the process was stopped). The schedule moves past them; the caller counts them.
     std::int64_t TakeMissed(std::int64_t nowMs);
     // When the next tick that must run is due.
-    std::int64_t NextTickMs() const { return lastTickMs_ + (quiet_ + 1) * periodMs_; }
+    std::int64_t NextTickMs() const { return DueMs(quiet_); }
+    // When the tick comes that follows this many ticks from the last one.
+    std::int64_t DueMs(std::int64_t ticksBefore) const {
+        return lastTickMs_ + (ticksBefore + 1) * periodMs_;
+    }
     bool Started() const { return started_; }
 
 private:

@@ -27,6 +27,11 @@ void CSender::Post(std::uint16_t code, std::uint16_t parameter, MessageOrigin or
     }
     queue.push_back({code, parameter, origin, 0});
     settings_.WriteLog("Начало передачи сообщения " + std::to_string(code));
+    if (code == MsgAlarm) {
+        // An alarm asks for the link at once, not after a report's long pause.
+        linkRetryTicks = 0;
+        linkBackoffTicks = std::min(linkBackoffTicks, LinkBackoffAlarmTicks);
+    }
 }
 
 void CSender::DropOldestReport() {
@@ -80,9 +85,7 @@ void CSender::Tick() {
             TickIdle();
             break;
         case SenderState::Connecting:
-            if (PollConnection()) {
-                state = SenderState::Starting;
-            }
+            TickConnecting();
             break;
         case SenderState::Starting:
             if (StartNetwork()) {
@@ -102,15 +105,41 @@ void CSender::TickIdle() {
     if (queue.empty()) {
         return;
     }
-    // A report waits for the GPS search to end so that it carries the new position; an
-    // alarm never waits.
-    const bool searchOver = gpsReader_ != nullptr && gpsReader_->timeoutTicks == 0;
-    if (!searchOver && !HasAlarmQueued()) {
+    if (WaitsForSearch()) {
+        return;
+    }
+    if (linkRetryTicks > 0) {
+        --linkRetryTicks;
         return;
     }
     if (!OpenConnection()) {
         failed = true;
+        BackOffLink();
     }
+}
+
+void CSender::TickConnecting() {
+    if (linkRetryTicks > 0) {
+        --linkRetryTicks;
+        return;
+    }
+    if (PollConnection()) {
+        state = SenderState::Starting;
+        linkBackoffTicks = 0;
+        linkPolls = 0;
+    } else if (state == SenderState::Idle || ++linkPolls > LinkPatientPolls) {
+        BackOffLink();  // failed and closed, or still not up
+    }
+}
+
+// Out of coverage, in flight mode or with mobile data off the link cannot come up for a
+// long while: asking again every tick only spends the battery and fills the event log.
+void CSender::BackOffLink() {
+    const bool alarm = alarmPeriodRunning || HasAlarmQueued();
+    const std::int32_t longest = alarm ? LinkBackoffAlarmTicks : LinkBackoffLongestTicks;
+    linkRetryTicks = std::min(linkBackoffTicks, longest);
+    linkBackoffTicks =
+        linkBackoffTicks == 0 ? LinkBackoffFirstTicks : std::min(linkBackoffTicks * 2, longest);
 }
 
 void CSender::TickReady() {
@@ -122,6 +151,10 @@ void CSender::TickReady() {
     // while waiting for an answer, the link is looked at only before the next send.
     if (pauseTicks > 0) {
         --pauseTicks;
+        return;
+    }
+    // A held connection is no reason to send an old position.
+    if (gpsReader_ != nullptr && WaitsForSearch()) {
         return;
     }
     if (!PollConnection()) {
@@ -228,6 +261,13 @@ bool CSender::KeepsRetryingFront() const {
     return alarmPeriodRunning && queue.front().code == MsgAlarm;
 }
 
+bool CSender::WaitsForSearch() const {
+    // A report waits for the GPS search to end so that it carries the new position; an
+    // alarm, and anything sent while its period runs, never waits.
+    const bool searching = gpsReader_ == nullptr || gpsReader_->timeoutTicks != 0;
+    return searching && !alarmPeriodRunning && !HasAlarmQueued();
+}
+
 bool CSender::HasAlarmQueued() const {
     return std::any_of(queue.begin(), queue.end(),
                        [](const QueuedMessage& m) { return m.code == MsgAlarm; });
@@ -281,19 +321,19 @@ std::int32_t CSender::QuietTicks() const {
             }
             // A report waiting for the GPS search stays put until the search ends, which
             // the GPS reader counts; an alarm or an ended search opens at once.
-            const bool searchOver = gpsReader_ != nullptr && gpsReader_->timeoutTicks == 0;
-            return searchOver || HasAlarmQueued() ? 0 : unbounded;
+            return WaitsForSearch() ? unbounded : linkRetryTicks;
         }
+        case SenderState::Connecting:
+            return linkRetryTicks;
         case SenderState::Ready:
             if (!queue.empty()) {
-                return 0;
+                return pauseTicks == 0 && gpsReader_ != nullptr && WaitsForSearch() ? unbounded : 0;
             }
             // The end of the success hold changes the status shown.
             if (successHold > 0) {
                 return successHold - 1;
             }
             return unbounded;
-        case SenderState::Connecting:
         case SenderState::Starting:
         case SenderState::Waiting:
             break;
@@ -304,5 +344,45 @@ std::int32_t CSender::QuietTicks() const {
 void CSender::SkipQuietTicks(std::int32_t count) {
     if (count > 0) {
         successHold = std::max<std::int32_t>(successHold - count, 0);
+        // As Tick counts them: while connecting, or before an attempt that is not waiting
+        // for the GPS search.
+        if (state == SenderState::Connecting ||
+            (state == SenderState::Idle && !queue.empty() && !WaitsForSearch())) {
+            linkRetryTicks = std::max<std::int32_t>(linkRetryTicks - count, 0);
+        }
     }
+}
+
+void CSender::OnSuspended(std::int32_t ticks) {
+    if (ticks <= 0) {
+        return;
+    }
+    successHold = std::max<std::int32_t>(successHold - ticks, 0);
+    pauseTicks = std::max<std::int32_t>(pauseTicks - ticks, 0);
+    linkRetryTicks = std::max<std::int32_t>(linkRetryTicks - ticks, 0);
+    if (state == SenderState::Waiting) {
+        // An answer that came meanwhile is still read on the next tick.
+        waitTicks = std::max(waitTicks, AnswerTimeoutTicks);
+    }
+}
+
+std::int32_t CSender::TicksBeforeRetry() const {
+    constexpr std::int32_t unbounded = std::numeric_limits<std::int32_t>::max();
+    if (queue.empty()) {
+        return unbounded;
+    }
+    const bool waitsForSearch = gpsReader_ != nullptr && WaitsForSearch();
+    switch (state) {
+        case SenderState::Idle:
+            return WaitsForSearch() ? unbounded : linkRetryTicks;
+        case SenderState::Connecting:
+            return linkRetryTicks;
+        case SenderState::Starting:
+            return 0;
+        case SenderState::Ready:
+            return pauseTicks == 0 && waitsForSearch ? unbounded : pauseTicks;
+        case SenderState::Waiting:
+            return std::max<std::int32_t>(AnswerTimeoutTicks - waitTicks, 0);
+    }
+    return 0;
 }

@@ -61,11 +61,22 @@ public:
     // Coming ticks that would change nothing but counters, and the skip over them.
     std::int32_t QuietTicks() const;
     void SkipQuietTicks(std::int32_t count);
+    // Ticks before the next step of a delivery that must run even while the machine
+    // would sleep (an attempt, a retry, the end of the answer's wait); unbounded when none.
+    std::int32_t TicksBeforeRetry() const;
+    // The machine slept this many ticks' time: the waits about real time (the success
+    // display, the pause before a retry, the answer time-out) count it.
+    void OnSuspended(std::int32_t ticks);
     bool IsQueueEmpty() const;
     StatusCode GetStatusCode() const;
     std::string GetStatusText() const;
 
     SenderState GetState() const { return state; }
+    // The link was refused, failed or has kept waiting: the delivery is backing off.
+    bool LinkCannotComeUp() const {
+        return linkBackoffTicks > 0 &&
+               (state == SenderState::Idle || state == SenderState::Connecting);
+    }
     std::uint32_t GetMessageNumber() const { return messageNumber; }
     std::int32_t GetFailedAttempts() const { return failedAttempts; }
     bool HasFailed() const { return failed; }
@@ -93,12 +104,15 @@ private:
     void PutAlarmInFront();
     void DropOldestReport();
     void PopFront();
+    bool WaitsForSearch() const;
     void RecordFailedAttempt();
     void RecordFailedExchange();
     bool KeepsRetryingFront() const;
     void RecordError(const std::string& text);
     void CloseSocket();
     void TickIdle();
+    void TickConnecting();
+    void BackOffLink();
     void TickReady();
     void TickWaiting();
     void AcceptAcknowledgement();
@@ -118,6 +132,11 @@ private:
     std::int32_t waitTicks = 0;
     // Ticks before the next attempt may start, after one that failed without waiting.
     std::int32_t pauseTicks = 0;
+    // Ticks before the link is asked for or looked at again, and the pause after the next
+    // failure (0: the first failure retries at once).
+    std::int32_t linkRetryTicks = 0;
+    std::int32_t linkBackoffTicks = 0;
+    std::int32_t linkPolls = 0;
     bool alarmPeriodRunning = false;
     bool useReserve = false;
     bool failed = false;

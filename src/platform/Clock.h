@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // A broken-down local date and time, as the device's time zone shows it.
 struct LocalTime {
@@ -25,6 +26,11 @@ public:
     virtual std::int64_t UtcSeconds() const = 0;
     // The local date and time of a UTC instant, with the device's zone and daylight saving.
     virtual LocalTime ToLocal(std::int64_t utcSeconds) const = 0;
+    // Milliseconds since this boot on a clock that nobody sets and that runs on through
+    // a suspend; with BootId, what an age within one boot is measured on.
+    virtual std::int64_t BootMilliseconds() const = 0;
+    // Names this boot of the machine; empty when unknown.
+    virtual std::string BootId() const = 0;
 
     LocalTime LocalNow() const { return ToLocal(UtcSeconds()); }
 };

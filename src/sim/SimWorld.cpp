@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 
 #include "app/Resources.h"
@@ -143,6 +144,18 @@ void SimWorld::Suspend(std::int64_t ms) {
     clock.AdvanceMilliseconds(ms);
     startMs += ms;  // NowMs is the monotonic time the timers run on
     window->OnSuspended(ms / TickPeriodMs);
+}
+
+std::int64_t SimWorld::IdleSuspend(std::int64_t maxMs, std::int64_t latencyMs) {
+    constexpr std::int64_t delayMaxTicks = 5000 / TickPeriodMs;
+    TickUntil([&] { return !window->ExchangeInFlight(); }, delayMaxTicks);
+    std::int64_t ms = maxMs;
+    const std::int32_t wake = window->TicksBeforeWake();
+    if (wake != std::numeric_limits<std::int32_t>::max()) {
+        ms = std::min<std::int64_t>(ms, wake * TickPeriodMs + latencyMs);
+    }
+    Suspend(ms);
+    return ms;
 }
 
 void SimWorld::PressKey(std::uint32_t keyCode, std::uint32_t scanCode) {

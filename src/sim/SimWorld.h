@@ -81,6 +81,10 @@ public:
     // The machine sleeps for ms: the wall and boot clocks move on, no tick or timer runs
     // (the monotonic clock stands still), then the loop learns how long it slept.
     void Suspend(std::int64_t ms);
+    // The phone's own idle suspend, past any block lock: held back while an exchange is
+    // in flight (at most logind's 5 s), then asleep until the tracker's wake alarm fires,
+    // latencyMs late, or maxMs pass. Returns the time asleep.
+    std::int64_t IdleSuspend(std::int64_t maxMs, std::int64_t latencyMs);
     void PressKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
     void ReleaseKey(std::uint32_t keyCode, std::uint32_t scanCode = 0);
     void Command(int commandId) { window->OnCommand(commandId); }
@@ -89,10 +93,10 @@ public:
     // A new start on the same settings folder after the program ended without an Exit
     // (a kill, a crash, a reboot): the window is made anew, the world goes on.
     void Restart();
-    // The wall clock moves (set by hand, or a suspend) while the loop's monotonic timers
-    // do not: no tick is missed or added.
+    // The wall clock is set (by hand, by the network) while the loop's monotonic timers
+    // and the boot clock do not move: no tick is missed or added.
     void JumpClock(std::int64_t ms) {
-        clock.AdvanceMilliseconds(ms);
+        clock.StepWall(ms);
         startMs += ms;
     }
     // Paints the window once onto a fresh recording canvas.

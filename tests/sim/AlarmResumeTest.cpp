@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include "app/Resources.h"
 #include "support/WorldHelpers.h"
@@ -77,9 +78,17 @@ TEST(AlarmResume, ARecordThatCannotBeResumedIsRemovedAndLogged) {
     };
     const Case cases[] = {
         {"PowerOffLongerThanThePeriod",
-         [](SimWorld& w) { w.clock.AdvanceMilliseconds(15 * 60 * 1000); },
+         [](SimWorld& w) {
+             w.clock.Reboot();
+             w.clock.AdvanceMilliseconds(15 * 60 * 1000);
+         },
          "Запись о тревоге устарела и удалена"},
-        {"ClockSetBack", [](SimWorld& w) { w.clock.AdvanceMilliseconds(-3600 * 1000); },
+        {"AnsweredThenClockSetBackAcrossAReboot",
+         [](SimWorld& w) {
+             w.Tick(20);
+             w.clock.Reboot();
+             w.clock.StepWall(-3600 * 1000);
+         },
          "Запись о тревоге из будущего удалена"},
         {"Garbled",
          [](SimWorld& w) { std::ofstream(RecordPath(w), std::ios::trunc) << "Started=12x\n"; },
@@ -119,6 +128,41 @@ TEST(AlarmResume, ARecordThatCannotBeWrittenIsSaidAndTriedAgain) {
     EXPECT_EQ(world->CountLines("Запись о тревоге не сохранена"), 2);
 }
 
+// A network time correction, then a kill (or a reboot): the alarm goes on for the rest
+// of its real period.
+TEST(AlarmResume, AClockStepDuringTheAlarmDoesNotLoseIt) {
+    struct Case {
+        const char* name;
+        std::int64_t stepMs;
+        bool reboot, answered;
+        std::int64_t ticksLeft;  // of the period after the restart, at least
+    };
+    const Case cases[] = {
+        {"Back30s", -30'000, false, true, 8800},
+        {"BackAnHour", -3'600'000, false, true, 8800},
+        {"Ahead20min", 1'200'000, false, true, 8800},
+        {"Back30sAcrossAReboot", -30'000, true, true, 8800},
+        {"BackAnHourAcrossARebootUnanswered", -3'600'000, true, false, 8800},
+    };
+    for (const Case& c : cases) {
+        auto world = MakeWorld(kParams);
+        world->mainRoom.acknowledge = world->reserveRoom.acknowledge = c.answered;
+        RaiseAlarm(*world);
+        world->Tick(50);
+        world->JumpClock(c.stepMs);
+        world->Tick(50);
+        if (c.reboot) {
+            world->clock.Reboot();
+        }
+        world->Restart();
+        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 1) << c.name;
+        EXPECT_GE(world->Window().AlarmTicksLeft(), c.ticksLeft) << c.name;
+        world->Restart();  // the record as resumed reads the same again
+        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 2) << c.name;
+        EXPECT_GE(world->Window().AlarmTicksLeft(), c.ticksLeft) << c.name;
+    }
+}
+
 TEST(AlarmResume, ADeliberateExitEndsTheAlarmForGood) {
     auto world = MakeWorld(kParams);
     RaiseAlarm(*world);
@@ -132,15 +176,20 @@ TEST(AlarmResume, ADeliberateExitEndsTheAlarmForGood) {
 }
 
 TEST(AlarmRecordText, ReadsBackOnlyWhatItWrites) {
-    std::int64_t started = 0;
-    bool acknowledged = false;
-    ASSERT_TRUE(AlarmRecord::Parse(AlarmRecord::Text(1'780'000'000, true), started, acknowledged));
-    EXPECT_EQ(started, 1'780'000'000);
-    EXPECT_TRUE(acknowledged);
+    AlarmRecord::Stamp stamp{1'780'000'000, true, "0d1e-77ab", -4000};
+    AlarmRecord::Stamp read;
+    ASSERT_TRUE(AlarmRecord::Parse(AlarmRecord::Text(stamp), read));
+    EXPECT_EQ(std::tie(read.startedUtc, read.acknowledged, read.bootId, read.startedBootMs),
+              std::tie(stamp.startedUtc, stamp.acknowledged, stamp.bootId, stamp.startedBootMs));
+    // A record of an earlier version, with the wall-clock start only.
+    ASSERT_TRUE(AlarmRecord::Parse("Started=5\nAcknowledged=0\n", read));
+    EXPECT_EQ(std::tie(read.startedUtc, read.bootId), std::tuple(5, ""));
     for (const char* bad : {"", "Started=\nAcknowledged=0\n", "Started=-5\nAcknowledged=0\n",
                             "Started=5\nAcknowledged=2\n", "Started=5\nAcknowledged=0\nmore",
-                            "Started=99999999999999999999\nAcknowledged=0\n"}) {
-        EXPECT_FALSE(AlarmRecord::Parse(bad, started, acknowledged)) << bad;
+                            "Started=99999999999999999999\nAcknowledged=0\n",
+                            "Started=5\nAcknowledged=0\nBootId=a b\nBootStartedMs=1\n",
+                            "Started=5\nAcknowledged=0\nBootId=ab\n"}) {
+        EXPECT_FALSE(AlarmRecord::Parse(bad, read)) << bad;
     }
 }
 

@@ -12,8 +12,8 @@
 
 // Sleeping through quiet ticks must change nothing anyone sees: the same seeded day is
 // run once ticking every 100 ms and once skipping what the core calls quiet, and the
-// two must give the same datagrams, event lines, tray icons, popups and redraws, each
-// at the same tick.
+// two must give the same datagrams, event lines, files written (alarm.ini, params.ini),
+// tray icons, popups and redraws, each at the same tick.
 namespace {
 
 enum class Action {
@@ -160,6 +160,10 @@ public:
             trace.push_back(tick + "datagram " + std::to_string(datagram.to.address) + " " +
                             Hex(datagram.bytes));
         }
+        for (; filesSeen < world.fileWriter.replaced.size(); ++filesSeen) {
+            const auto& [path, content] = world.fileWriter.replaced[filesSeen];
+            trace.push_back(tick + "file " + path.substr(path.rfind('/') + 1) + " " + content);
+        }
         for (; iconsSeen < world.shell.trayIcons.size(); ++iconsSeen) {
             trace.push_back(tick + "icon " + std::to_string(world.shell.trayIcons[iconsSeen]));
         }
@@ -189,7 +193,7 @@ public:
 
 private:
     SimWorld& world;
-    std::size_t logSeen = 0, sentSeen = 0, iconsSeen = 0, erasedSeen = 0;
+    std::size_t logSeen = 0, sentSeen = 0, filesSeen = 0, iconsSeen = 0, erasedSeen = 0;
     std::string lastState;
 };
 

@@ -30,6 +30,20 @@ TEST(Scenario, AScheduledIntimationTravelsToTheControlRoomAndBack) {
     EXPECT_EQ(world->Sender().GetStatusCode(), StatusCode::Done) << "success shows for 15 minutes";
 }
 
+// The link stays up between reports; the GPS is off between them and searches anew.
+TEST(Scenario, EveryReportOverAHeldLinkCarriesTheFixOfItsOwnSearch) {
+    auto world = MakeWorld("Frequency=600\r\n");
+    ASSERT_TRUE(world->TickUntil([&] { return world->mainRoom.reports.size() >= 3; }, 2200));
+    EXPECT_EQ(world->connections.requestCount, 1);
+    const auto timeOf = [&](std::size_t i) {
+        const std::string& text = world->mainRoom.reports[i].fields.text;
+        const auto at = text.find("Time=");
+        return at == std::string::npos ? std::string("none") : text.substr(at, 26);
+    };
+    EXPECT_NE(timeOf(1), timeOf(0));
+    EXPECT_NE(timeOf(2), timeOf(1));
+}
+
 TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
     auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=8\r\nPermittedKeys=112,113\r\n");
     world->PressKey(112);
@@ -137,6 +151,38 @@ TEST(Scenario, AnAlarmGoesOutRightAfterItsHoldWhateverTestsCameBefore) {
     // Within the time-out of the test's attempt under way.
     ASSERT_TRUE(world->TickUntil(alarmArrived, 30));
     EXPECT_LE(world->Ticks() - expired, 24);
+}
+
+// An hour out of coverage: the loop sleeps between spaced-out looks at the link, the GPS
+// goes off after its search, the event log is not flooded; the report goes once the
+// network is back.
+TEST(Scenario, OutOfCoverageTheTrackerSleepsAndReportsWhenTheNetworkReturns) {
+    struct Case {
+        const char* name;
+        std::uint32_t status;
+        bool alarmAtTheReturn;  // which asks for the link at once
+        std::int64_t deliveredWithin;
+    };
+    for (const Case& c : {Case{"Disconnected", ConnectionStatusDisconnected, false, 610},
+                          Case{"WaitingForPath", ConnectionStatusWaitingForPath, false, 610},
+                          Case{"AlarmAtTheReturn", ConnectionStatusWaitingForPath, true, 40}}) {
+        auto world = MakeWorld("Frequency=600\r\n");
+        world->connections.forcedStatus = c.status;
+        world->Advance(600 + 36000);
+        EXPECT_LE(world->Ticks() - world->skippedTicks, 600 + 1900) << c.name;
+        EXPECT_LE(world->CountLines("Открываю GPRS сессию"), 80) << c.name;
+        EXPECT_EQ(world->Window().Globals().gpsReader->GetState(), GpsState::Off) << c.name;
+        EXPECT_FALSE(world->Window().KeepsAwake()) << c.name;
+
+        world->connections.forcedStatus.reset();
+        if (c.alarmAtTheReturn) {
+            world->Window().StartReport(ReportMode::Alarm, false);
+        }
+        world->Advance(c.deliveredWithin);
+        EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1) << c.name;
+        EXPECT_EQ(world->CountLines("Сообщение 122 передано"), c.alarmAtTheReturn ? 1 : 0)
+            << c.name;
+    }
 }
 
 TEST(Scenario, ReportsGetThroughConnectionFailures) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/Resources.h"
 #include "support/WorldHelpers.h"
 
@@ -80,6 +82,44 @@ TEST(Suspend, AnAlarmSpansFifteenRealMinutesAcrossASleep) {
     // The round whose hold timer starts the alarm also counts its first tick, as awake.
     EXPECT_GE(lasted, 900'000 - 100);
     EXPECT_LE(lasted, 900'000 + 2'000);
+}
+
+// The phone's idle suspend every 30 s through a whole alarm, past the block lock (older
+// logind lets the user's own suspend through). Nothing runs while it sleeps, so the control
+// room answers only while it is awake; the tracker's wake alarms and its delay of the
+// sleep bring the 122 and every follow-up in, late by the wake-up latency at most.
+TEST(Suspend, AnAlarmKeepsItsPaceThroughIdleSuspends) {
+    constexpr std::int64_t latencyMs = 1000;
+    auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=1\r\n");
+    world->PressKey(112);
+    ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ReportMode::Alarm; }, 20));
+    world->ReleaseKey(112);
+    const std::int64_t start = world->clock.UtcMilliseconds();
+    std::vector<std::int64_t> followUps;  // when each reached the control room
+    std::int64_t ended = 0;
+    world->afterTick = [&] {
+        if (ended == 0 && world->Window().Mode() != ReportMode::Alarm) {
+            ended = world->clock.UtcMilliseconds();
+        }
+        for (std::size_t i = followUps.size() + 1; i < world->mainRoom.reports.size(); ++i) {
+            followUps.push_back(world->clock.UtcMilliseconds());
+        }
+    };
+    std::int64_t asleep = 0;
+    while (world->Window().Mode() == ReportMode::Alarm &&
+           world->clock.UtcMilliseconds() - start < 1'200'000) {
+        world->Tick(300);
+        asleep += world->IdleSuspend(600'000, latencyMs);
+    }
+    EXPECT_GT(asleep, 300'000);
+    ASSERT_FALSE(world->mainRoom.reports.empty());
+    EXPECT_EQ(world->mainRoom.reports[0].fields.code, MsgAlarm);
+    EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
+    ASSERT_GE(followUps.size(), 50u);
+    for (std::size_t i = 1; i < followUps.size(); ++i) {
+        EXPECT_LE(followUps[i] - followUps[i - 1], 15'000 + latencyMs + 300) << i;
+    }
+    EXPECT_LE(ended - start, 900'000 + latencyMs);
 }
 
 }  // namespace

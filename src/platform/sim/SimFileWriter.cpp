@@ -7,6 +7,7 @@ bool SimFileWriter::Replace(const std::string& path, const std::string& content)
     if (failWrites) {
         return false;
     }
+    replaced.emplace_back(path, content);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
     out.close();

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <string>
 
 #include "app/MainWindow.h"
@@ -23,7 +24,8 @@
 namespace {
 
 constexpr int kRetryMs = EvdevKeySource::ReopenIntervalMs;
-// Shorter sleeps need no wake alarm: a phone does not suspend that fast.
+// Outside an alarm shorter sleeps need no wake alarm: a phone does not suspend that fast,
+// and a running report holds the sleep inhibitor.
 constexpr std::int64_t kWakeAlarmAfterMs = 5000;
 
 std::int64_t MonotonicMs() {
@@ -52,7 +54,8 @@ DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, TrackerInstance& trackerInsta
       service(serviceManager),
       bus(systemBus),
       pacer(TickPeriodMs),
-      sleepInhibitor([](const std::string& text) { Say(text); }) {
+      sleepInhibitor(Say),
+      sleepDelay(Say, LogindInhibitor::Lock::Delay) {
     if (!wakeAlarm.WakesTheMachine()) {
         Say("cannot set wake alarms (CAP_WAKE_ALARM: " + wakeAlarm.WhyNot() +
             "); a report that falls due while the machine sleeps goes when it next wakes");
@@ -219,8 +222,13 @@ void DaemonLoop::RetryClosedKeys(CMainWindow& window) {
 }
 
 void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
-    // No suspend between the start of a report (an alarm key) and its end.
-    sleepInhibitor.Want(window.Mode() != ReportMode::Idle);
+    // No suspend between the start of a report (an alarm key) and its end, but for a
+    // report out of coverage.
+    sleepInhibitor.Want(window.KeepsAwake());
+    // During an alarm a suspend that gets past the block lock still waits for the answer
+    // to a message in flight; once it is in, logind may go on.
+    sleepDelay.Want(window.Mode() == ReportMode::Alarm &&
+                    (!sleepDelay.SleepAnnounced() || window.ExchangeInFlight()));
     if (!pacer.Started() || shell.Timers().count(TickTimerId) == 0) {
         return;
     }
@@ -230,14 +238,24 @@ void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
         tickArmedForMs += TickPeriodMs;
     }
     // Logind's answer is looked for on the next tick, not after a long sleep.
-    pacer.SetQuiet(sleepInhibitor.Pending() ? 0 : window.QuietTicks());
+    pacer.SetQuiet(sleepInhibitor.Pending() || sleepDelay.Pending() ? 0 : window.QuietTicks());
     if (pacer.NextTickMs() != tickArmedForMs) {
         tickArmedForMs = pacer.NextTickMs();
         shell.ArmTimerAt(TickTimerId, tickArmedForMs, TickPeriodMs);
-        // The tick timer stands still while the machine sleeps; the boot clock does not.
-        const std::int64_t inMs = tickArmedForMs - now;
-        wakeAlarm.ArmIn(inMs > kWakeAlarmAfterMs ? inMs : 0);
     }
+    // The tick timer stands still while the machine sleeps; the boot clock does not. Armed
+    // on every sleep: a wake-up, or time slept, may leave the tick where it was and the
+    // alarm that just fired spent. During an alarm every retry and follow-up wakes the
+    // machine, however soon.
+    const std::int32_t wakeTicks = window.TicksBeforeWake();
+    std::int64_t inMs = 0;  // no wake alarm
+    if (wakeTicks != std::numeric_limits<std::int32_t>::max()) {
+        inMs = std::max<std::int64_t>(pacer.DueMs(wakeTicks) - now, 1);
+    }
+    if (window.Mode() != ReportMode::Alarm && inMs <= kWakeAlarmAfterMs) {
+        inMs = 0;
+    }
+    wakeAlarm.ArmIn(inMs);
 }
 
 void DaemonLoop::CatchUpQuietTicks(CMainWindow& window) {

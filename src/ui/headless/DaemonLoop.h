@@ -56,5 +56,6 @@ private:
     SuspendWatch suspendWatch;
     WakeAlarm wakeAlarm;
     LogindInhibitor sleepInhibitor;
+    LogindInhibitor sleepDelay;
     std::int64_t tickArmedForMs = -1;  // the tick timer's next expiry as last set
 };

@@ -46,9 +46,10 @@ void QtShell::SleepThroughQuietTicks() {
     if (main_ == nullptr || ending_) {
         return;
     }
-    // No suspend between the start of a report (an alarm key) and its end.
+    // No suspend between the start of a report (an alarm key) and its end, but for a
+    // report out of coverage.
     if (sleepInhibitor_ != nullptr) {
-        sleepInhibitor_->Want(main_->Mode() != ReportMode::Idle);
+        sleepInhibitor_->Want(main_->KeepsAwake());
     }
     auto found = timers_.find(TickTimerId);
     if (!pacer_.Started() || found == timers_.end() || !found->second->isActive()) {

@@ -512,8 +512,10 @@ TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
 }
 
 // An alarm and its follow-ups are one report: the inhibitor is taken once at the key and
-// held through the quiet waits between follow-ups. (The alarm period lasts 15 minutes,
-// too long here; a report's end releasing the lock is shown above.)
+// held through the quiet waits between follow-ups, beside a delay lock that goes when
+// logind announces a sleep and nothing awaits an answer, and comes back after it.
+// (The alarm period lasts 15 minutes, too long here; a report's end releasing the lock is
+// shown above.)
 TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
     Phone phone;
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
@@ -538,14 +540,26 @@ TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
     close(keys);
     ASSERT_TRUE(WaitFor([&] { return SleepInhibits(phone.home) == 1; }))
         << MockLog(phone.home, Login);
-    EXPECT_EQ(HeldInhibitors(phone.bus), 1);
+    EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone.bus) == 2; })) << "block and delay";
 
     // Follow-ups go every 15 s while the alarm period runs.
     for (long followUp = 1; followUp <= 2; ++followUp) {
         ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == followUp; }, 25s)) << phone.Why();
         EXPECT_EQ(SleepInhibits(phone.home), 1) << "taken again by follow-up " << followUp;
-        EXPECT_EQ(HeldInhibitors(phone.bus), 1) << "let go before follow-up " << followUp;
+        EXPECT_EQ(HeldInhibitors(phone.bus), 2) << "let go before follow-up " << followUp;
     }
+    const auto announce = [&](int sleeping) {
+        return phone.bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
+                              "EmitSignal", [&](sd_bus_message* m) {
+                                  return sd_bus_message_append(
+                                      m, "sssav", "org.freedesktop.login1.Manager",
+                                      "PrepareForSleep", "b", 1, "b", sleeping);
+                              });
+    };
+    ASSERT_TRUE(announce(1));
+    EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone.bus) == 1; })) << "the delay held";
+    ASSERT_TRUE(announce(0));
+    EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone.bus) == 2; })) << "no delay again";
     EXPECT_EQ(CountMatches(phone.tracker->Errors(), "inhibitor"), 0) << phone.tracker->Errors();
 
     // Whatever ends the tracker ends its lock.

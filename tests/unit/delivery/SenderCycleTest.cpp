@@ -24,9 +24,12 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_EQ(f.sender->GetStatusCode(), StatusCode::Done);
     f.Tick();
     EXPECT_EQ(f.sender->GetStatusText(), "Передаю сообщение");
-    // The connection and socket stay for the next message, which does not wait for the search.
+    // The connection and socket stay for the next message, which still waits for the search.
     f.gps->timeoutTicks = 1800;
     f.sender->Post(MsgIntimate, 0);
+    f.Tick(2);
+    EXPECT_FALSE(f.sender->IsQueueEmpty());
+    f.gps->timeoutTicks = 0;
     f.Tick(2);
     EXPECT_TRUE(f.sender->IsQueueEmpty());
     EXPECT_EQ(std::pair(f.link.releaseCount, f.socket.createCount), std::pair(0, 1));

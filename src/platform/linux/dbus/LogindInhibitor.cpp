@@ -13,10 +13,32 @@ int OnReply(sd_bus_message* reply, void* self, sd_bus_error*) {
     return 0;
 }
 
+int OnSleepSignal(sd_bus_message* signal, void* self, sd_bus_error*) {
+    int sleeping = 0;
+    if (sd_bus_message_read(signal, "b", &sleeping) >= 0) {
+        static_cast<LogindInhibitor*>(self)->OnPrepareForSleep(sleeping != 0);
+    }
+    return 0;
+}
+
 }  // namespace
 
-LogindInhibitor::LogindInhibitor(std::function<void(const std::string&)> say)
-    : say_(std::move(say)) {}
+LogindInhibitor::LogindInhibitor(std::function<void(const std::string&)> say, Lock lock)
+    : say_(std::move(say)), lock_(lock) {}
+
+void LogindInhibitor::FollowSleep() {
+    if (lock_ != Lock::Delay || bus_.Bus() == nullptr) {
+        return;
+    }
+    if (followedGeneration_ != bus_.Generation()) {
+        followedGeneration_ = bus_.Generation();
+        sleepAnnounced_ = false;
+        sd_bus_match_signal_async(bus_.Bus(), nullptr, "org.freedesktop.login1",
+                                  "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                  "PrepareForSleep", OnSleepSignal, nullptr, this);
+    }
+    bus_.Drain();
+}
 
 LogindInhibitor::~LogindInhibitor() {
     Release();
@@ -24,6 +46,7 @@ LogindInhibitor::~LogindInhibitor() {
 
 void LogindInhibitor::Want(bool held) {
     wanted_ = held;
+    FollowSleep();
     if (pending_) {
         bus_.Drain();
         if (pending_ && bus_.Bus() == nullptr) {
@@ -46,7 +69,8 @@ void LogindInhibitor::Want(bool held) {
     const int result = sd_bus_call_method_async(
         bus_.Bus(), nullptr, "org.freedesktop.login1", "/org/freedesktop/login1",
         "org.freedesktop.login1.Manager", "Inhibit", OnReply, this, "ssss", "sleep", "MZorvany",
-        "A report or an alarm is on its way to the control room", "block");
+        "A report or an alarm is on its way to the control room",
+        lock_ == Lock::Delay ? "delay" : "block");
     if (result < 0) {
         Refused("the question could not be sent");
         return;
