@@ -14,6 +14,9 @@ namespace {
 // A record is four short lines; anything longer is not one.
 constexpr std::size_t kMaxRecordSize = 256;
 constexpr std::size_t kMaxBootIdSize = 64;
+// Far beyond any real clock, and small enough that an age in milliseconds cannot overflow.
+constexpr std::int64_t kMaxStartedUtc = 100'000'000'000;
+constexpr std::int64_t kMaxBootMs = 100'000'000'000'000;
 
 // Takes "key=value\n" off the front of text; false when the front is not that line.
 bool TakeLine(std::string_view& text, std::string_view key, std::string_view& value) {
@@ -64,7 +67,8 @@ bool AlarmRecord::Parse(const std::string& text, Stamp& stamp) {
     std::string_view rest = text;
     std::string_view started, acknowledged;
     if (!TakeLine(rest, "Started", started) || !ReadNumber(started, stamp.startedUtc) ||
-        stamp.startedUtc < 0 || !TakeLine(rest, "Acknowledged", acknowledged) ||
+        stamp.startedUtc < 0 || stamp.startedUtc > kMaxStartedUtc ||
+        !TakeLine(rest, "Acknowledged", acknowledged) ||
         (acknowledged != "0" && acknowledged != "1")) {
         return false;
     }
@@ -77,7 +81,7 @@ bool AlarmRecord::Parse(const std::string& text, Stamp& stamp) {
     std::string_view bootId, bootMs;
     if (!TakeLine(rest, "BootId", bootId) || !IsBootId(bootId) ||
         !TakeLine(rest, "BootStartedMs", bootMs) || !ReadNumber(bootMs, stamp.startedBootMs) ||
-        !rest.empty()) {
+        stamp.startedBootMs < 0 || stamp.startedBootMs > kMaxBootMs || !rest.empty()) {
         return false;
     }
     stamp.bootId = bootId;
