@@ -161,18 +161,6 @@ TEST(UdpDelivery, UnansweredAttemptsAlternateAndTheFifteenthGivesUp) {
     EXPECT_EQ(f.sender->GetLastError(), "");
 }
 
-TEST(UdpDelivery, AServerWrittenWithALeadingZeroIsReachedInDecimal) {
-    RealSenderFixture f;
-    LoopbackPeer written("127.0.0.9", f.main.port);
-    ASSERT_TRUE(f.settings.SetValue("MainServer", "127.0.0.09"));  // octal would refuse 09
-    f.sender->Post(MsgAlarm, 0);
-    Received got;
-    ASSERT_TRUE(f.TickUntil([&] { return written.Receive(got); })) << f.sender->GetLastError();
-    written.Acknowledge(got);
-    ASSERT_TRUE(f.TickUntilSent());
-    EXPECT_EQ(f.Logged("Сообщение 122 передано"), 1);
-}
-
 // Runs body on a thread of its own inside a private network namespace with loopback up,
 // so the test may break the network without touching the machine's. False when no
 // namespace can be made (not root).

@@ -98,6 +98,7 @@ TEST(KeyboardQt, OneKeyThroughWindowAndKeyDeviceIsOneHold) {
     KeyFifo device(tracker);
     ASSERT_TRUE(device.Key(KEY_LEFTALT, 1));
     ASSERT_TRUE(QTest::qWaitFor([&shell] { return shell.IsTimerRunning(164); }, 20000));
+    EXPECT_EQ(shell.TrayIconId(), IconKeyHeld);
     WindowKey(shell, true, KEY_LEFTALT, Qt::Key_Alt);
     EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{164});
     WindowKey(shell, false, KEY_LEFTALT, Qt::Key_Alt);
@@ -182,6 +183,33 @@ TEST(KeyboardQt, AKeyTakenOutOfThePermittedSetWhileHeldIsLetGoOnRelease) {
     tracker.Window().Keys().LoadPermitted("112");
     WindowKey(shell, true, KEY_F1, Qt::Key_F1);
     EXPECT_TRUE(shell.IsTimerRunning(112)) << "the next hold arms";
+}
+
+// Key devices are looked at every 2 s (a missing one, or one made anew under its path),
+// but without any nothing wakes the loop to look: a hidden tracker must be able to sleep.
+TEST(KeyboardQt, LooksForKeyDevicesOnlyWhenThereAreAny) {
+    struct Case {
+        const char* name;
+        int devices;
+        bool missingAtStart;
+    };
+    for (const Case c : {Case{"no device", 0, false}, Case{"every device open", 1, false},
+                         Case{"a device missing then back", 1, true}}) {
+        SCOPED_TRACE(c.name);
+        SimTracker tracker({false, {}});
+        const std::string fifo = tracker.SettingsFolder() + "/keys.fifo";
+        ASSERT_TRUE(c.missingAtStart || mkfifo(fifo.c_str(), 0600) == 0);
+        std::vector<std::unique_ptr<EvdevKeySource>> sources;
+        for (int i = 0; i < c.devices; ++i) {
+            sources.push_back(std::make_unique<EvdevKeySource>(fifo));
+        }
+        QtKeyDevices devices(sources, [](const KeyEvent&) {});
+        EXPECT_EQ(devices.Retrying(), c.devices > 0);
+        if (c.missingAtStart) {
+            ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return sources[0]->IsOpen(); }, 10000));
+        }
+    }
 }
 
 }  // namespace
