@@ -81,7 +81,7 @@ bool AlarmRecord::Parse(const std::string& text, Stamp& stamp) {
     std::string_view bootId, bootMs;
     if (!TakeLine(rest, "BootId", bootId) || !IsBootId(bootId) ||
         !TakeLine(rest, "BootStartedMs", bootMs) || !ReadNumber(bootMs, stamp.startedBootMs) ||
-        stamp.startedBootMs < 0 || stamp.startedBootMs > kMaxBootMs || !rest.empty()) {
+        stamp.startedBootMs < -kMaxBootMs || stamp.startedBootMs > kMaxBootMs || !rest.empty()) {
         return false;
     }
     stamp.bootId = bootId;

@@ -443,7 +443,13 @@ TEST(Dbus, AFloodFromTheServicesKeepsMemoryBounded) {
         most = std::max(most, ResidentKib(*phone.tracker));
     }
     std::printf("resident memory: %ld KiB before the flood, at most %ld KiB after\n", before, most);
-    EXPECT_LT(most, before + 8 * 1024) << "KiB";
+#ifdef __SANITIZE_ADDRESS__
+    // Freed memory waits in the sanitizer's quarantine: the normal build holds the bound.
+    constexpr long kGrowthKib = 512 * 1024;
+#else
+    constexpr long kGrowthKib = 8 * 1024;
+#endif
+    EXPECT_LT(most, before + kGrowthKib) << "KiB";
     for (const char* service : {Nm, Mm}) {
         EXPECT_EQ(CountMatches(phone.tracker->Errors(), std::string(service) + " sends more"), 1)
             << phone.tracker->Errors();
