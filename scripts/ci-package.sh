@@ -35,6 +35,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 snapshot >"$work/before"
 
+# A failure below must not leave the packages installed for the next run to trip on.
+trap 'dpkg -P "${packages[@]}" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 dpkg -i "${debs[@]}"
 /usr/bin/mzorvanyd --version | grep -qx "mzorvanyd $version" || fail "mzorvanyd --version"
 /usr/bin/mzorvany-pult --help | grep -q -- --listen || fail "mzorvany-pult --help"
@@ -42,7 +44,11 @@ dpkg -i "${debs[@]}"
 [[ -z $(systemd-analyze verify /lib/systemd/system/mzorvanyd@.service 2>&1) ]] ||
     fail "systemd-analyze verify: $(systemd-analyze verify /lib/systemd/system/mzorvanyd@.service 2>&1)"
 # A user's own settings folder, made by the installed daemon, must outlive the package.
-HOME=$work/home XDG_DATA_HOME= /usr/bin/mzorvanyd --command=show && fail "no tracker runs"
+HOME=$work/home XDG_DATA_HOME= XDG_RUNTIME_DIR= /usr/bin/mzorvanyd --command=show &&
+    fail "no tracker runs"
+# A command makes nothing; the tracker's start makes the folder. SIGTERM ends it with 0.
+HOME=$work/home XDG_DATA_HOME= XDG_RUNTIME_DIR= timeout 2 /usr/bin/mzorvanyd --gps=none \
+    --modem=none --link=direct >/dev/null 2>&1 || [[ $? == 124 ]] || fail "mzorvanyd did not run"
 [[ -d $work/home/.local/share/MZorvany ]] || fail "the daemon made no settings folder"
 echo "MainServer=127.0.0.1" >"$work/home/.local/share/MZorvany/params.ini"
 
