@@ -18,6 +18,9 @@ esac
 "$root/scripts/setup.sh"
 
 jobs=$(nproc)
+# Every build below (packages and fuzz targets too) hashes paths relative to the tree, so a
+# clone in another folder compiles from what an earlier run left in the compiler cache.
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
 status=0
 started=$SECONDS
 step() { echo "== $1 ($((SECONDS - started)) s)"; }
