@@ -53,13 +53,7 @@ int TcpStream::Start(const std::string& host, const std::string& port) {
     const std::string address = host == "localhost" ? "127.0.0.1" : host;
     const int numeric = getaddrinfo(address.c_str(), port.c_str(), &hints, &found);
     if (numeric == 0) {
-        for (const addrinfo* a : Results(found)) {
-            Address entry{};
-            std::memcpy(&entry.storage, a->ai_addr, a->ai_addrlen);
-            entry.length = a->ai_addrlen;
-            addresses_.push_back(entry);
-        }
-        freeaddrinfo(found);
+        TakeAddresses(found);
         return ConnectNext();
     }
     if (numeric != EAI_NONAME) {
@@ -84,6 +78,16 @@ int TcpStream::Start(const std::string& host, const std::string& port) {
     return 0;
 }
 
+void TcpStream::TakeAddresses(addrinfo* found) {
+    for (const addrinfo* a : Results(found)) {
+        Address entry{};
+        std::memcpy(&entry.storage, a->ai_addr, a->ai_addrlen);
+        entry.length = a->ai_addrlen;
+        addresses_.push_back(entry);
+    }
+    freeaddrinfo(found);
+}
+
 int TcpStream::Finish() {
     if (lookingUp_) {
         const int state = gai_error(&lookup_->request);
@@ -99,13 +103,7 @@ int TcpStream::Finish() {
             }
             return EHOSTUNREACH;
         }
-        for (const addrinfo* a : Results(found)) {
-            Address entry{};
-            std::memcpy(&entry.storage, a->ai_addr, a->ai_addrlen);
-            entry.length = a->ai_addrlen;
-            addresses_.push_back(entry);
-        }
-        freeaddrinfo(found);
+        TakeAddresses(found);
         if (const int error = ConnectNext(); error != 0) {
             return error;
         }

@@ -10,6 +10,7 @@
 #include <vector>
 
 struct NameLookup;
+struct addrinfo;
 
 // A TCP connection made and used without ever waiting: the name lookup and the connect
 // go on while the caller does other things, and each call looks at how far they got.
@@ -40,6 +41,8 @@ private:
         socklen_t length;
     };
     // Starts a connect to the next address; 0 when one is under way or made.
+    // Keeps the addresses of a lookup's results and frees them.
+    void TakeAddresses(addrinfo* found);
     int ConnectNext();
     void CloseSocket();
 
