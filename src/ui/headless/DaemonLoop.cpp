@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
-#include <limits>
 #include <string>
 
 #include "app/MainWindow.h"
@@ -24,9 +23,6 @@
 namespace {
 
 constexpr int kRetryMs = EvdevKeySource::ReopenIntervalMs;
-// Outside an alarm shorter sleeps need no wake alarm: a phone does not suspend that fast,
-// and a running report holds the sleep inhibitor.
-constexpr std::int64_t kWakeAlarmAfterMs = 5000;
 
 std::int64_t MonotonicMs() {
     timespec now{};
@@ -54,13 +50,7 @@ DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, TrackerInstance& trackerInsta
       service(serviceManager),
       bus(systemBus),
       pacer(TickPeriodMs),
-      sleepInhibitor(Say),
-      sleepDelay(Say, LogindInhibitor::Lock::Delay) {
-    if (!wakeAlarm.WakesTheMachine()) {
-        Say("cannot set wake alarms (CAP_WAKE_ALARM: " + wakeAlarm.WhyNot() +
-            "); a report that falls due while the machine sleeps goes when it next wakes");
-    }
-}
+      power(Say) {}
 
 std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     std::vector<Watched> watched;
@@ -73,8 +63,8 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
             watched.push_back({Source::Key, keys[i]->Fd(), static_cast<int>(i)});
         }
     }
-    if (wakeAlarm.Fd() >= 0) {
-        watched.push_back({Source::WakeAlarm, wakeAlarm.Fd(), 0});
+    if (power.WakeAlarmFd() >= 0) {
+        watched.push_back({Source::WakeAlarm, power.WakeAlarmFd(), 0});
     }
     for (int fd : instance.Commands().Descriptors()) {
         watched.push_back({Source::Command, fd, 0});
@@ -168,7 +158,7 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             }
             break;
         case Source::WakeAlarm:
-            wakeAlarm.Take();  // the wake-up itself was the point
+            power.TakeWakeAlarm();
             break;
         case Source::Key:
             ReadKeys(window, *keys[watched.id]);
@@ -222,13 +212,7 @@ void DaemonLoop::RetryClosedKeys(CMainWindow& window) {
 }
 
 void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
-    // No suspend between the start of a report (an alarm key) and its end, but for a
-    // report out of coverage.
-    sleepInhibitor.Want(window.KeepsAwake());
-    // During an alarm a suspend that gets past the block lock still waits for the answer
-    // to a message in flight; once it is in, logind may go on.
-    sleepDelay.Want(window.Mode() == ReportMode::Alarm &&
-                    (!sleepDelay.SleepAnnounced() || window.ExchangeInFlight()));
+    power.HoldLocks(window);
     if (!pacer.Started() || shell.Timers().count(TickTimerId) == 0) {
         return;
     }
@@ -238,31 +222,17 @@ void DaemonLoop::SleepThroughQuietTicks(CMainWindow& window) {
         tickArmedForMs += TickPeriodMs;
     }
     // Logind's answer is looked for on the next tick, not after a long sleep.
-    pacer.SetQuiet(sleepInhibitor.Pending() || sleepDelay.Pending() ? 0 : window.QuietTicks());
+    pacer.SetQuiet(power.AnswerAwaited() ? 0 : window.QuietTicks());
     if (pacer.NextTickMs() != tickArmedForMs) {
         tickArmedForMs = pacer.NextTickMs();
         shell.ArmTimerAt(TickTimerId, tickArmedForMs, TickPeriodMs);
     }
-    // The tick timer stands still while the machine sleeps; the boot clock does not. Armed
-    // on every sleep: a wake-up, or time slept, may leave the tick where it was and the
-    // alarm that just fired spent. During an alarm every retry and follow-up wakes the
-    // machine, however soon.
-    const std::int32_t wakeTicks = window.TicksBeforeWake();
-    std::int64_t inMs = 0;  // no wake alarm
-    if (wakeTicks != std::numeric_limits<std::int32_t>::max()) {
-        inMs = std::max<std::int64_t>(pacer.DueMs(wakeTicks) - now, 1);
-    }
-    if (window.Mode() != ReportMode::Alarm && inMs <= kWakeAlarmAfterMs) {
-        inMs = 0;
-    }
-    wakeAlarm.ArmIn(inMs);
+    power.ArmWakeAlarm(window, pacer, now);
 }
 
 void DaemonLoop::CatchUpQuietTicks(CMainWindow& window) {
     // The quiet ticks awake first: they were quiet by what the core knew before the sleep.
     const std::int64_t now = MonotonicMs();
     window.SkipQuietTicks(pacer.CatchUp(now));
-    // Ticks missed while the process stood still (SIGSTOP, a debugger) passed in real
-    // time as a suspend's do: an overdue follow-up goes on the next tick.
-    window.OnSuspended(pacer.TakeMissed(now) + suspendWatch.TakeSuspendedPeriods(TickPeriodMs));
+    window.OnSuspended(power.TakePassedTicks(pacer, now));
 }

@@ -7,8 +7,7 @@
 
 #include "app/TickPacer.h"
 #include "platform/linux/EvdevKeySource.h"
-#include "platform/linux/SuspendClock.h"
-#include "platform/linux/dbus/LogindInhibitor.h"
+#include "ui/launcher/LoopPower.h"
 
 class CMainWindow;
 class HeadlessShell;
@@ -53,9 +52,6 @@ private:
     std::int64_t nextKeyLookMs = 0;  // monotonic
     DbusConnection* bus;             // read whenever readable, so no signal waits for a report
     TickPacer pacer;
-    SuspendWatch suspendWatch;
-    WakeAlarm wakeAlarm;
-    LogindInhibitor sleepInhibitor;
-    LogindInhibitor sleepDelay;
+    LoopPower power;
     std::int64_t tickArmedForMs = -1;  // the tick timer's next expiry as last set
 };

@@ -199,6 +199,11 @@ void QtShell::StartTimer(int timerId, int periodMs) {
         timer->setTimerType(timerId == TickTimerId ? Qt::CoarseTimer : Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, [this, timerId] {
             if (main_ != nullptr && !ending_) {
+                if (timerId == TickTimerId) {
+                    // Whichever the event loop reports first, the tick's timer or its
+                    // waking: ticks that passed are counted before this one runs.
+                    CatchUpQuietTicks();
+                }
                 main_->OnTimer(timerId);
                 if (timerId == TickTimerId) {
                     TickRan();

@@ -14,7 +14,7 @@
 #include "ui/qt/Pictures.h"
 
 class CMainWindow;
-class LogindInhibitor;
+class LoopPower;
 class MainWidget;
 class QKeyEvent;
 struct KeyEvent;
@@ -24,7 +24,7 @@ class QSystemTrayIcon;
 class QTimer;
 class QtListBox;
 class SoftKeyBar;
-class SuspendWatch;
+class QSocketNotifier;
 
 // The window-system services of the tracker on Qt Widgets: the status window with its
 // soft-key bar, the tray icon, timers, boxes, the alarm popup, the report list and the
@@ -41,12 +41,10 @@ public:
     void Detach();
     CMainWindow* Attached() const { return main_; }
     // The machine's power management, for the real front end (null for none): the time
-    // suspended counts toward the next report and the alarm period, and a sleep inhibitor
-    // is held while a report runs. Both must outlive the attached window's run.
-    void UsePower(SuspendWatch* suspended, LogindInhibitor* sleepInhibitor) {
-        suspended_ = suspended;
-        sleepInhibitor_ = sleepInhibitor;
-    }
+    // suspended or stopped counts toward the next report and the alarm period, the locks
+    // are held while a report runs, and a wake alarm is set for what falls due. It must
+    // outlive the attached window's run.
+    void UsePower(LoopPower* power);
     // Shows the window when no tray icon can be shown, so the owner can always reach it.
     void ShowIfNoTray();
 
@@ -104,6 +102,8 @@ private:
     void WatchEventLoop();
     void SleepThroughQuietTicks();
     void CatchUpQuietTicks();
+    // Sets the tick timer for the first tick that can do something.
+    void ArmTick(QTimer& timer, std::int64_t now);
     void TickRan();
 
     bool english_;
@@ -117,8 +117,8 @@ private:
     QPointer<QLabel> popup_;
     std::map<int, QTimer*> timers_;
     TickPacer pacer_;
-    SuspendWatch* suspended_ = nullptr;
-    LogindInhibitor* sleepInhibitor_ = nullptr;
+    LoopPower* power_ = nullptr;
+    QSocketNotifier* wakeAlarm_ = nullptr;
     std::int64_t tickArmedForMs_ = -1;
     Pictures pictures_;
     bool ending_ = false;

@@ -15,8 +15,7 @@
 #include "app/EntryPoint.h"
 #include "app/MainWindow.h"
 #include "platform/linux/NonBlockingOutput.h"
-#include "platform/linux/SuspendClock.h"
-#include "platform/linux/dbus/LogindInhibitor.h"
+#include "ui/launcher/LoopPower.h"
 #include "ui/launcher/ObeyCommand.h"
 #include "ui/launcher/Startup.h"
 #include "ui/launcher/TrackerInstance.h"
@@ -62,15 +61,13 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, TrackerInstance&
         }
         return CommandDoneLine;
     });
-    SuspendWatch suspended;
-    LogindInhibitor sleepInhibitor(
-        [](const std::string& text) { StandardError().Line("mzorvany: " + text); });
-    shell.UsePower(&suspended, &sleepInhibitor);
+    LoopPower power([](const std::string& text) { StandardError().Line("mzorvany: " + text); });
+    shell.UsePower(&power);
     // However the run ends the shell has let go of the window, so neither is used again.
     const int exitCode = RunTrackerWindow(
         shell, std::make_unique<CMainWindow>(shell, shell, backends.MakePlatform({}, english)),
         backends.keys);
-    shell.UsePower(nullptr, nullptr);
+    shell.UsePower(nullptr);
     return exitCode;
 }
 

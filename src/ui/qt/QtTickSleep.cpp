@@ -1,12 +1,12 @@
 #include <QAbstractEventDispatcher>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
 
 #include "app/MainWindow.h"
 #include "app/Resources.h"
-#include "platform/linux/SuspendClock.h"
-#include "platform/linux/dbus/LogindInhibitor.h"
+#include "ui/launcher/LoopPower.h"
 #include "ui/qt/MainWidget.h"
 #include "ui/qt/QtShell.h"
 
@@ -32,6 +32,16 @@ void QtShell::WatchEventLoop() {
     connect(dispatcher, &QAbstractEventDispatcher::awake, this, [this] { CatchUpQuietTicks(); });
 }
 
+void QtShell::UsePower(LoopPower* power) {
+    delete wakeAlarm_;
+    wakeAlarm_ = nullptr;
+    power_ = power;
+    if (power_ != nullptr && power_->WakeAlarmFd() >= 0) {
+        wakeAlarm_ = new QSocketNotifier(power_->WakeAlarmFd(), QSocketNotifier::Read, this);
+        connect(wakeAlarm_, &QSocketNotifier::activated, this, [this] { power_->TakeWakeAlarm(); });
+    }
+}
+
 void QtShell::TickRan() {
     const std::int64_t now = SteadyMs();
     pacer_.Ticked(now);
@@ -46,29 +56,33 @@ void QtShell::SleepThroughQuietTicks() {
     if (main_ == nullptr || ending_) {
         return;
     }
-    // No suspend between the start of a report (an alarm key) and its end, but for a
-    // report out of coverage.
-    if (sleepInhibitor_ != nullptr) {
-        sleepInhibitor_->Want(main_->KeepsAwake());
+    if (power_ != nullptr) {
+        power_->HoldLocks(*main_);
     }
     auto found = timers_.find(TickTimerId);
     if (!pacer_.Started() || found == timers_.end() || !found->second->isActive()) {
         return;
     }
     // A shown window animates on every tick; logind's answer is looked for on the next.
-    const bool answerAwaited = sleepInhibitor_ != nullptr && sleepInhibitor_->Pending();
+    const bool answerAwaited = power_ != nullptr && power_->AnswerAwaited();
     pacer_.SetQuiet(window_->isVisible() || answerAwaited ? 0 : main_->QuietTicks());
     const std::int64_t now = SteadyMs();
+    ArmTick(*found->second, now);
+    if (power_ != nullptr) {
+        power_->ArmWakeAlarm(*main_, pacer_, now);
+    }
+}
+
+void QtShell::ArmTick(QTimer& timer, std::int64_t now) {
     const std::int64_t next = pacer_.NextTickMs();
-    QTimer* timer = found->second;
-    if (next - now <= TickPeriodMs && timer->interval() == TickPeriodMs) {
+    if (next - now <= TickPeriodMs && timer.interval() == TickPeriodMs) {
         return;  // the plain 100 ms tick comes in time
     }
     if (std::llabs(next - tickArmedForMs_) <= kSlackMs) {
         return;
     }
     tickArmedForMs_ = next;
-    timer->start(static_cast<int>(std::max<std::int64_t>(next - now, 0)));
+    timer.start(static_cast<int>(std::max<std::int64_t>(next - now, 0)));
 }
 
 void QtShell::CatchUpQuietTicks() {
@@ -76,8 +90,9 @@ void QtShell::CatchUpQuietTicks() {
         return;
     }
     // The quiet ticks awake first: they were quiet by what the core knew before the sleep.
-    main_->SkipQuietTicks(pacer_.CatchUp(SteadyMs()));
-    if (suspended_ != nullptr && pacer_.Started()) {
-        main_->OnSuspended(suspended_->TakeSuspendedPeriods(TickPeriodMs));
+    const std::int64_t now = SteadyMs();
+    main_->SkipQuietTicks(pacer_.CatchUp(now));
+    if (power_ != nullptr && pacer_.Started()) {
+        main_->OnSuspended(power_->TakePassedTicks(pacer_, now));
     }
 }

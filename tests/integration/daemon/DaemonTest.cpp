@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "Pult.h"
 #include "support/TextCount.h"
@@ -73,14 +72,6 @@ TEST(Daemon, TestAlarmSecondStartTermAndExit) {
         << tracker->Errors();
     key(0);
     close(keys);
-    // Stopped past the first follow-up's time, it sends the follow-up as soon as it goes on.
-    tracker->Signal(SIGSTOP);
-    std::this_thread::sleep_for(18s);
-    tracker->Signal(SIGCONT);
-    EXPECT_TRUE(WaitFor(
-        [&] { return CountMatches(tracker->Output(), "Начало передачи сообщения 699") >= 2; }, 3s))
-        << "no follow-up: " << tracker->Output();
-
     tracker->Signal(SIGTERM);
     EXPECT_EQ(tracker->Wait(), 0) << tracker->Errors();
     EXPECT_EQ(Command("show"), 1) << "none runs any more";
