@@ -6,8 +6,7 @@
 #include <sys/socket.h>
 #include <systemd/sd-bus.h>
 
-#include <cstdint>
-#include <string>
+#include <cstring>
 
 #include "FuzzCheck.h"
 #include "platform/linux/dbus/DbusValue.h"
@@ -106,6 +105,11 @@ bool Append(sd_bus_message* m, const char*& signature, FuzzedDataProvider& input
         return false;
     }
     const char type = *signature++;
+    if (type != '\0' && std::strchr("ybnqiuxtd", type) != nullptr) {  // fixed-size numbers
+        std::uint64_t raw = input.ConsumeIntegral<std::uint64_t>();
+        raw &= type == 'b' ? 1 : ~std::uint64_t{0};
+        return sd_bus_message_append_basic(m, type, &raw) >= 0;
+    }
     switch (type) {
         case 's': {
             const std::string text = Text(input);
@@ -118,21 +122,6 @@ bool Append(sd_bus_message* m, const char*& signature, FuzzedDataProvider& input
         case 'g': {
             const std::string shape = Shape(input);
             return sd_bus_message_append_basic(m, 'g', shape.c_str()) >= 0;
-        }
-        case 'y':
-        case 'b':
-        case 'n':
-        case 'q':
-        case 'i':
-        case 'u':
-        case 'x':
-        case 't':
-        case 'd': {
-            std::uint64_t raw = input.ConsumeIntegral<std::uint64_t>();
-            if (type == 'b') {
-                raw &= 1;
-            }
-            return sd_bus_message_append_basic(m, type, &raw) >= 0;
         }
         case 'v': {
             const std::string contents = Shape(input);
