@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cfloat>
 #include <cmath>
 
 namespace {
@@ -78,24 +77,6 @@ TEST(ReportText, LinesInOrderFollowTheFlagsAndValues) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(ReportTextOf(c.position, c.withSatellites), c.text);
     }
-}
-
-TEST(ReportText, MostExtremeRecordStaysWithinTheDatagram) {
-    GpsPosition p = kFix;
-    p.flAltitudeWRTSeaLevel = p.flHeading = -FLT_MAX;
-    p.flSpeed = FLT_MAX;
-    p.stUTCTime = {65535, 65535, 65535, 65535, 65535, 65535, 65535, 65535};
-    p.dwSatelliteCount = 12;
-    p.dwSatellitesInView = 1000;
-    for (auto* field : {p.rgdwSatellitesUsedPRNs, p.rgdwSatellitesInViewPRNs,
-                        p.rgdwSatellitesInViewSignalToNoiseRatio, p.rgdwSatellitesInViewElevation,
-                        p.rgdwSatellitesInViewAzimuth}) {
-        std::fill_n(field, GPS_MAX_SATELLITES, 0x80000000);
-    }
-    const std::string text = ReportTextOf(p, true);
-    EXPECT_LE(text.size(), MaxReportTextBytes);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 12);
-    EXPECT_NE(text.find("Sat=-2147483648,1, -2147483648,"), std::string::npos);
 }
 
 struct CoordinateCase {

@@ -122,13 +122,21 @@ const char* const kDefaultFile =
     "MainServer=127.0.0.1\r\nReserveServer=\r\nPort=830\r\nOutSats=1\r\nFrequency=36000\r\n"
     "MinimalBalance=1\r\nAlertPressTime=8\r\nPermittedKeys=All\r\nLogEnabled=0\r\n";
 
-TEST(SettingsSave, CreatesMissingFoldersAndWritesNineLines) {
+TEST(SettingsSave, CreatesMissingFoldersAndWritesNineLinesOrSaysWhichFolderFailed) {
     SettingsFixture f;
     const std::string appData = f.temp / "deep/er/share";
     SimFolders folders(appData, "/usr/bin/mzorvanyd");
     CSettings s(nullptr, {f.clock, folders, f.sound, f.writer});
     EXPECT_EQ(s.Save(), "");
     EXPECT_EQ(ReadWholeFile(appData + "/MZorvany/params.ini"), kDefaultFile);
+
+    WriteWholeFile(f.temp / "file", "not a folder");
+    SimFolders underAFile(f.temp / "file", "");
+    CSettings refused(nullptr, {f.clock, underAFile, f.sound, f.writer});
+    EXPECT_EQ(refused.Save(), "Нет доступа к папке " + refused.settingsFolder);
+    SimFolders none("", "");
+    CSettings noFolder(nullptr, {f.clock, none, f.sound, f.writer});
+    EXPECT_EQ(noFolder.Save(), "Нет доступа к папке ");
 }
 
 TEST(SettingsSave, RoundTripKeepsEveryValueButAnEmptyReserveServer) {
@@ -151,17 +159,6 @@ TEST(SettingsSave, RoundTripKeepsEveryValueButAnEmptyReserveServer) {
     EXPECT_EQ(loaded->ReserveServer, "10.9.9.9");
     loaded->ReserveServer = "";
     EXPECT_EQ(loaded->ParamsText(), saved->ParamsText());
-}
-
-TEST(SettingsSave, FolderThatCannotBeMadeIsReported) {
-    SettingsFixture f;
-    WriteWholeFile(f.temp / "file", "not a folder");
-    SimFolders underAFile(f.temp / "file", "");
-    CSettings s(nullptr, {f.clock, underAFile, f.sound, f.writer});
-    EXPECT_EQ(s.Save(), "Нет доступа к папке " + s.settingsFolder);
-    SimFolders none("", "");
-    CSettings noFolder(nullptr, {f.clock, none, f.sound, f.writer});
-    EXPECT_EQ(noFolder.Save(), "Нет доступа к папке ");
 }
 
 }  // namespace
