@@ -23,7 +23,7 @@ enum class Action {
     GpsToggle,
     AcknowledgeToggle,
     KeyDown,
-    KeyUp,
+    KeyUp,  // drawn as a Test: a key-up follows each key-down
     Test,
     Frequency,
     ShowWindow,
@@ -32,9 +32,7 @@ enum class Action {
 
 struct Event {
     std::int64_t tick;
-    Action action;
-    double loss = 0, duplicate = 0, reorder = 0;
-    int value = 0;
+    std::function<void(SimWorld&)> apply;
 };
 
 constexpr int Frequencies[] = {100, 600, 3000, 36000};
@@ -52,83 +50,63 @@ std::vector<Event> MakeScenario(std::uint32_t seed, std::int64_t ticks) {
         if (tick >= ticks) {
             break;
         }
-        Event event{tick, static_cast<Action>(pick(0, static_cast<int>(Action::HideWindow)))};
-        switch (event.action) {
-            case Action::NetworkFaults:
-                event.loss = pick(0, 1) ? 0 : std::uniform_real_distribution<>(0, 0.6)(random);
-                event.duplicate = pick(0, 1) ? 0 : 0.2;
-                event.reorder = pick(0, 1) ? 0 : 0.2;
+        std::function<void(SimWorld&)> apply;
+        switch (static_cast<Action>(pick(0, static_cast<int>(Action::HideWindow)))) {
+            case Action::NetworkFaults: {
+                const double loss =
+                    pick(0, 1) ? 0 : std::uniform_real_distribution<>(0, 0.6)(random);
+                const double duplicate = pick(0, 1) ? 0 : 0.2;
+                const double reorder = pick(0, 1) ? 0 : 0.2;
+                apply = [=](SimWorld& w) {
+                    w.network.faults.lossRate = loss;
+                    w.network.faults.duplicateRate = duplicate;
+                    w.network.faults.reorderRate = reorder;
+                };
+                break;
+            }
+            case Action::LinkToggle:
+                apply = [](SimWorld& w) {
+                    auto& forced = w.connections.forcedStatus;
+                    forced = forced ? std::nullopt : std::optional(ConnectionStatusDisconnected);
+                };
+                break;
+            case Action::SimToggle:
+                apply = [](SimWorld& w) { w.simCard.present = !w.simCard.present; };
+                break;
+            case Action::GpsToggle:
+                apply = [](SimWorld& w) { w.gps.gone = !w.gps.gone; };
+                break;
+            case Action::AcknowledgeToggle:
+                apply = [](SimWorld& w) { w.mainRoom.acknowledge = !w.mainRoom.acknowledge; };
                 break;
             case Action::KeyDown:
                 // Short taps and holds long enough for an alarm (3 s).
-                events.push_back(event);
-                event = Event{tick + pick(5, 60), Action::KeyUp};
-                break;
+                events.push_back({tick, [](SimWorld& w) { w.PressKey(112); }});
+                events.push_back({tick + pick(5, 60), [](SimWorld& w) { w.ReleaseKey(112); }});
+                continue;
             case Action::KeyUp:
-                event.action = Action::Test;
-                break;
-            case Action::Frequency:
-                event.value = Frequencies[pick(0, 3)];
-                break;
-            case Action::ShowWindow:
-                events.push_back(event);
-                event = Event{tick + pick(10, 300), Action::HideWindow};
-                break;
-            case Action::LinkToggle:
-            case Action::SimToggle:
-            case Action::GpsToggle:
-            case Action::AcknowledgeToggle:
             case Action::Test:
+                apply = [](SimWorld& w) { w.Command(CmdTest); };
+                break;
+            case Action::Frequency: {
+                const std::string value = std::to_string(Frequencies[pick(0, 3)]);
+                apply = [=](SimWorld& w) { w.Settings().SetValue("Frequency", value); };
+                break;
+            }
+            case Action::ShowWindow:
+                events.push_back({tick, [](SimWorld& w) { w.shell.ShowMainWindow(); }});
+                events.push_back(
+                    {tick + pick(10, 300), [](SimWorld& w) { w.shell.HideMainWindow(); }});
+                continue;
             case Action::HideWindow:
+                apply = [](SimWorld& w) { w.shell.HideMainWindow(); };
                 break;
         }
-        events.push_back(event);
+        events.push_back({tick, apply});
     }
     std::stable_sort(events.begin(), events.end(),
                      [](const Event& a, const Event& b) { return a.tick < b.tick; });
     return events;
-}
-
-void Apply(SimWorld& world, const Event& event) {
-    switch (event.action) {
-        case Action::NetworkFaults:
-            world.network.faults.lossRate = event.loss;
-            world.network.faults.duplicateRate = event.duplicate;
-            world.network.faults.reorderRate = event.reorder;
-            break;
-        case Action::LinkToggle: {
-            auto& forced = world.connections.forcedStatus;
-            forced = forced ? std::nullopt : std::optional(ConnectionStatusDisconnected);
-            break;
-        }
-        case Action::SimToggle:
-            world.simCard.present = !world.simCard.present;
-            break;
-        case Action::GpsToggle:
-            world.gps.gone = !world.gps.gone;
-            break;
-        case Action::AcknowledgeToggle:
-            world.mainRoom.acknowledge = !world.mainRoom.acknowledge;
-            break;
-        case Action::KeyDown:
-            world.PressKey(112);
-            break;
-        case Action::KeyUp:
-            world.ReleaseKey(112);
-            break;
-        case Action::Test:
-            world.Command(CmdTest);
-            break;
-        case Action::Frequency:
-            world.Settings().SetValue("Frequency", std::to_string(event.value));
-            break;
-        case Action::ShowWindow:
-            world.shell.ShowMainWindow();
-            break;
-        case Action::HideWindow:
-            world.shell.HideMainWindow();
-            break;
-    }
 }
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
@@ -217,7 +195,7 @@ DayRun RunDay(std::uint32_t seed, std::int64_t ticks, bool sleep) {
             sleep ? world->Advance(event.tick - now) : world->Tick(event.tick - now);
             now = event.tick;
         }
-        Apply(*world, event);
+        event.apply(*world);
         observer.Look(false);  // what the event itself changed, before any tick
     }
     sleep ? world->Advance(ticks - now) : world->Tick(ticks - now);
