@@ -106,13 +106,11 @@ Shown Drawn(const SimCanvas& canvas) {
     return items;
 }
 
-std::vector<std::tuple<int, int, int, int, std::string>> Sorted(const Shown& items) {
-    std::vector<std::tuple<int, int, int, int, std::string>> sorted;
-    for (const auto& [r, what] : items) {
-        sorted.emplace_back(r.left, r.top, r.right, r.bottom, what);
-    }
-    std::ranges::sort(sorted);
-    return sorted;
+Shown Sorted(Shown items) {
+    std::ranges::sort(items, {}, [](const auto& i) {
+        return std::tie(i.first.left, i.first.top, i.first.right, i.first.bottom, i.second);
+    });
+    return items;
 }
 
 // Keeps what a person sees: an area shows what was painted into it while it was marked
