@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -42,9 +41,6 @@ public:
     void FocusKeyList() override {}
     void MessageBox(const std::string& text, const std::string& caption, Icon icon) override {
         boxes.emplace_back(caption, static_cast<int>(icon), text);
-        if (whileBoxShows) {
-            whileBoxShows();
-        }
     }
     void EndDialog(int result) override { endResult = result; }
 
@@ -54,7 +50,6 @@ public:
     std::vector<Box> boxes;
     std::optional<int> endResult;
     SimListBox keyList;
-    std::function<void()> whileBoxShows;
 };
 
 class OptionsDialogTest : public ::testing::Test {
@@ -263,20 +258,6 @@ TEST_F(OptionsDialogTest, PagesShowTheirControlsAndKeyCommandsActOnlyOnTheKeysPa
             EXPECT_EQ(controls.enabled[command], to == PageKeys) << command;
         }
     }
-}
-
-// The capture box is closed with a key, and that key is captured too.
-TEST_F(OptionsDialogTest, TheKeyThatClosesTheCaptureBoxIsCaptured) {
-    keys.LoadPermitted("112");
-    Open();
-    dialog->OnPageChanging(PageGeneral);
-    dialog->OnPageChanged(PageKeys);
-    controls.whileBoxShows = [&] { keys.KeyDown(0, 0, 13); };  // Enter closes the box
-    dialog->OnCommand(CmdCaptureKeys);
-    keys.KeyDown(0, 0, 27);  // after the box, an ordinary key again
-    ASSERT_EQ(controls.boxes.size(), 1u);
-    EXPECT_EQ(controls.keyList.items,
-              (std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)", "13 VK_RETURN (VK_TACTION)"}));
 }
 
 }  // namespace
