@@ -104,4 +104,3 @@ inline std::vector<Event> MakeScenario(std::uint32_t seed, std::int64_t ticks, d
                      [](const Event& a, const Event& b) { return a.tick < b.tick; });
     return events;
 }
-
