@@ -3,8 +3,6 @@
 // answer bytes are safe to check.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdint>
-
 #include "FuzzCheck.h"
 #include "delivery/ReportDatagram.h"
 

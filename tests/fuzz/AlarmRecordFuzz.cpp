@@ -1,18 +1,12 @@
 // The alarm record left by an earlier run, as any bytes: it is resumed only when it is
 // well formed and younger than the period, and what was read writes back the same.
-#include <cstdint>
-#include <string>
+#include <tuple>
 
 #include "FuzzCheck.h"
 #include "app/AlarmRecord.h"
 
-namespace {
-
-constexpr std::int64_t kPeriodMs = 900'000;
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    constexpr std::int64_t kPeriodMs = 900'000;
     const std::string text(reinterpret_cast<const char*>(data), size);
     // The first byte chooses whether the record is judged in its own boot or after a reboot.
     const bool sameBoot = size > 0 && (data[0] & 1) != 0;
@@ -44,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(loaded.acknowledged == stamp.acknowledged);
         AlarmRecord::Stamp again;
         FUZZ_CHECK(AlarmRecord::Parse(AlarmRecord::Text(stamp), again));
-        FUZZ_CHECK(again.startedUtc == stamp.startedUtc &&
-                   again.acknowledged == stamp.acknowledged && again.bootId == stamp.bootId &&
-                   again.startedBootMs == stamp.startedBootMs);
+        FUZZ_CHECK(
+            std::tie(again.startedUtc, again.acknowledged, again.bootId, again.startedBootMs) ==
+            std::tie(stamp.startedUtc, stamp.acknowledged, stamp.bootId, stamp.startedBootMs));
     }
     return 0;
 }

@@ -2,8 +2,6 @@
 // are the same as for the answer in one piece, and every +CRSM line is safe to parse.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdint>
-
 #include "FuzzCheck.h"
 #include "platform/linux/AtResponseParser.h"
 
@@ -16,15 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AtResponseParser whole(prefix);
     whole.Feed(answer);
     AtResponseParser pieces(prefix);
-    std::uint32_t state = splitSeed | 1u;
-    for (std::size_t at = 0; at < answer.size();) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        const std::size_t length = std::min<std::size_t>(1 + state % 7, answer.size() - at);
-        pieces.Feed(std::string_view(answer).substr(at, length));
-        at += length;
-    }
+    FeedInPieces(answer, splitSeed, 7, [&](std::string_view piece) { pieces.Feed(piece); });
     FUZZ_CHECK(whole.GetResult() == pieces.GetResult());
     FUZZ_CHECK(whole.ErrorText() == pieces.ErrorText());
     FUZZ_CHECK(whole.Lines() == pieces.Lines());

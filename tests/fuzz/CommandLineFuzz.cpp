@@ -3,8 +3,6 @@
 // client that sends more than a line without a newline is given up.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdint>
-
 #include "FuzzCheck.h"
 #include "ui/launcher/CommandChannel.h"
 

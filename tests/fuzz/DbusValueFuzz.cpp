@@ -6,8 +6,7 @@
 #include <sys/socket.h>
 #include <systemd/sd-bus.h>
 
-#include <cstdint>
-#include <string>
+#include <cstring>
 
 #include "FuzzCheck.h"
 #include "platform/linux/dbus/DbusValue.h"
@@ -106,34 +105,18 @@ bool Append(sd_bus_message* m, const char*& signature, FuzzedDataProvider& input
         return false;
     }
     const char type = *signature++;
+    if (type != '\0' && std::strchr("ybnqiuxtd", type) != nullptr) {  // fixed-size numbers
+        std::uint64_t raw = input.ConsumeIntegral<std::uint64_t>();
+        raw &= type == 'b' ? 1 : ~std::uint64_t{0};
+        return sd_bus_message_append_basic(m, type, &raw) >= 0;
+    }
+    if (type == 's' || type == 'o' || type == 'g') {
+        const std::string text = type == 's'   ? Text(input)
+                                 : type == 'o' ? ObjectPath(input)
+                                               : Shape(input);
+        return Spend(text.size()) && sd_bus_message_append_basic(m, type, text.c_str()) >= 0;
+    }
     switch (type) {
-        case 's': {
-            const std::string text = Text(input);
-            return Spend(text.size()) && sd_bus_message_append_basic(m, 's', text.c_str()) >= 0;
-        }
-        case 'o': {
-            const std::string path = ObjectPath(input);
-            return Spend(path.size()) && sd_bus_message_append_basic(m, 'o', path.c_str()) >= 0;
-        }
-        case 'g': {
-            const std::string shape = Shape(input);
-            return sd_bus_message_append_basic(m, 'g', shape.c_str()) >= 0;
-        }
-        case 'y':
-        case 'b':
-        case 'n':
-        case 'q':
-        case 'i':
-        case 'u':
-        case 'x':
-        case 't':
-        case 'd': {
-            std::uint64_t raw = input.ConsumeIntegral<std::uint64_t>();
-            if (type == 'b') {
-                raw &= 1;
-            }
-            return sd_bus_message_append_basic(m, type, &raw) >= 0;
-        }
         case 'v': {
             const std::string contents = Shape(input);
             const char* inner = contents.c_str();

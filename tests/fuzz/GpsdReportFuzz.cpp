@@ -4,9 +4,6 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
-#include <cstdint>
-#include <string>
-#include <vector>
 
 #include "FuzzCheck.h"
 #include "platform/linux/BoundedLines.h"
@@ -62,16 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> whole, pieces;
     BoundedLines wholeLines(MaxLineLength), pieceLines(MaxLineLength);
     wholeLines.Feed(bytes, [&](std::string_view line) { whole.emplace_back(line); });
-    std::uint32_t state = splitSeed | 1u;
-    for (std::size_t at = 0; at < bytes.size();) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        const std::size_t length = std::min<std::size_t>(1 + state % 64, bytes.size() - at);
-        pieceLines.Feed(std::string_view(bytes).substr(at, length),
-                        [&](std::string_view line) { pieces.emplace_back(line); });
-        at += length;
-    }
+    FeedInPieces(bytes, splitSeed, 64, [&](std::string_view piece) {
+        pieceLines.Feed(piece, [&](std::string_view line) { pieces.emplace_back(line); });
+    });
     FUZZ_CHECK(whole == pieces);
     for (const std::string& line : whole) {
         FUZZ_CHECK(line.size() <= MaxLineLength);

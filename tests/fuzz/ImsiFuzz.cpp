@@ -1,9 +1,7 @@
 // EF_IMSI content with any claimed length: decoding reads only the bytes given and gives
 // one character per half-byte that is not the filler ('0' + the half-byte, so a garbled
 // SIM gives ':' to '>' as the control room has always seen it), at most 63.
-#include <cstdint>
 #include <span>
-#include <vector>
 
 #include "FuzzCheck.h"
 #include "delivery/Imsi.h"

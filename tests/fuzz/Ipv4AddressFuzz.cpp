@@ -1,9 +1,6 @@
 // IPv4 address parsing and the server-address check: any text is safe, a parsed address
 // formats and parses back to itself, and a text the settings accept as a server either
 // parses or is the empty text.
-#include <cstdint>
-#include <string>
-
 #include "FuzzCheck.h"
 #include "delivery/Ipv4Address.h"
 #include "settings/Settings.h"

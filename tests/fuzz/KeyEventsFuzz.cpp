@@ -5,9 +5,6 @@
 #include <linux/input.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <string>
-
 #include "FuzzCheck.h"
 #include "platform/linux/EvdevKeySource.h"
 

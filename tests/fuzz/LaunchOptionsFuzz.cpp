@@ -1,9 +1,5 @@
 // The launch options as any arguments: parsing never crashes, and a parse that succeeds
 // names only a known command.
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "FuzzCheck.h"
 #include "ui/launcher/LaunchOptions.h"
 

@@ -1,13 +1,9 @@
 // params.ini as any bytes: loading never fails or crashes, and what was loaded saves and
 // loads back to the same values.
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <string>
 
 #include "FuzzCheck.h"
 #include "platform/sim/SimClock.h"
@@ -18,40 +14,32 @@
 
 namespace {
 
-struct Fixture {
-    Fixture() {
-        char pattern[] = "/tmp/mz-fuzz-params-XXXXXX";
-        folder = mkdtemp(pattern);
-        folders = std::make_unique<SimFolders>(folder, "/opt/mzorvany/bin/mzorvanyd");
-    }
-    ~Fixture() {
+struct TempFolder {
+    TempFolder() { FUZZ_CHECK(mkdtemp(path) != nullptr); }
+    ~TempFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
-    std::unique_ptr<CSettings> Make() {
-        return std::make_unique<CSettings>(nullptr,
-                                           CSettings::Platform{clock, *folders, sound, writer});
-    }
-    std::string folder;
-    SimClock clock;
-    std::unique_ptr<SimFolders> folders;
-    SimSoundPlayer sound;
-    SimFileWriter writer;
+    char path[32] = "/tmp/mz-fuzz-params-XXXXXX";
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Fixture f;
-    auto loaded = f.Make();
-    static bool folderMade = loaded->EnsureFolder(loaded->settingsFolder);
+    static TempFolder temp;
+    static SimFolders folders(temp.path, "/opt/mzorvany/bin/mzorvanyd");
+    static SimClock clock;
+    static SimSoundPlayer sound;
+    static SimFileWriter writer;
+    CSettings loaded(nullptr, {clock, folders, sound, writer});
+    static bool folderMade = loaded.EnsureFolder(loaded.settingsFolder);
     FUZZ_CHECK(folderMade);
-    std::ofstream(loaded->ParamsPath(), std::ios::binary | std::ios::trunc)
+    std::ofstream(loaded.ParamsPath(), std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    FUZZ_CHECK(loaded->Load().empty());
-    FUZZ_CHECK(loaded->Save().empty());
-    auto again = f.Make();
-    FUZZ_CHECK(again->Load().empty());
-    FUZZ_CHECK(again->ParamsText() == loaded->ParamsText());
+    FUZZ_CHECK(loaded.Load().empty());
+    FUZZ_CHECK(loaded.Save().empty());
+    CSettings again(nullptr, {clock, folders, sound, writer});
+    FUZZ_CHECK(again.Load().empty());
+    FUZZ_CHECK(again.ParamsText() == loaded.ParamsText());
     return 0;
 }

@@ -1,6 +1,5 @@
 // The report text from a position record filled from the input (NaN, infinities, any
 // satellite counts): never over 985 bytes, never a zero byte, whole CR LF lines only.
-#include <cstdint>
 #include <cstring>
 
 #include "FuzzCheck.h"

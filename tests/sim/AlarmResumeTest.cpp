@@ -76,24 +76,16 @@ TEST(AlarmResume, ARecordThatCannotBeResumedIsRemovedAndLogged) {
         std::function<void(SimWorld&)> before;  // between the kill and the next start
         const char* line;
     };
+    // clang-format off
     const Case cases[] = {
-        {"PowerOffLongerThanThePeriod",
-         [](SimWorld& w) {
-             w.clock.Reboot();
-             w.clock.AdvanceMilliseconds(15 * 60 * 1000);
-         },
+        {"PowerOffLongerThanThePeriod", [](SimWorld& w) { w.clock.Reboot(); w.clock.AdvanceMilliseconds(15 * 60 * 1000); },
          "Запись о тревоге устарела и удалена"},
-        {"AnsweredThenClockSetBackAcrossAReboot",
-         [](SimWorld& w) {
-             w.Tick(20);
-             w.clock.Reboot();
-             w.clock.StepWall(-3600 * 1000);
-         },
+        {"AnsweredThenClockSetBackAcrossAReboot", [](SimWorld& w) { w.Tick(20); w.clock.Reboot(); w.clock.StepWall(-3600 * 1000); },
          "Запись о тревоге из будущего удалена"},
-        {"Garbled",
-         [](SimWorld& w) { std::ofstream(RecordPath(w), std::ios::trunc) << "Started=12x\n"; },
+        {"Garbled", [](SimWorld& w) { std::ofstream(RecordPath(w), std::ios::trunc) << "Started=12x\n"; },
          "Запись о тревоге повреждена и удалена"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         auto world = MakeWorld(kParams);
         RaiseAlarm(*world);

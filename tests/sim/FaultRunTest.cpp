@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <deque>
-#include <random>
 #include <sstream>
 
-#include "app/Resources.h"
-#include "delivery/ConnectionStatus.h"
+#include "SeededDay.h"
 #include "support/WorldHelpers.h"
 
 namespace {
@@ -18,13 +15,16 @@ struct FaultRun {
     explicit FaultRun(std::uint32_t seed)
         : world(
               MakeWorld("Frequency=600\r\nAlertPressTime=3\r\nReserveServer=127.0.0.2\r\n", seed)),
-          random(seed) {
+          events(MakeScenario(seed, 30000, 100)) {
         world->network.faults.maxDelayMs = 1500;  // late answers become stale ones
     }
 
     void Run() {
+        auto next = events.begin();
         for (int tick = 0; tick < 30000; ++tick) {
-            Disturb();
+            for (; next != events.end() && next->tick <= tick; ++next) {
+                next->apply(*world);
+            }
             Step();
         }
         world->network.faults = SimNetworkFaults{};
@@ -76,7 +76,6 @@ struct FaultRun {
 
     std::unique_ptr<SimWorld> world;
 
-    bool Chance(double p) { return std::uniform_real_distribution<>(0, 1)(random) < p; }
     bool Settled() const {
         return world->Window().Mode() == ReportMode::Idle && world->Sender().IsQueueEmpty();
     }
@@ -93,33 +92,7 @@ struct FaultRun {
         }
     }
 
-    void Disturb() {
-        auto& faults = world->network.faults;
-        if (Chance(0.002)) {
-            faults.lossRate = Chance(0.5) ? 0 : std::uniform_real_distribution<>(0, 0.6)(random);
-            faults.duplicateRate = Chance(0.5) ? 0 : 0.2;
-            faults.reorderRate = Chance(0.5) ? 0 : 0.2;
-        }
-        if (Chance(0.001)) {
-            auto& forced = world->connections.forcedStatus;
-            forced = forced ? std::nullopt : std::optional(ConnectionStatusDisconnected);
-        }
-        world->simCard.present ^= Chance(0.001);
-        world->gps.gone ^= Chance(0.001);
-        world->mainRoom.acknowledge ^= Chance(0.0005);
-        if (keyTicks == 0 && Chance(0.0003)) {
-            world->PressKey(112);
-            keyTicks = std::uniform_int_distribution<>(5, 60)(random);
-        } else if (keyTicks > 0 && --keyTicks == 0) {
-            world->ReleaseKey(112);
-        }
-        if (Chance(0.0005)) {
-            world->Command(CmdTest);
-        }
-    }
-
-    std::mt19937 random;
-    int keyTicks = 0;
+    std::vector<Event> events;
     std::int64_t alarmStart = -1;  // of the alarm going on, if any
     std::vector<std::pair<std::int64_t, std::int64_t>> alarms;
 };

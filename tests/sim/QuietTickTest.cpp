@@ -2,12 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <random>
 #include <sstream>
 
-#include "app/Resources.h"
-#include "delivery/ConnectionStatus.h"
+#include "SeededDay.h"
 #include "support/WorldHelpers.h"
 
 // Sleeping through quiet ticks must change nothing anyone sees: the same seeded day is
@@ -15,121 +12,6 @@
 // two must give the same datagrams, event lines, files written (alarm.ini, params.ini),
 // tray icons, popups and redraws, each at the same tick.
 namespace {
-
-enum class Action {
-    NetworkFaults,
-    LinkToggle,
-    SimToggle,
-    GpsToggle,
-    AcknowledgeToggle,
-    KeyDown,
-    KeyUp,
-    Test,
-    Frequency,
-    ShowWindow,
-    HideWindow,
-};
-
-struct Event {
-    std::int64_t tick;
-    Action action;
-    double loss = 0, duplicate = 0, reorder = 0;
-    int value = 0;
-};
-
-constexpr int Frequencies[] = {100, 600, 3000, 36000};
-
-// Events of one seeded day; sparse, as a phone's are, so the quiet stretches are long.
-std::vector<Event> MakeScenario(std::uint32_t seed, std::int64_t ticks) {
-    std::mt19937 random(seed);
-    auto pick = [&](int low, int high) {
-        return std::uniform_int_distribution<>(low, high)(random);
-    };
-    std::vector<Event> events;
-    std::int64_t tick = 0;
-    while (true) {
-        tick += std::exponential_distribution<>(1.0 / 2500)(random) + 1;
-        if (tick >= ticks) {
-            break;
-        }
-        Event event{tick, static_cast<Action>(pick(0, static_cast<int>(Action::HideWindow)))};
-        switch (event.action) {
-            case Action::NetworkFaults:
-                event.loss = pick(0, 1) ? 0 : std::uniform_real_distribution<>(0, 0.6)(random);
-                event.duplicate = pick(0, 1) ? 0 : 0.2;
-                event.reorder = pick(0, 1) ? 0 : 0.2;
-                break;
-            case Action::KeyDown:
-                // Short taps and holds long enough for an alarm (3 s).
-                events.push_back(event);
-                event = Event{tick + pick(5, 60), Action::KeyUp};
-                break;
-            case Action::KeyUp:
-                event.action = Action::Test;
-                break;
-            case Action::Frequency:
-                event.value = Frequencies[pick(0, 3)];
-                break;
-            case Action::ShowWindow:
-                events.push_back(event);
-                event = Event{tick + pick(10, 300), Action::HideWindow};
-                break;
-            case Action::LinkToggle:
-            case Action::SimToggle:
-            case Action::GpsToggle:
-            case Action::AcknowledgeToggle:
-            case Action::Test:
-            case Action::HideWindow:
-                break;
-        }
-        events.push_back(event);
-    }
-    std::stable_sort(events.begin(), events.end(),
-                     [](const Event& a, const Event& b) { return a.tick < b.tick; });
-    return events;
-}
-
-void Apply(SimWorld& world, const Event& event) {
-    switch (event.action) {
-        case Action::NetworkFaults:
-            world.network.faults.lossRate = event.loss;
-            world.network.faults.duplicateRate = event.duplicate;
-            world.network.faults.reorderRate = event.reorder;
-            break;
-        case Action::LinkToggle: {
-            auto& forced = world.connections.forcedStatus;
-            forced = forced ? std::nullopt : std::optional(ConnectionStatusDisconnected);
-            break;
-        }
-        case Action::SimToggle:
-            world.simCard.present = !world.simCard.present;
-            break;
-        case Action::GpsToggle:
-            world.gps.gone = !world.gps.gone;
-            break;
-        case Action::AcknowledgeToggle:
-            world.mainRoom.acknowledge = !world.mainRoom.acknowledge;
-            break;
-        case Action::KeyDown:
-            world.PressKey(112);
-            break;
-        case Action::KeyUp:
-            world.ReleaseKey(112);
-            break;
-        case Action::Test:
-            world.Command(CmdTest);
-            break;
-        case Action::Frequency:
-            world.Settings().SetValue("Frequency", std::to_string(event.value));
-            break;
-        case Action::ShowWindow:
-            world.shell.ShowMainWindow();
-            break;
-        case Action::HideWindow:
-            world.shell.HideMainWindow();
-            break;
-    }
-}
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     std::string text;
@@ -203,7 +85,6 @@ struct DayRun {
 };
 
 DayRun RunDay(std::uint32_t seed, std::int64_t ticks, bool sleep) {
-    std::mt19937 random(seed);
     const int frequency = Frequencies[seed % 4];
     auto world = MakeWorld("Frequency=" + std::to_string(frequency) +
                                "\r\nAlertPressTime=3\r\nReserveServer=127.0.0.2\r\n",
@@ -212,12 +93,13 @@ DayRun RunDay(std::uint32_t seed, std::int64_t ticks, bool sleep) {
     Observer observer(*world);
     world->afterTick = [&] { observer.Look(true); };
     std::int64_t now = 0;
-    for (const Event& event : MakeScenario(seed, ticks)) {
+    // Sparse, as a phone's day is, so the quiet stretches are long.
+    for (const Event& event : MakeScenario(seed, ticks, 2500)) {
         if (event.tick > now) {
             sleep ? world->Advance(event.tick - now) : world->Tick(event.tick - now);
             now = event.tick;
         }
-        Apply(*world, event);
+        event.apply(*world);
         observer.Look(false);  // what the event itself changed, before any tick
     }
     sleep ? world->Advance(ticks - now) : world->Tick(ticks - now);

@@ -19,19 +19,18 @@ struct EscapeCase {
 };
 
 TEST(EntryPoint, EscapedExceptionsShowTheirTextAndEndWithTheirCode) {
+    // clang-format off
     const EscapeCase cases[] = {
         {"NarrowText", []() -> int { throw "disk"; }, "Exeption occurred: disk", 1},
         {"WideText", []() -> int { throw u"широта"; }, "Exeption occurred: широта", 2},
-        {"WideString", []() -> int { throw std::u16string(u"wide"); }, "Exeption occurred: wide",
-         3},
+        {"WideString", []() -> int { throw std::u16string(u"wide"); }, "Exeption occurred: wide", 3},
         {"Number", []() -> int { throw 42; }, "Exeption occurred: 42", 4},
-        {"StdException", []() -> int { throw std::runtime_error("bad"); }, "Exeption occurred: bad",
-         ExitStdException},
-        {"BadAlloc", []() -> int { throw std::bad_alloc(); }, "Exeption occurred: std::bad_alloc",
-         ExitStdException},
+        {"StdException", []() -> int { throw std::runtime_error("bad"); }, "Exeption occurred: bad", ExitStdException},
+        {"BadAlloc", []() -> int { throw std::bad_alloc(); }, "Exeption occurred: std::bad_alloc", ExitStdException},
         {"ForeignType", []() -> int { throw Foreign{}; }, "Exeption occurred", 5},
         {"NoException", [] { return ExitAlreadyRunning; }, nullptr, ExitAlreadyRunning},
     };
+    // clang-format on
     for (const EscapeCase& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> boxes;

@@ -5,7 +5,9 @@
 
 namespace {
 
-TEST(MainWindow, StartsHiddenBehindItsIconAndObeysCommands) {
+// Hidden behind its icon, obeying its commands; No to the close question hides the window
+// and reporting goes on; the teardown takes the icon, the list and the GPS with it.
+TEST(MainWindow, StartsHiddenBehindItsIconObeysCommandsAndTearsDownWhole) {
     auto world = MakeWorld("Frequency=600\r\n");
     EXPECT_EQ(world->shell.trayIcon, IconIdle);
     EXPECT_EQ(world->shell.trayTip, "Мини Зорвани");
@@ -20,6 +22,22 @@ TEST(MainWindow, StartsHiddenBehindItsIconAndObeysCommands) {
     EXPECT_EQ(world->shell.optionsDialogRuns, 1);
     world->Command(12345);
     EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
+
+    world->Window().OnTrayIconMessage();
+    world->shell.answers.push_back(Shell::AnswerNo);
+    world->Command(CmdExit);
+    EXPECT_FALSE(world->shell.windowShown);
+    EXPECT_FALSE(world->shell.endedWith.has_value());
+    world->Tick(600);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate) << "reporting goes on";
+
+    world->Window().StartReport(ReportMode::Alarm, false);
+    world->Tick(20);
+    const int closes = world->gps.closeCount;
+    world->DestroyWindow();
+    EXPECT_EQ(world->shell.trayIcon, 0);
+    EXPECT_GT(world->gps.closeCount, closes);
+    EXPECT_TRUE(world->shell.listBox.items.empty());
 }
 
 TEST(MainWindow, AMissingSettingsFileWarnsOnceAndKeepsTheDefaults) {
@@ -28,29 +46,6 @@ TEST(MainWindow, AMissingSettingsFileWarnsOnceAndKeepsTheDefaults) {
     EXPECT_EQ(world->shell.boxes[0].caption, "  Предупреждение");
     EXPECT_EQ(world->shell.boxes[0].icon, Shell::Icon::Exclamation);
     EXPECT_EQ(world->Settings().Frequency, 36000);
-}
-
-TEST(MainWindow, NoToTheCloseQuestionHidesAndReportingGoesOn) {
-    auto world = MakeWorld("Frequency=600\r\n");
-    world->Window().OnTrayIconMessage();
-    world->shell.answers.push_back(Shell::AnswerNo);
-    world->Command(CmdExit);
-    EXPECT_FALSE(world->shell.windowShown);
-    EXPECT_FALSE(world->shell.endedWith.has_value());
-    world->Tick(600);
-    EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate)
-        << "reporting goes on in the background";
-}
-
-TEST(MainWindow, TeardownRemovesTheIconEmptiesTheListAndClosesTheGps) {
-    auto world = MakeWorld("Frequency=600\r\n");
-    world->Window().StartReport(ReportMode::Alarm, false);
-    world->Tick(20);
-    int closes = world->gps.closeCount;
-    world->DestroyWindow();
-    EXPECT_EQ(world->shell.trayIcon, 0);
-    EXPECT_GT(world->gps.closeCount, closes);
-    EXPECT_TRUE(world->shell.listBox.items.empty());
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST(StatusPicture, StatesAndTheBusyCycle) {
     // clang-format on
 }
 
-TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
+TEST(StatusScreen, CoordinatesShowWithAFixTheSatelliteCountOnlyWhileItIsNew) {
     auto world = MakeWorld("");
     const ScreenLayout& layout = world->Window().Layout();
     const SimCanvas& off = world->PaintNow();
@@ -72,35 +72,19 @@ TEST(StatusScreen, CoordinatesAndTheModePictureShowOnlyWithAFix) {
     EXPECT_EQ(latitude->flags, Canvas::TextWordBreak | Canvas::TextVCenter);
     EXPECT_EQ(satellites->text,
               std::to_string(world->Window().Globals().gpsReader->GetSatelliteCount()));
-}
 
-struct FixAgeCase {
-    const char* name;
-    std::int64_t ageSeconds;
-    StatusCode gpsStatus;
-    bool coordinates;
-};
-
-TEST(StatusScreen, AnOlderFixKeepsItsCoordinatesButNotTheSatelliteCount) {
-    const FixAgeCase cases[] = {
-        {"Recent", 60, StatusCode::Ready, true},
-        {"AlmostTwentyMinutes", 1199, StatusCode::Ready, true},
-        {"TwentyMinutes", 1200, StatusCode::Failed, false},
-    };
-    for (const FixAgeCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto world = MakeWorld("");
-        world->Window().StartReport(ReportMode::Alarm, false);
-        world->Tick(12);
-        const CGpsReader& gps = *world->Window().Globals().gpsReader;
-        ASSERT_NE(gps.lastFixTime, 0);
-        world->clock.SetUtcSeconds(gps.lastFixTime + c.ageSeconds);
-        ASSERT_EQ(gps.GetStatusCode(), c.gpsStatus);
-        const ScreenLayout& layout = world->Window().Layout();
-        const SimCanvas& canvas = world->PaintNow();
-        EXPECT_EQ(canvas.TextIn(layout.latitudeLine) != nullptr, c.coordinates);
-        EXPECT_EQ(canvas.TextIn(layout.longitudeLine) != nullptr, c.coordinates);
-        EXPECT_EQ(canvas.TextIn(layout.satellitesLine), nullptr);
+    // An older fix keeps its coordinates but not the satellite count, till it is too old.
+    const CGpsReader& gps = *world->Window().Globals().gpsReader;
+    for (const auto& [age, status, coordinates] :
+         {std::tuple(60, StatusCode::Ready, true), std::tuple(1199, StatusCode::Ready, true),
+          std::tuple(1200, StatusCode::Failed, false)}) {
+        SCOPED_TRACE(age);
+        world->clock.SetUtcSeconds(gps.lastFixTime + age);
+        ASSERT_EQ(gps.GetStatusCode(), status);
+        const SimCanvas& older = world->PaintNow();
+        EXPECT_EQ(older.TextIn(layout.latitudeLine) != nullptr, coordinates);
+        EXPECT_EQ(older.TextIn(layout.longitudeLine) != nullptr, coordinates);
+        EXPECT_EQ(older.TextIn(layout.satellitesLine), nullptr);
     }
 }
 
@@ -122,13 +106,11 @@ Shown Drawn(const SimCanvas& canvas) {
     return items;
 }
 
-std::vector<std::tuple<int, int, int, int, std::string>> Sorted(const Shown& items) {
-    std::vector<std::tuple<int, int, int, int, std::string>> sorted;
-    for (const auto& [r, what] : items) {
-        sorted.emplace_back(r.left, r.top, r.right, r.bottom, what);
-    }
-    std::ranges::sort(sorted);
-    return sorted;
+Shown Sorted(Shown items) {
+    std::ranges::sort(items, {}, [](const auto& i) {
+        return std::tie(i.first.left, i.first.top, i.first.right, i.first.bottom, i.second);
+    });
+    return items;
 }
 
 // Keeps what a person sees: an area shows what was painted into it while it was marked
@@ -212,14 +194,12 @@ TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
     EXPECT_FALSE(world->shell.popupShown);
     EXPECT_FALSE(world->shell.IsTimerRunning(AlarmPopupTimerId));
     EXPECT_EQ(world->shell.popupsShown, 1);
-}
 
-TEST(StatusScreen, APopupThatCannotBeMadeLeavesTheAlarmGoing) {
-    auto world = MakeWorld("");
-    world->shell.popupFails = true;
-    world->Window().StartReport(ReportMode::Alarm, false);
-    EXPECT_FALSE(world->shell.IsTimerRunning(AlarmPopupTimerId));
-    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
+    auto failing = MakeWorld("");  // a popup that cannot be made leaves the alarm going
+    failing->shell.popupFails = true;
+    failing->Window().StartReport(ReportMode::Alarm, false);
+    EXPECT_FALSE(failing->shell.IsTimerRunning(AlarmPopupTimerId));
+    EXPECT_EQ(failing->Window().Mode(), ReportMode::Alarm);
 }
 
 }  // namespace

@@ -22,32 +22,18 @@ struct PacerCase {
 };
 
 TEST(TickPacer, CatchesUpQuietTicksCountsMissedOnesAndKeepsTheSchedule) {
+    // clang-format off
     const PacerCase cases[] = {
         {"plain_ticks_stay_on_the_grid", {{100, true, 0}, {203, true, 0}}, {0, 0}, 0, 300},
-        {"long_sleep_ends_on_the_first_busy_tick",
-         {{100, true, 50}, {5200, true, 0}},
-         {0, 50},
-         0,
-         5300},
+        {"long_sleep_ends_on_the_first_busy_tick", {{100, true, 50}, {5200, true, 0}}, {0, 50}, 0, 5300},
         {"a_key_halfway_skips_what_passed", {{100, true, 50}, {2150, false, 0}}, {0, 20}, 0, 2200},
-        {"a_command_that_makes_work_wakes_the_next_tick",
-         {{100, true, 50}, {2150, false, 0}, {2200, true, 0}},
-         {0, 20, 0},
-         0,
-         2300},
+        {"a_command_that_makes_work_wakes_the_next_tick", {{100, true, 50}, {2150, false, 0}, {2200, true, 0}}, {0, 20, 0}, 0, 2300},
         {"never_more_than_said_quiet", {{100, true, 5}, {9000, false, 0}}, {0, 5}, 83, 9000},
-        {"missed_periods_count_and_the_grid_holds",
-         {{100, true, 0}, {450, true, 0}},
-         {0, 0},
-         2,
-         500},
-        {"stopped_for_20_s_between_busy_ticks",
-         {{100, true, 0}, {20150, true, 0}},
-         {0, 0},
-         199,
-         20200},
+        {"missed_periods_count_and_the_grid_holds", {{100, true, 0}, {450, true, 0}}, {0, 0}, 2, 500},
+        {"stopped_for_20_s_between_busy_ticks", {{100, true, 0}, {20150, true, 0}}, {0, 0}, 199, 20200},
         {"stopped_during_quiet_ticks", {{100, true, 50}, {20150, true, 0}}, {0, 50}, 149, 20200},
     };
+    // clang-format on
     for (const auto& row : cases) {
         TickPacer pacer(100);
         std::int64_t missed = 0;

@@ -57,14 +57,4 @@ TEST(ReportDatagram, TooLongTextIsCutAfterTheLastWholeLineThatFits) {
     EXPECT_EQ(BuildReportDatagram({"1", 1, MsgIntimate, 0, text}).size(), 38u + 901u);
 }
 
-TEST(ReportDatagram, AnEchoOfTheDatagramAcknowledgesEvenAGarbledLongImsi) {
-    // The datagram carries at most 15 digits; comparing the whole IMSI would refuse every
-    // answer and give up every alarm.
-    for (const char* imsi : {"001010123456789", "00101012345678901234", "0010"}) {
-        const Bytes d = BuildReportDatagram({imsi, 7, MsgAlarm, 0, ""});
-        EXPECT_TRUE(IsAcknowledgement(Slice(d, 0, 21), imsi, 7)) << imsi;
-        EXPECT_FALSE(IsAcknowledgement(Slice(d, 0, 21), imsi, 8)) << imsi;
-    }
-}
-
 }  // namespace

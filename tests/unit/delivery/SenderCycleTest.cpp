@@ -81,16 +81,11 @@ TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
     const std::uint32_t waiting = ConnectionStatusWaitingConnection;
     // clang-format off
     const ConnectStatusCase cases[] = {
-        {"WaitingThenConnected", {waiting, waiting, ConnectionStatusConnected}, 4,
-         SenderState::Starting, false, {"Ожидаю соединения GPRS", up}},
-        {"NoStatusYet", {unknown, unknown, unknown}, 4,
-         SenderState::Connecting, false, {}},
-        {"VoiceCallHoldsTheRadio", {ConnectionStatusWaitingForPhone}, 6,
-         SenderState::Connecting, false, {"Ожидаю окончания разговора"}},
-        {"PhoneOffFailsAndReopens", {ConnectionStatusPhoneOff}, 3,
-         SenderState::Connecting, true, {"GSM модуль отключен", closed, opening}},
-        {"UnknownValueFails", {0x11}, 2,
-         SenderState::Idle, true, {"Ошибка не опознана", closed}},
+        {"WaitingThenConnected", {waiting, waiting, ConnectionStatusConnected}, 4, SenderState::Starting, false, {"Ожидаю соединения GPRS", up}},
+        {"NoStatusYet", {unknown, unknown, unknown}, 4, SenderState::Connecting, false, {}},
+        {"VoiceCallHoldsTheRadio", {ConnectionStatusWaitingForPhone}, 6, SenderState::Connecting, false, {"Ожидаю окончания разговора"}},
+        {"PhoneOffFailsAndReopens", {ConnectionStatusPhoneOff}, 3, SenderState::Connecting, true, {"GSM модуль отключен", closed, opening}},
+        {"UnknownValueFails", {0x11}, 2, SenderState::Idle, true, {"Ошибка не опознана", closed}},
     };
     // clang-format on
     for (const ConnectStatusCase& c : cases) {

@@ -75,70 +75,41 @@ TEST(SenderExchange, JunkFromAnotherHostCannotHideTheAnswerWaitingBehindIt) {
     EXPECT_TRUE(f.sender->IsQueueEmpty());
 }
 
-struct ExchangeErrorCase {
-    const char* name;
-    int SimDatagramSocket::*fault;
-    const char* text;
-    SenderState failIn;
-    int socketsClosed;
-};
-
-TEST(SenderExchange, ExchangeErrorIsAFailedAttemptOnTheOtherServerLoggedOnlyOnce) {
-    const ExchangeErrorCase cases[] = {
-        {"SocketNotCreated", &SimDatagramSocket::createError, "Не могу открыть сокет - ",
-         SenderState::Ready, 0},
-        {"SendRefused", &SimDatagramSocket::sendError, "Ошибка передачи - ", SenderState::Ready, 1},
-        {"WaitFailed", &SimDatagramSocket::waitError, "Ошибка приема - ", SenderState::Waiting, 1},
-        {"ReceiveFailed", &SimDatagramSocket::receiveError, "Ошибка приема - ",
-         SenderState::Waiting, 1},
-    };
-    for (const ExchangeErrorCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        SenderFixture f;
-        f.mainRoom.acknowledge = false;
-        f.sender->Post(MsgIntimate, 0);
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == c.failIn; }));
-        f.socket.*c.fault = ENETDOWN;
-        if (c.failIn == SenderState::Waiting) {  // something to read
-            f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, f.network.sent.front().from, {1});
-        }
-        f.Tick();
-        const std::string expected = c.text + std::string(std::strerror(ENETDOWN));
-        EXPECT_EQ(f.sender->GetLastError(), expected);
-        EXPECT_EQ(f.sender->GetFailedAttempts(), 1);
-        EXPECT_TRUE(f.sender->UsesReserve());
-        EXPECT_EQ(f.socket.closeCount, c.socketsClosed);
-        // A different error is remembered but not logged again.
-        f.socket.*c.fault = 0;
-        f.socket.sendError = EHOSTUNREACH;
-        ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetFailedAttempts() == 2; }));
-        EXPECT_EQ(f.sender->GetLastError(),
-                  "Ошибка передачи - " + std::string(std::strerror(EHOSTUNREACH)));
-        EXPECT_EQ(f.log.back(), expected);
-    }
-}
-
-struct PacingCase {
+struct FailedAttemptCase {
     const char* name;
     int SimDatagramSocket::*fault;  // null: the servers just do not answer
+    const char* text;               // said of the first failure, before the error's own text
     int firstFailureTick;           // the first send goes on tick 4
+    int socketsClosed;              // by the first failure
+    std::uint16_t code = MsgIntimate;
+    bool alarmPeriodRunning = false;  // which keeps only an alarm going past 15
 };
 
+// Every kind of failure is paced by the answer time-out, alternates the servers and ends in
+// giving up; only the first error of a spell is logged, a later different one remembered.
 TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates) {
-    const PacingCase cases[] = {
-        {"Unanswered", nullptr, 4 + 21},
-        {"SocketNotCreated", &SimDatagramSocket::createError, 4},
-        {"SendRefused", &SimDatagramSocket::sendError, 4},
-        {"ReceiveFailed", &SimDatagramSocket::waitError, 5},
+    // clang-format off
+    const FailedAttemptCase cases[] = {
+        {"Unanswered", nullptr, "", 4 + 21, 0},
+        {"SocketNotCreated", &SimDatagramSocket::createError, "Не могу открыть сокет - ", 4, 0},
+        {"SendRefused", &SimDatagramSocket::sendError, "Ошибка передачи - ", 4, 1},
+        {"WaitFailed", &SimDatagramSocket::waitError, "Ошибка приема - ", 5, 1},
+        {"ReceiveFailed", &SimDatagramSocket::receiveError, "Ошибка приема - ", 5, 1},
+        {"AlarmAfterItsPeriod", nullptr, "", 4 + 21, 0, MsgAlarm},
+        {"FollowUpDuringAnAlarmPeriod", nullptr, "", 4 + 21, 0, MsgIntimate, true},
     };
-    for (const PacingCase& c : cases) {
+    // clang-format on
+    for (const FailedAttemptCase& c : cases) {
         SCOPED_TRACE(c.name);
         SenderFixture f;
-        f.mainRoom.acknowledge = f.reserveRoom.acknowledge = false;
+        // A receive can fail only when something came.
+        f.mainRoom.acknowledge = f.reserveRoom.acknowledge =
+            c.fault == &SimDatagramSocket::receiveError;
         if (c.fault != nullptr) {
-            f.socket.*c.fault = ENETUNREACH;
+            f.socket.*c.fault = ENETDOWN;
         }
-        f.sender->Post(MsgIntimate, 0);
+        f.sender->SetAlarmPeriodRunning(c.alarmPeriodRunning);
+        f.sender->Post(c.code, 0);
         std::vector<int> failedAt;
         std::vector<bool> reserveNext;
         for (int tick = 1; tick < 1000 && !f.sender->IsQueueEmpty(); ++tick) {
@@ -148,6 +119,11 @@ TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates)
                 failedAt.push_back(tick);
                 reserveNext.push_back(f.sender->UsesReserve());
             }
+            if (failedAt.size() == 1 && c.fault != nullptr && f.socket.*c.fault == ENETDOWN) {
+                EXPECT_EQ(f.sender->GetLastError(), c.text + std::string(std::strerror(ENETDOWN)));
+                EXPECT_EQ(f.socket.closeCount, c.socketsClosed);
+                f.socket.*c.fault = EHOSTUNREACH;
+            }
         }
         ASSERT_EQ(failedAt.size(), 15u);
         EXPECT_EQ(failedAt[0], c.firstFailureTick);
@@ -156,8 +132,14 @@ TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates)
             EXPECT_NE(reserveNext[i], reserveNext[i - 1]) << "attempt " << i + 1;
         }
         EXPECT_TRUE(reserveNext[0]);
-        EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
+        EXPECT_EQ(f.Logged("Сообщение " + std::to_string(c.code) + " не удалось передать"), 1);
         EXPECT_EQ(f.sender->GetStatusCode(), StatusCode::Failed);
+        if (c.fault != nullptr) {
+            const std::string later = c.text + std::string(std::strerror(EHOSTUNREACH));
+            EXPECT_EQ(f.Logged(c.text + std::string(std::strerror(ENETDOWN))), 1);
+            EXPECT_EQ(f.Logged(later), 0);
+            EXPECT_EQ(f.sender->GetLastError(), later);
+        }
     }
 }
 
@@ -208,32 +190,6 @@ TEST(SenderExchange, ServerAddressIsReadInDecimalAsTheSettingsAcceptedIt) {
         // The answer of the server written is recognised as the server's.
         f.Tick(2);
         EXPECT_EQ(f.sender->IsQueueEmpty(), std::string(c.sentTo) == "10.0.0.1");
-    }
-}
-
-struct GiveUpCase {
-    const char* name;
-    std::uint16_t code;
-    bool alarmPeriodRunning;
-    bool givenUp;
-};
-
-TEST(SenderExchange, OnlyAnAlarmDuringItsPeriodOutlivesItsFifteenAttempts) {
-    const GiveUpCase cases[] = {
-        {"AlarmDuringItsPeriod", MsgAlarm, true, false},
-        {"AlarmAfterItsPeriod", MsgAlarm, false, true},
-        {"FollowUpDuringAnAlarmPeriod", MsgIntimate, true, true},
-    };
-    for (const GiveUpCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        SenderFixture f;
-        f.socket.sendError = ENETUNREACH;
-        f.sender->SetAlarmPeriodRunning(c.alarmPeriodRunning);
-        f.sender->Post(c.code, 0);
-        f.Tick(4 + 14 * 22);  // the fifteenth attempt
-        EXPECT_EQ(f.sender->IsQueueEmpty(), c.givenUp);
-        EXPECT_EQ(f.Logged("Сообщение " + std::to_string(c.code) + " не удалось передать"),
-                  c.givenUp ? 1 : 0);
     }
 }
 

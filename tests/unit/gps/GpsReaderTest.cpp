@@ -96,14 +96,6 @@ TEST_F(ReaderTest, AcceptsOnlyBothCoordinatesAndLogsTheFirstFixAfterAGap) {
     EXPECT_EQ(rig.Logged("Определены координаты GPS"), 2);
 }
 
-TEST_F(ReaderTest, DestructionSwitchesOffAndClosesTheDevice) {
-    auto own = std::make_unique<CGpsReader>(rig.settings, device, rig.clock);
-    own->SwitchOn();
-    own.reset();
-    EXPECT_EQ(rig.log.back(), "Отключение GPS");
-    EXPECT_FALSE(device.isOpen);
-}
-
 struct FixAgeCase {
     const char* name;
     std::int64_t age;

@@ -44,35 +44,14 @@ TEST(LaunchOptions, DefaultsAndDeviceChoices) {
 }
 
 TEST(LaunchOptions, MalformedArgumentsAreRefused) {
-    struct RefusedCase {
-        const char* name;
-        const char* argument;
-    };
-    const RefusedCase cases[] = {
-        {"GpsdPortNotANumber", "--gps=gpsd:host:port"},
-        {"GpsdWithoutHost", "--gps=gpsd::2947"},
-        {"UnknownGps", "--gps=serial"},
-        {"AtWithoutDevice", "--modem=at:"},
-        {"SimWithoutBytes", "--modem=sim:"},
-        {"SimOddHexDigits", "--modem=sim:123"},
-        {"SimNotHex", "--modem=sim:zz"},
-        {"SimHexPrefix", "--modem=sim:0x"},
-        {"MmEmptyIndex", "--modem=mm:"},
-        {"MmIndexNotANumber", "--modem=mm:a"},
-        {"MmWithTrailingText", "--modem=mmx"},
-        {"EmptyLink", "--link="},
-        {"NmEmptyProfile", "--link=nm:"},
-        {"NmWithTrailingText", "--link=nmx"},
-        {"NoKeyPaths", "--keys="},
-        {"EmptyKeyPathBetweenCommas", "--keys=a,,b"},
-        {"UnknownCommand", "--command=stop"},
-        {"CommandInCapitals", "--command=SHOW"},
-        {"UnknownOption", "--settings=/x"},
-        {"WithoutDashes", "gps=none"},
-        {"UnknownShortOption", "-x"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_NE(ParseLaunchOptions({c.argument}).error, "") << c.name;
+    // clang-format off
+    for (const char* argument : {
+             "--gps=gpsd:host:port", "--gps=gpsd::2947", "--gps=serial", "--modem=at:",
+             "--modem=sim:", "--modem=sim:123", "--modem=sim:zz", "--modem=sim:0x", "--modem=mm:",
+             "--modem=mm:a", "--modem=mmx", "--link=", "--link=nm:", "--link=nmx", "--keys=",
+             "--keys=a,,b", "--command=stop", "--command=SHOW", "--settings=/x", "gps=none", "-x"}) {
+        // clang-format on
+        EXPECT_NE(ParseLaunchOptions({argument}).error, "") << argument;
     }
 }
 

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "app/AlarmKeys.h"
@@ -23,17 +23,7 @@
 namespace {
 
 using Icon = DialogControls::Icon;
-struct Box {
-    std::string caption;
-    Icon icon;
-    std::string text;
-    bool operator==(const Box&) const = default;
-};
-
-void PrintTo(const Box& box, std::ostream* out) {
-    *out << "{" << box.caption << ", icon " << static_cast<int>(box.icon) << ", " << box.text
-         << "}";
-}
+using Box = std::tuple<std::string, int, std::string>;  // caption, icon, text
 
 // The controls in maps; boxes are recorded and answered at once.
 class FakeControls final : public DialogControls {
@@ -50,10 +40,7 @@ public:
     ListBox* KeyList() override { return &keyList; }
     void FocusKeyList() override {}
     void MessageBox(const std::string& text, const std::string& caption, Icon icon) override {
-        boxes.push_back(Box{caption, icon, text});
-        if (whileBoxShows) {
-            whileBoxShows();
-        }
+        boxes.emplace_back(caption, static_cast<int>(icon), text);
     }
     void EndDialog(int result) override { endResult = result; }
 
@@ -63,7 +50,6 @@ public:
     std::vector<Box> boxes;
     std::optional<int> endResult;
     SimListBox keyList;
-    std::function<void()> whileBoxShows;
 };
 
 class OptionsDialogTest : public ::testing::Test {
@@ -140,9 +126,8 @@ TEST_F(OptionsDialogTest, FillsTheControlsAndAcceptWritesThemBack) {
             EXPECT_NE(params.find("\n" + line + "\r\n"), std::string::npos) << line << " in\n"
                                                                             << params;
         }
-        std::vector<Box> warning{
-            {"  Предупреждение", Icon::Exclamation, COptionsDialog::kBatteryWarning}};
-        EXPECT_EQ(controls.boxes, c.batteryWarning ? warning : std::vector<Box>{});
+        const Box warning{"  Предупреждение", 48, COptionsDialog::kBatteryWarning};
+        EXPECT_EQ(controls.boxes, c.batteryWarning ? std::vector{warning} : std::vector<Box>{});
     }
 }
 
@@ -181,7 +166,7 @@ TEST_F(OptionsDialogTest, OneErrorBoxListsRefusalsInOrderAndKeepsWhatWasAccepted
         controls.checked = c.noFrequency ? std::set<int>{} : std::set<int>{IdcEvery10Seconds};
         d.OnCommand(CmdAcceptOptions);
 
-        EXPECT_EQ(controls.boxes, (std::vector<Box>{{"  Ошибка", Icon::Error, c.box}}))
+        EXPECT_EQ(controls.boxes, (std::vector<Box>{{"  Ошибка", 16, c.box}}))
             << "one box, and no battery warning beside the errors";
         EXPECT_FALSE(controls.endResult.has_value());
         EXPECT_EQ(ReadWholeFile(s.ParamsPath()), "");
@@ -210,7 +195,7 @@ TEST_F(OptionsDialogTest, FailedSaveShowsItsTextAndKeepsTheDialogOpen) {
     dialog->OnCommand(IdOk);
     ASSERT_EQ(controls.boxes.size(), 2u);
     EXPECT_EQ(controls.boxes[1],
-              (Box{"  Ошибка", Icon::Error, "Ошибка записи файла " + settings.ParamsPath()}));
+              (Box{"  Ошибка", 16, "Ошибка записи файла " + settings.ParamsPath()}));
     EXPECT_FALSE(controls.endResult.has_value());
 }
 
@@ -222,10 +207,10 @@ struct EndCase {
 
 TEST_F(OptionsDialogTest, OnlyCancelAndClosingEndTheDialogAndNeitherApplies) {
     constexpr int kClose = -1;
-    const EndCase cases[] = {{"DialogCancelId", IdCancel, {}},
-                             {"UnknownCommand", 12345, {}},
-                             {"CancelCommand", CmdCancelOptions, CmdCancelOptions},
-                             {"Closed", kClose, OptionsClosedResult}};
+    // clang-format off
+    const EndCase cases[] = {{"DialogCancelId", IdCancel, {}}, {"UnknownCommand", 12345, {}},
+        {"CancelCommand", CmdCancelOptions, CmdCancelOptions}, {"Closed", kClose, OptionsClosedResult}};
+    // clang-format on
     for (const EndCase& row : cases) {
         SCOPED_TRACE(row.name);
         Open();
@@ -256,10 +241,10 @@ TEST_F(OptionsDialogTest, PagesShowTheirControlsAndKeyCommandsActOnlyOnTheKeysPa
                                         "126 VK_F15 (VK_END_ALL_DATA_CALLS"}));
     EXPECT_TRUE(controls.boxes.empty());
 
-    const PageStep steps[] = {{"StayOnGeneral", PageGeneral, PageGeneral},
-                              {"GeneralToKeys", PageGeneral, PageKeys},
-                              {"KeysToConnection", PageKeys, PageConnection},
-                              {"ConnectionToKeys", PageConnection, PageKeys}};
+    // clang-format off
+    const PageStep steps[] = {{"StayOnGeneral", PageGeneral, PageGeneral}, {"GeneralToKeys", PageGeneral, PageKeys},
+        {"KeysToConnection", PageKeys, PageConnection}, {"ConnectionToKeys", PageConnection, PageKeys}};
+    // clang-format on
     for (const auto& [name, from, to] : steps) {
         SCOPED_TRACE(name);
         if (from != to) {
@@ -273,20 +258,6 @@ TEST_F(OptionsDialogTest, PagesShowTheirControlsAndKeyCommandsActOnlyOnTheKeysPa
             EXPECT_EQ(controls.enabled[command], to == PageKeys) << command;
         }
     }
-}
-
-// The capture box is closed with a key, and that key is captured too.
-TEST_F(OptionsDialogTest, TheKeyThatClosesTheCaptureBoxIsCaptured) {
-    keys.LoadPermitted("112");
-    Open();
-    dialog->OnPageChanging(PageGeneral);
-    dialog->OnPageChanged(PageKeys);
-    controls.whileBoxShows = [&] { keys.KeyDown(0, 0, 13); };  // Enter closes the box
-    dialog->OnCommand(CmdCaptureKeys);
-    keys.KeyDown(0, 0, 27);  // after the box, an ordinary key again
-    ASSERT_EQ(controls.boxes.size(), 1u);
-    EXPECT_EQ(controls.keyList.items,
-              (std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)", "13 VK_RETURN (VK_TACTION)"}));
 }
 
 }  // namespace

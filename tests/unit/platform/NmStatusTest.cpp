@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
 #include <vector>
 
 #include "platform/ConnectionManager.h"
@@ -17,9 +18,9 @@ NmSnapshot Up(std::uint32_t state) {
     return nm;
 }
 
-template <typename Change>
-NmSnapshot With(NmSnapshot nm, Change change) {
-    change(nm);
+template <typename T>
+NmSnapshot With(NmSnapshot nm, T NmSnapshot::*field, std::type_identity_t<T> value) {
+    nm.*field = value;
     return nm;
 }
 
@@ -30,36 +31,28 @@ struct MappingCase {
 };
 
 TEST(NmStatus, StatesMapOntoConnectionStatuses) {
+    using N = NmSnapshot;
+    // clang-format off
     const MappingCase cases[] = {
         {"connected (global)", Up(70), ConnectionStatusConnected},
         {"connected (site) with a route to the server", Up(60), ConnectionStatusConnected},
-        {"connected (local) without a route to the server",
-         With(Up(50), [](NmSnapshot& n) { n.routeToServer = false; }),
-         ConnectionStatusWaitingForPath},
-        {"behind a captive portal", With(Up(60), [](NmSnapshot& n) { n.connectivity = 2; }),
-         ConnectionStatusWaitingForPath},
+        {"connected (local) without a route to the server", With(Up(50), &N::routeToServer, false), ConnectionStatusWaitingForPath},
+        {"behind a captive portal", With(Up(60), &N::connectivity, 2), ConnectionStatusWaitingForPath},
         {"connecting", Up(40), ConnectionStatusWaitingConnection},
         {"disconnected, may still connect", Up(20), ConnectionStatusWaitingConnection},
         {"state not known", Up(0), ConnectionStatusWaitingConnection},
         {"disconnecting", Up(30), ConnectionStatusWaitingDisconnection},
         {"asleep", Up(10), ConnectionStatusConnectionDisabled},
-        {"networking switched off",
-         With(Up(20), [](NmSnapshot& n) { n.networkingEnabled = false; }),
-         ConnectionStatusConnectionDisabled},
-        {"mobile radio off (flight mode)",
-         With(Up(20), [](NmSnapshot& n) { n.wwanEnabled = false; }), ConnectionStatusPhoneOff},
-        {"mobile radio off but connected otherwise",
-         With(Up(70), [](NmSnapshot& n) { n.wwanEnabled = false; }), ConnectionStatusConnected},
-        {"profile refused", With(Up(20), [](NmSnapshot& n) { n.activationFailed = true; }),
-         ConnectionStatusConnectionFailed},
-        {"profile being activated", With(Up(20), [](NmSnapshot& n) { n.activating = true; }),
-         ConnectionStatusWaitingConnection},
-        {"NetworkManager absent, route", With(Up(0), [](NmSnapshot& n) { n.present = false; }),
-         ConnectionStatusConnected},
+        {"networking switched off", With(Up(20), &N::networkingEnabled, false), ConnectionStatusConnectionDisabled},
+        {"mobile radio off (flight mode)", With(Up(20), &N::wwanEnabled, false), ConnectionStatusPhoneOff},
+        {"mobile radio off but connected otherwise", With(Up(70), &N::wwanEnabled, false), ConnectionStatusConnected},
+        {"profile refused", With(Up(20), &N::activationFailed, true), ConnectionStatusConnectionFailed},
+        {"profile being activated", With(Up(20), &N::activating, true), ConnectionStatusWaitingConnection},
+        {"NetworkManager absent, route", With(Up(0), &N::present, false), ConnectionStatusConnected},
         {"NetworkManager absent, no route", NmSnapshot{}, ConnectionStatusWaitingForPath},
-        {"bus not answered yet", With(Up(70), [](NmSnapshot& n) { n.known = false; }),
-         ConnectionStatusWaitingConnection},
+        {"bus not answered yet", With(Up(70), &N::known, false), ConnectionStatusWaitingConnection},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(MapNmStatus(c.nm), c.status) << c.name;
     }

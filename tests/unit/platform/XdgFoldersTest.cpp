@@ -8,20 +8,14 @@
 
 namespace {
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = ::getenv(name)) {
-            old_ = old;
-        }
-        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+std::optional<std::string> Env(const char* name) {
+    const char* value = ::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
 
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+void SetEnv(const char* name, const std::optional<std::string>& value) {
+    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+}
 
 struct EnvCase {
     const char* name;
@@ -40,11 +34,14 @@ TEST(XdgFolders, FindsTheApplicationDataFolder) {
         {"NeitherSet", none, none, ""},
         {"HomeEmpty", none, "", ""},
     };
+    const auto dataHome = Env("XDG_DATA_HOME"), home = Env("HOME");
     for (const EnvCase& c : cases) {
-        ScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);
-        ScopedEnv home("HOME", c.home);
+        SetEnv("XDG_DATA_HOME", c.dataHome);
+        SetEnv("HOME", c.home);
         EXPECT_EQ(XdgFolders().AppDataFolder(), c.appData) << c.name;
     }
+    SetEnv("XDG_DATA_HOME", dataHome);
+    SetEnv("HOME", home);
 }
 
 TEST(XdgFolders, ProgramFileIsTheRunningExecutable) {
