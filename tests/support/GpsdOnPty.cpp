@@ -80,7 +80,7 @@ std::string GpsdOnPty::Start() {
     if (input < 0 || realpath(dev.c_str(), device) == nullptr) {
         return "cannot open the pty pair";
     }
-    ChoosePort();
+    port = FreePort();
     gpsd = std::make_unique<ChildProcess>(
         std::vector<std::string>{FindProgram("gpsd"), "-N", "-n", "-b", "-S", port, "-F",
                                  folder / "gpsd.sock", device},
@@ -90,13 +90,6 @@ std::string GpsdOnPty::Start() {
                gpsd->Errors();
     }
     return {};
-}
-
-const std::string& GpsdOnPty::ChoosePort() {
-    if (port.empty()) {
-        port = FreePort();
-    }
-    return port;
 }
 
 void GpsdOnPty::StopGpsd() {
