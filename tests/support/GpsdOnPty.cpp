@@ -1,5 +1,7 @@
 #include "support/GpsdOnPty.h"
 
+#include "support/LoopbackListener.h"
+
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -17,16 +19,6 @@ sockaddr_in Loopback(int port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     return address;
-}
-
-std::string FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return std::to_string(ntohs(address.sin_port));
 }
 
 // gpsd answers ?DEVICES only from its main loop, once its device is open and set up.
@@ -80,7 +72,7 @@ std::string GpsdOnPty::Start() {
     if (input < 0 || realpath(dev.c_str(), device) == nullptr) {
         return "cannot open the pty pair";
     }
-    ChoosePort();
+    port = LoopbackListener().Port();  // free a moment ago
     gpsd = std::make_unique<ChildProcess>(
         std::vector<std::string>{FindProgram("gpsd"), "-N", "-n", "-b", "-S", port, "-F",
                                  folder / "gpsd.sock", device},
@@ -90,13 +82,6 @@ std::string GpsdOnPty::Start() {
                gpsd->Errors();
     }
     return {};
-}
-
-const std::string& GpsdOnPty::ChoosePort() {
-    if (port.empty()) {
-        port = FreePort();
-    }
-    return port;
 }
 
 void GpsdOnPty::StopGpsd() {

@@ -18,8 +18,6 @@ public:
 
     // "" when gpsd and socat are installed, else what is missing.
     static std::string MissingPrograms();
-    // Picks the free loopback port gpsd will listen on, so a client can start first.
-    const std::string& ChoosePort();
     // Starts both and waits until gpsd has the device open; "" or what failed.
     std::string Start();
     // Ends gpsd under its clients' feet.

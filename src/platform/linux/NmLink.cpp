@@ -24,8 +24,10 @@ constexpr std::chrono::seconds LongestActivationInterval{3600};
 // sends nonsense for this long is as good as absent until it answers sensibly again.
 constexpr std::chrono::seconds NonsenseLimit{5};
 
+// The first refusal waits the plain interval, each further one in a row twice as long.
 std::chrono::seconds IntervalAfter(int refusals) {
-    const std::chrono::seconds interval = ActivationInterval * (1 << std::min(refusals, 6));
+    const std::chrono::seconds interval =
+        ActivationInterval * (1 << std::clamp(refusals - 1, 0, 6));
     return std::min(interval, LongestActivationInterval);
 }
 
@@ -80,12 +82,13 @@ bool ProfileMatches(sd_bus_message* reply, const std::string& profile) {
 }  // namespace
 
 NmLink::NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe,
-               Without without)
+               Without without, Now now)
     : bus_(std::move(bus)),
       service_(*bus_, Service),
       profile_(std::move(profile)),
       probe_(std::move(probe)),
-      without_(without) {
+      without_(without),
+      now_(std::move(now)) {
     service_.Watch(ManagerPath, ManagerInterface);
     service_.Follow(ManagerInterface, "ActiveConnections", ActiveInterface);
     service_.Refresh();
@@ -125,7 +128,7 @@ std::uint32_t NmLink::NetworkStatus(std::uint32_t address) {
 }
 
 void NmLink::JudgeAnswers() {
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = now_();
     sensible_ = service_.Present() && Sensible(service_.Find(ManagerPath, ManagerInterface));
     if (sensible_ || !service_.Present() || !service_.Known()) {
         troubled_ = false;
@@ -139,7 +142,7 @@ void NmLink::JudgeAnswers() {
 }
 
 bool NmLink::GivenUp() const {
-    return troubled_ && std::chrono::steady_clock::now() - troubleSince_ >= NonsenseLimit;
+    return troubled_ && now_() - troubleSince_ >= NonsenseLimit;
 }
 
 NmSnapshot NmLink::Snapshot(std::uint32_t address) const {
@@ -182,7 +185,7 @@ void NmLink::ActivateWhenDue(std::uint32_t network) {
     if (profile_.empty() || network == ConnectionStatusConnected || !sensible_ || ProfileActive()) {
         return;
     }
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = now_();
     if (everActivated_ && now - lastActivation_ < IntervalAfter(*refusals_)) {
         return;
     }

@@ -22,9 +22,10 @@ public:
     // What the link is while NetworkManager is absent: as the kernel's route to the
     // server says, or simply up.
     enum class Without { Route, Direct };
+    using Now = std::function<std::chrono::steady_clock::time_point()>;
 
     NmLink(std::shared_ptr<DbusConnection> bus, std::string profile, RouteProbe probe,
-           Without without = Without::Route);
+           Without without = Without::Route, Now now = std::chrono::steady_clock::now);
 
     bool MapDestination(const std::string& address, DestinationId& destination) override;
     bool RequestConnection(const DestinationId& destination, std::uint32_t& connection) override;
@@ -50,6 +51,7 @@ private:
     std::string profile_;
     RouteProbe probe_;
     Without without_;
+    Now now_;
     HeldLinks held_;
     HeldLinkStatus heldStatus_;
     bool sensible_ = false;

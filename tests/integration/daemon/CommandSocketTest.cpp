@@ -3,7 +3,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -29,38 +28,13 @@ int ConnectTo(const std::string& path) {
     return fd;
 }
 
-// What another user's process gets when it hands "test" to the socket: the answer read.
-std::string AnswerToAnotherUser(const std::string& path) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        return "no pipe";
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(pipeFds[0]);
-        std::string answer = "no connection";
-        if (setgid(65534) == 0 && setuid(65534) == 0) {
-            sockaddr_un address{};
-            address.sun_family = AF_UNIX;
-            std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
-            int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-            if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
-                // The refusal may come (and the socket close) before the line is sent.
-                ssize_t sent = send(fd, "test\n", 5, MSG_NOSIGNAL);
-                (void)sent;
-                char got[32] = {};
-                answer = read(fd, got, sizeof(got) - 1) >= 0 ? got : "";
-            }
-        }
-        ssize_t written = write(pipeFds[1], answer.data(), answer.size());
-        _exit(written < 0);
-    }
-    close(pipeFds[1]);
-    char got[64] = {};
-    ssize_t length = read(pipeFds[0], got, sizeof(got) - 1);
-    close(pipeFds[0]);
-    waitpid(child, nullptr, 0);
-    return length >= 0 ? std::string(got) : "read failed";
+// A shell command run as user 65534 (nobody), with its output in home/name.
+std::unique_ptr<ChildProcess> AsNobody(const TempFolder& home, const std::string& name,
+                                       const std::string& command) {
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{
+            "/bin/sh", "-c", "exec setpriv --reuid=65534 --regid=65534 --clear-groups " + command},
+        home / name);
 }
 
 // With the usual limit of 1024 descriptors, a flood of connections that never send a
@@ -110,7 +84,10 @@ void IdleConnectionsAndOtherUsersCannotStop(const char* program) {
     std::filesystem::permissions(home.Path(), std::filesystem::perms::all);
     std::filesystem::permissions(runtime, std::filesystem::perms::all);
     std::filesystem::permissions(path, std::filesystem::perms::all);
-    EXPECT_EQ(AnswerToAnotherUser(path), "refused\n");
+    auto other = AsNobody(
+        home, "other", "sh -c \"(sleep 0.5; echo test) | socat -t5 - UNIX-CONNECT:" + path + "\"");
+    other->Wait();
+    EXPECT_EQ(other->Output(), "refused\n") << other->Errors();
     EXPECT_EQ(Command("exit"), 0);
     EXPECT_EQ(tracker.Wait(), 0);
     for (int fd : idle) {
@@ -140,41 +117,17 @@ TEST(CommandSocket, AnAnswerFromAnotherUserIsNotBelieved) {
     std::filesystem::create_directories(folder);
     std::filesystem::permissions(home.Path(), std::filesystem::perms::all);
     ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t impostor = fork();
-    if (impostor == 0) {
-        // Answers "ok" to whatever line comes, as a tracker would.
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, (folder + "/mzorvanyd.sock").c_str(),
-                     sizeof(address.sun_path) - 1);
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (setgid(65534) != 0 || setuid(65534) != 0 ||
-            bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-            listen(fd, 4) != 0 || write(ready[1], "y", 1) != 1) {
-            _exit(1);
-        }
-        for (int client; (client = accept(fd, nullptr, nullptr)) >= 0; close(client)) {
-            char line[16];
-            if (read(client, line, sizeof line) > 0) {
-                ssize_t sent = send(client, "ok\n", 3, MSG_NOSIGNAL);
-                (void)sent;
-            }
-        }
-        _exit(0);
-    }
-    close(ready[1]);
-    char got = 0;
-    ASSERT_EQ(read(ready[0], &got, 1), 1) << "the impostor did not start";
-    close(ready[0]);
+    // Answers "ok" to whatever line comes, as a tracker would.
+    auto impostor = AsNobody(home, "impostor",
+                             "socat UNIX-LISTEN:" + folder +
+                                 "/mzorvanyd.sock,fork SYSTEM:'head -n1 >/dev/null; echo ok'");
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(folder + "/mzorvanyd.sock"); }))
+        << impostor->Errors();
     const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR="};
     ChildProcess command({MZ_DAEMON, "--command=exit"}, home / "exit", env);
     EXPECT_EQ(command.Wait(), 1);
     EXPECT_NE(command.Errors().find("mzorvanyd.sock is served by user 65534"), std::string::npos)
         << command.Errors();
-    kill(impostor, SIGKILL);
-    waitpid(impostor, nullptr, 0);
 }
 
 }  // namespace

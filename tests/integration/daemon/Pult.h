@@ -37,16 +37,3 @@ inline std::optional<int> TrackerCommand(const TempFolder& home, const std::stri
                                          std::chrono::seconds deadline = std::chrono::seconds(20)) {
     return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait(deadline);
 }
-
-// mzorvanyd on a simulated receiver at gps and the test SIM, reading keys from the FIFO
-// keys, its output in home/name.
-inline std::unique_ptr<ChildProcess> StartKeyedTracker(const TempFolder& home,
-                                                       const std::string& name,
-                                                       const std::string& gps,
-                                                       const std::string& keys,
-                                                       const std::vector<std::string>& env) {
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{MZ_DAEMON, "--gps=" + gps, "--modem=sim:080910101032547698",
-                                 "--keys=" + keys},
-        home / name, env);
-}

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <linux/input.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <thread>
 
 #include "Pult.h"
+#include "support/KeyRecords.h"
 #include "support/TextCount.h"
 
 namespace {
@@ -48,8 +48,7 @@ TEST(StoppedTracker, SendsAnOverdueFollowUpAsSoonAsItGoesOn) {
                              home / "tracker", env);
         const int keys = open(fifo.c_str(), O_WRONLY);
         ASSERT_GE(keys, 0);
-        const input_event down[2] = {{{}, EV_KEY, KEY_F1, 1}, {{}, EV_SYN, 0, 0}};
-        ASSERT_EQ(write(keys, down, sizeof down), static_cast<ssize_t>(sizeof down));
+        ASSERT_TRUE(WriteKey(keys, KEY_F1, 1));
         ASSERT_TRUE(WaitFor([&] { return CountMatches(pult->Output(), "code=122") == 1; }))
             << pult->Output() << tracker.Errors();
         tracker.Signal(SIGSTOP);

@@ -21,7 +21,7 @@ SIM_IFACE = 'org.freedesktop.ModemManager1.Sim'
 def load(mock, parameters):
     mock.AddMethods(MAIN_IFACE, [('ScanDevices', '', '', '')])
     mock.AddSim('0', parameters.get('Imsi', '001010123456789'))
-    mock.AddModem('0', MAIN_OBJ + '/SIM/0')
+    mock.AddModem('0', parameters.get('Sim', MAIN_OBJ + '/SIM/0'))
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')

@@ -1,19 +1,47 @@
 #include <fcntl.h>
-#include <linux/input.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "Installed.h"
+#include "support/ChildProcess.h"
+#include "support/KeyRecords.h"
+#include "support/TempFolder.h"
+#include "support/TextCount.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The build installed with cmake --install into a fresh temporary prefix, once for all
+// the tests here.
+struct Install : ::testing::Test {
+    static void SetUpTestSuite() {
+        folder = new TempFolder;
+        ChildProcess install({MZ_CMAKE, "--install", MZ_BINARY_DIR, "--prefix", *folder / "usr"},
+                             *folder / "install");
+        installed = install.Wait(120s) == 0;
+        log = install.Output() + install.Errors();
+    }
+    static void TearDownTestSuite() { delete folder; }
+    void SetUp() override { ASSERT_TRUE(installed) << log; }
+    // An installed file's full path.
+    static std::string In(const std::string& name) { return *folder / ("usr/" + name); }
+
+    static inline TempFolder* folder = nullptr;
+    static inline bool installed = false;
+    static inline std::string log;
+};
 
 struct PlacedFile {
     const char* name;
@@ -43,94 +71,83 @@ const PlacedFile kPlaced[] = {
     {"SleepInhibitorRule", "share/polkit-1/rules.d/60-mzorvanyd.rules", false},
 };
 
-bool Executable(const std::string& path) {
-    return access(path.c_str(), X_OK) == 0;
-}
-
-// A tool's exit status, with what it said in message when that is not clean.
-int RunTool(const Installed& installed, const std::string& name, std::vector<std::string> command,
-            std::string& message, const std::vector<std::string>& env = {}) {
+// A tool's exit status, with what it said in message.
+int RunTool(const std::string& name, std::vector<std::string> command, std::string& message,
+            const std::vector<std::string>& env = {}) {
     command.front() = FindProgram(command.front());
     if (command.front().empty()) {
         message = name + ": program not installed";
         return -1;
     }
-    ChildProcess tool(command, installed.folder / name, env);
-    const int status = tool.Wait(std::chrono::seconds(60)).value_or(-1);
+    ChildProcess tool(command, *Install::folder / name, env);
+    const int status = tool.Wait(60s).value_or(-1);
     message = tool.Output() + tool.Errors();
     return status;
 }
 
-TEST(Install, PutsEveryFileInItsPlace) {
-    Installed installed;
-    ASSERT_TRUE(installed.Ok()) << installed.Log();
+TEST_F(Install, PutsEveryFileInItsPlace) {
     for (const PlacedFile& file : kPlaced) {
         if (file.qtOnly && !MZ_WITH_QT) {
             continue;
         }
-        const std::string path = installed / file.path;
+        const std::string path = In(file.path);
         EXPECT_TRUE(fs::is_regular_file(path) && fs::file_size(path) > 0)
             << file.name << ": " << path;
         if (std::string(file.path).starts_with("bin/")) {
-            EXPECT_TRUE(Executable(path)) << file.name;
+            EXPECT_EQ(access(path.c_str(), X_OK), 0) << file.name;
         }
     }
     // Units name the program where it was installed, not where the build configured it.
     for (const char* unit :
          {"lib/systemd/system/mzorvanyd@.service", "lib/systemd/user/mzorvanyd.service"}) {
-        EXPECT_NE(ReadWholeFile(installed / unit)
-                      .find("ExecStart=" + installed.prefix + "/bin/mzorvanyd "),
+        EXPECT_NE(ReadWholeFile(In(unit)).find("ExecStart=" + In("bin/mzorvanyd ")),
                   std::string::npos)
             << unit;
     }
     std::string manual;
-    EXPECT_EQ(RunTool(installed, "man",
-                      {"gzip", "-dc", installed / "share/man/man1/mzorvanyd.1.gz"}, manual),
-              0);
+    EXPECT_EQ(RunTool("man", {"gzip", "-dc", In("share/man/man1/mzorvanyd.1.gz")}, manual), 0);
     EXPECT_NE(manual.find("\\-\\-keys"), std::string::npos)
         << "the manual page lacks the program's own options";
     if (MZ_WITH_QT) {
         // A version without release notes would be published with the last one's.
-        EXPECT_NE(ReadWholeFile(installed / "share/metainfo/org.mzorvany.Tracker.metainfo.xml")
+        EXPECT_NE(ReadWholeFile(In("share/metainfo/org.mzorvany.Tracker.metainfo.xml"))
                       .find("<release version=\"" MZ_VERSION "\""),
                   std::string::npos);
     }
 }
 
-TEST(Install, ValidatorsAcceptWhatWasInstalled) {
-    Installed installed;
-    ASSERT_TRUE(installed.Ok()) << installed.Log();
+TEST_F(Install, ValidatorsAcceptWhatWasInstalled) {
     std::string message;
     if (MZ_WITH_QT) {
-        EXPECT_EQ(RunTool(installed, "desktop",
-                          {"desktop-file-validate",
-                           installed / "share/applications/org.mzorvany.Tracker.desktop",
-                           installed / "etc/xdg/autostart/org.mzorvany.Tracker.desktop"},
-                          message),
-                  0)
+        EXPECT_EQ(
+            RunTool("desktop",
+                    {"desktop-file-validate", In("share/applications/org.mzorvany.Tracker.desktop"),
+                     In("etc/xdg/autostart/org.mzorvany.Tracker.desktop")},
+                    message),
+            0)
             << message;
         EXPECT_EQ(message, "");
-        EXPECT_EQ(RunTool(installed, "appstream",
+        EXPECT_EQ(RunTool("appstream",
                           {"appstreamcli", "validate", "--no-net",
-                           installed / "share/metainfo/org.mzorvany.Tracker.metainfo.xml"},
+                           In("share/metainfo/org.mzorvany.Tracker.metainfo.xml")},
                           message),
                   0)
             << message;
     }
     // systemd-analyze only warns about unknown keys, so its silence is checked too. The
     // manual pages are checked above; it would look for them in the system's folders.
-    EXPECT_EQ(RunTool(installed, "system-unit",
+    EXPECT_EQ(RunTool("system-unit",
                       {"systemd-analyze", "verify", "--man=no",
-                       installed / "lib/systemd/system/mzorvanyd@.service"},
+                       In("lib/systemd/system/mzorvanyd@.service")},
                       message),
               0)
         << message;
     EXPECT_EQ(message, "");
-    const std::string runtime = installed.folder / "runtime";
+    const std::string runtime = *folder / "runtime";
     fs::create_directories(runtime);
-    EXPECT_EQ(RunTool(installed, "user-unit",
+    EXPECT_EQ(RunTool("user-unit",
                       {"systemd-analyze", "--user", "verify", "--man=no",
-                       installed / "lib/systemd/user/mzorvanyd.service"},
+                       In("lib/systemd/user/mzorvanyd.service")},
                       message, {"XDG_RUNTIME_DIR=" + runtime}),
               0)
         << message;
@@ -165,21 +182,34 @@ const UnitLine kSystemUnit[] = {
     {"NoPrivateDevices", "\nPrivateDevices=", false},
 };
 
-TEST(Install, SystemUnitKeepsTheTrackerAliveAndAbleToWork) {
-    Installed installed;
-    ASSERT_TRUE(installed.Ok()) << installed.Log();
-    const std::string unit = ReadWholeFile(installed / "lib/systemd/system/mzorvanyd@.service");
+TEST_F(Install, SystemUnitKeepsTheTrackerAliveAndAbleToWork) {
+    const std::string unit = ReadWholeFile(In("lib/systemd/system/mzorvanyd@.service"));
     for (const UnitLine& each : kSystemUnit) {
         EXPECT_EQ(unit.find(each.line) != std::string::npos, each.wanted) << each.name;
     }
 }
 
-// The installed daemon, with nothing beside it, plays the alarm sound from share/mzorvany:
-// a stand-in player on the PATH records what it was asked to play.
-TEST(Install, InstalledDaemonFindsTheAlarmSound) {
-    Installed installed;
-    ASSERT_TRUE(installed.Ok()) << installed.Log();
-    const TempFolder& home = installed.folder;
+// Every datagram that arrives on a bound unix socket within the time, one per line: the
+// service manager's notify socket, played by the test.
+std::string Collect(int fd, std::chrono::milliseconds time) {
+    std::string all;
+    for (const auto end = std::chrono::steady_clock::now() + time;
+         std::chrono::steady_clock::now() < end;) {
+        char buffer[4096];
+        const ssize_t size = recv(fd, buffer, sizeof(buffer), 0);
+        if (size > 0) {
+            all.append(buffer, static_cast<std::size_t>(size)).append("\n");
+        }
+    }
+    return all;
+}
+
+// The installed daemon, with nothing beside it, under a service manager: ready, then with
+// a 400 ms watchdog it pings about every 100 ms while the loop turns and is silent while it
+// hangs (stopped); a held key plays the alarm sound from share/mzorvany (a stand-in player
+// on the PATH records what it was asked to play).
+TEST_F(Install, InstalledDaemonNotifiesItsWatchdogAndFindsTheAlarmSound) {
+    const TempFolder& home = *folder;
     fs::create_directories(home / "tools");
     fs::create_directories(home / "data/MZorvany");
     WriteWholeFile(home / "tools/aplay", "#!/bin/sh\nfor a; do last=$a; done\necho \"$last\" >>" +
@@ -188,17 +218,42 @@ TEST(Install, InstalledDaemonFindsTheAlarmSound) {
     WriteWholeFile(home / "data/MZorvany/params.ini", "AlertPressTime=0\r\nFrequency=144000\r\n");
     const std::string fifo = home / "keys";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    ChildProcess daemon(
-        {installed / "bin/mzorvanyd", "--gps=none", "--keys=" + fifo}, home / "daemon",
-        {"XDG_DATA_HOME=" + (home / "data"), "PATH=" + (home / "tools") + ":/usr/bin:/bin"});
+    const int notify = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, (home / "notify").c_str(), sizeof(address.sun_path) - 1);
+    ASSERT_EQ(bind(notify, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0)
+        << std::strerror(errno);
+    const timeval wait{0, 50'000};
+    setsockopt(notify, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait));
+    ChildProcess daemon({In("bin/mzorvanyd"), "--gps=none", "--keys=" + fifo}, home / "daemon",
+                        {"XDG_DATA_HOME=" + (home / "data"), "NOTIFY_SOCKET=" + (home / "notify"),
+                         "WATCHDOG_USEC=400000", "PATH=" + (home / "tools") + ":/usr/bin:/bin"});
+    std::string started;
+    ASSERT_TRUE(WaitFor([&] {
+        started += Collect(notify, 200ms);
+        return started.find("READY=1") != std::string::npos;
+    })) << daemon.Errors();
+    EXPECT_NE(started.find("READY=1\nSTATUS="), std::string::npos) << started;
+    EXPECT_GE(CountMatches(Collect(notify, 1000ms), "WATCHDOG=1"), 4);
+
     const int keys = open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(keys, 0);
-    const input_event down[2] = {{{}, EV_KEY, KEY_F1, 1}, {{}, EV_SYN, 0, 0}};
-    ASSERT_EQ(write(keys, down, sizeof(down)), static_cast<ssize_t>(sizeof(down)));
+    ASSERT_TRUE(WriteKey(keys, KEY_F1, 1));
     EXPECT_TRUE(WaitFor([&] { return !ReadWholeFile(home / "played").empty(); }))
         << daemon.Output() << daemon.Errors();
-    EXPECT_EQ(ReadWholeFile(home / "played"), installed / "share/mzorvany/alert.wav\n");
+    EXPECT_EQ(ReadWholeFile(home / "played"), In("share/mzorvany/alert.wav\n"));
     close(keys);
+
+    daemon.Signal(SIGSTOP);
+    Collect(notify, 200ms);  // a ping sent just before the stop
+    EXPECT_EQ(CountMatches(Collect(notify, 1000ms), "WATCHDOG=1"), 0);
+    daemon.Signal(SIGCONT);
+    EXPECT_GE(CountMatches(Collect(notify, 1000ms), "WATCHDOG=1"), 4);
+    daemon.Signal(SIGTERM);
+    EXPECT_EQ(daemon.Wait(), 0);
+    EXPECT_NE(Collect(notify, 200ms).find("STOPPING=1"), std::string::npos);
+    close(notify);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <linux/input.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include "app/Resources.h"
 #include "integration/qt/ModalDriver.h"
 #include "platform/linux/EvdevKeySource.h"
+#include "support/KeyRecords.h"
 #include "ui/qt/MainWidget.h"
 #include "ui/qt/QtKeyDevices.h"
 #include "ui/qt/SoftKeyBar.h"
@@ -47,11 +47,7 @@ public:
         EXPECT_GE(writer_, 0);
     }
     ~KeyFifo() { close(writer_); }
-    bool Key(int linuxKey, int value) {
-        const input_event events[2] = {{{}, EV_KEY, static_cast<__u16>(linuxKey), value},
-                                       {{}, EV_SYN, 0, 0}};
-        return write(writer_, events, sizeof(events)) == static_cast<ssize_t>(sizeof(events));
-    }
+    bool Key(int linuxKey, int value) { return WriteKey(writer_, linuxKey, value); }
 
 private:
     std::string path_;
@@ -155,20 +151,6 @@ TEST(KeyboardQt, KeysHeldInTheWindowAreLetGoWhenItLosesTheKeyboard) {
         c.takeKeyboard(tracker);
         EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{});
         EXPECT_EQ(shell.TrayIconId(), IconIdle);
-    }
-}
-
-// The hold time decides between an alarm and none: 200 ms either side of it must tell.
-TEST(KeyboardQt, AHoldShortOfTheHoldTimeRaisesNoAlarmAndOnePastItDoes) {
-    for (const int heldMs : {800, 1200}) {
-        SCOPED_TRACE(heldMs);
-        SimTracker tracker(
-            {false, std::string(SimTracker::kDefaultParams) + "AlertPressTime=1\r\n"});
-        QtShell& shell = tracker.Shell();
-        WindowKey(shell, true, KEY_F1, Qt::Key_F1);
-        QTest::qWait(heldMs);
-        WindowKey(shell, false, KEY_F1, Qt::Key_F1);
-        EXPECT_EQ(tracker.Window().Mode() == ReportMode::Alarm, heldMs > 1000);
     }
 }
 
