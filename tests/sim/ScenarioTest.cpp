@@ -127,6 +127,34 @@ TEST(Scenario, AnAlarmFiveMinutesWithoutNetworkArrivesBeforeAnyFollowUp) {
     EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
 }
 
+// 300 test commands and a flood of them: one test waits at a time, and the alarm's 122
+// goes within the time-out of the test's attempt under way.
+TEST(Scenario, AnAlarmGoesOutRightAfterItsHoldWhateverTestsCameBefore) {
+    auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=2\r\n");
+    world->socket.sendError = ENETUNREACH;  // the tests cannot leave
+    for (int i = 0; i < 300; ++i) {
+        world->Command(CmdTest);
+        world->Tick();
+    }
+    for (int i = 0; i < 100000; ++i) {
+        world->Command(CmdTest);
+    }
+    EXPECT_EQ(world->Sender().QueuedCount(), 1u) << "one test waits at a time";
+
+    world->socket.sendError = 0;
+    world->PressKey(112);
+    world->Tick(20);
+    ASSERT_EQ(world->Window().Mode(), ReportMode::Alarm);
+    const std::int64_t expired = world->Ticks() - 1;
+    const auto alarmArrived = [&] {
+        return std::any_of(world->mainRoom.reports.begin(), world->mainRoom.reports.end(),
+                           [](const auto& r) { return r.fields.code == MsgAlarm; });
+    };
+    // Within the time-out of the test's attempt under way.
+    ASSERT_TRUE(world->TickUntil(alarmArrived, 30));
+    EXPECT_LE(world->Ticks() - expired, 24);
+}
+
 // An hour out of coverage: the loop sleeps between spaced-out looks at the link, the GPS
 // goes off after its search, the event log is not flooded; the report goes once the
 // network is back.
