@@ -46,19 +46,25 @@ void Say(const std::string& text) {
 
 DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, TrackerInstance& trackerInstance,
                        std::vector<std::unique_ptr<EvdevKeySource>>& keySources, int signals,
-                       ServiceNotifier& serviceManager, DbusConnection* systemBus)
+                       ServiceNotifier& serviceManager, DbusConnection* systemBus,
+                       RouteWatch* routeWatch)
     : shell(daemonShell),
       instance(trackerInstance),
       keys(keySources),
       signalFd(signals),
       service(serviceManager),
       bus(systemBus),
+      routes(routeWatch),
       pacer(TickPeriodMs),
       sleepInhibitor(Say),
       sleepDelay(Say, LogindInhibitor::Lock::Delay) {
     if (!wakeAlarm.WakesTheMachine()) {
         Say("cannot set wake alarms (CAP_WAKE_ALARM: " + wakeAlarm.WhyNot() +
             "); a report that falls due while the machine sleeps goes when it next wakes");
+    }
+    if (routes != nullptr && routes->Fd() < 0) {
+        Say("cannot watch the network (" + routes->ErrorText() +
+            "); a report waiting for the network goes within a minute of its return");
     }
 }
 
@@ -87,6 +93,9 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     }
     if (bus != nullptr && bus->Fd() >= 0) {
         watched.push_back({Source::Bus, bus->Fd(), 0});
+    }
+    if (routes != nullptr && routes->Fd() >= 0) {
+        watched.push_back({Source::Routes, routes->Fd(), 0});
     }
     return watched;
 }
@@ -178,6 +187,9 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             break;
         case Source::Bus:
             bus->Drain();
+            break;
+        case Source::Routes:
+            routes->Drain();  // the core learns of it when the loop next asks for quiet ticks
             break;
         case Source::Command:
             instance.Serve(watched.fd, [&](TrackerCommand command) {
