@@ -14,9 +14,9 @@ using namespace std::chrono_literals;
 
 // Without its address loopback has no route: the link to the control room cannot come up.
 bool LoopbackAddressed(bool addressed) {
-    return std::system(addressed ? "PATH=/usr/sbin:/sbin:$PATH ip addr add 127.0.0.1/8 dev lo"
-                                 : "PATH=/usr/sbin:/sbin:$PATH ip addr del 127.0.0.1/8 dev lo") ==
-           0;
+    return std::system(addressed
+                           ? "PATH=/usr/sbin:/sbin:$PATH ip addr add 127.0.0.1/8 dev lo"
+                           : "PATH=/usr/sbin:/sbin:$PATH ip addr del 127.0.0.1/8 dev lo") == 0;
 }
 
 // The link waiting for its route is asked ever more rarely, up to a minute apart; the
