@@ -169,7 +169,7 @@ TEST(Scenario, OutOfCoverageTheTrackerSleepsAndReportsWhenTheNetworkReturns) {
           Case{"WaitingForPath", ConnectionStatusWaitingForPath, false, false, 610},
           Case{"AlarmAtTheReturn", ConnectionStatusWaitingForPath, true, false, 40},
           Case{"ChangeAnnounced", ConnectionStatusWaitingForPath, false, true, 10},
-          Case{"RefusedChangeAnnounced", ConnectionStatusDisconnected, false, true, 10}}) {
+          Case{"DisconnectedChangeAnnounced", ConnectionStatusDisconnected, false, true, 10}}) {
         auto world = MakeWorld("Frequency=600\r\n");
         world->connections.forcedStatus = c.status;
         world->Advance(600 + 36000);
