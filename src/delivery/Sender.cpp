@@ -7,6 +7,7 @@
 #include "common/MessageCodes.h"
 #include "gps/GpsReader.h"
 #include "platform/Clock.h"
+#include "platform/ConnectionManager.h"
 #include "settings/Settings.h"
 
 CSender::CSender(CSettings& settings, CGpsReader* gpsReader, const Platform& platform)
@@ -15,7 +16,8 @@ CSender::CSender(CSettings& settings, CGpsReader* gpsReader, const Platform& pla
       connections_(platform.connections),
       sim_(platform.sim),
       socket_(platform.socket),
-      messageNumber(static_cast<std::uint32_t>(platform.clock.UtcSeconds())) {}
+      messageNumber(static_cast<std::uint32_t>(platform.clock.UtcSeconds())),
+      networkChangesSeen(platform.connections.NetworkChanges()) {}
 
 CSender::~CSender() {
     socket_.Stop();
@@ -80,6 +82,7 @@ void CSender::Tick() {
     if (successHold > 0) {
         --successHold;
     }
+    TakeNetworkChange();
     switch (state) {
         case SenderState::Idle:
             TickIdle();
@@ -99,6 +102,23 @@ void CSender::Tick() {
             TickWaiting();
             break;
     }
+}
+
+// A network that changed (an address, a route, the network manager's state) may let the
+// link come up: the back-off's wait ends and the link is asked at once. Without a change
+// the back-off alone bounds the wait.
+void CSender::TakeNetworkChange() {
+    const bool endsTheWait = NetworkChangeEndsTheWait();
+    networkChangesSeen = connections_.NetworkChanges();
+    if (endsTheWait) {
+        linkRetryTicks = 0;
+    }
+}
+
+bool CSender::NetworkChangeEndsTheWait() const {
+    return linkRetryTicks > 0 && !queue.empty() &&
+           (state == SenderState::Idle || state == SenderState::Connecting) &&
+           connections_.NetworkChanges() != networkChangesSeen;
 }
 
 void CSender::TickIdle() {
@@ -321,10 +341,13 @@ std::int32_t CSender::QuietTicks() const {
             }
             // A report waiting for the GPS search stays put until the search ends, which
             // the GPS reader counts; an alarm or an ended search opens at once.
-            return WaitsForSearch() ? unbounded : linkRetryTicks;
+            if (WaitsForSearch()) {
+                return unbounded;
+            }
+            return NetworkChangeEndsTheWait() ? 0 : linkRetryTicks;
         }
         case SenderState::Connecting:
-            return linkRetryTicks;
+            return NetworkChangeEndsTheWait() ? 0 : linkRetryTicks;
         case SenderState::Ready:
             if (!queue.empty()) {
                 return pauseTicks == 0 && gpsReader_ != nullptr && WaitsForSearch() ? unbounded : 0;

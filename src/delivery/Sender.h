@@ -110,6 +110,8 @@ private:
     bool KeepsRetryingFront() const;
     void RecordError(const std::string& text);
     void CloseSocket();
+    void TakeNetworkChange();
+    bool NetworkChangeEndsTheWait() const;
     void TickIdle();
     void TickConnecting();
     void BackOffLink();
@@ -137,6 +139,8 @@ private:
     std::int32_t linkRetryTicks = 0;
     std::int32_t linkBackoffTicks = 0;
     std::int32_t linkPolls = 0;
+    // The link's count of network changes as last taken.
+    std::uint64_t networkChangesSeen = 0;
     bool alarmPeriodRunning = false;
     bool useReserve = false;
     bool failed = false;

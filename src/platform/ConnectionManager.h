@@ -41,4 +41,7 @@ public:
     virtual std::uint32_t ReadStatus(std::uint32_t connection) = 0;
     // Gives the connection back; the handle is not used again.
     virtual void Release(std::uint32_t connection) = 0;
+    // How often the network has been seen to change (addresses, routes, the state the
+    // network manager reports); it only grows. A link that cannot tell stays at 0.
+    virtual std::uint64_t NetworkChanges() const { return 0; }
 };

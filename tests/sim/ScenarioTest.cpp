@@ -157,17 +157,21 @@ TEST(Scenario, AnAlarmGoesOutRightAfterItsHoldWhateverTestsCameBefore) {
 
 // An hour out of coverage: the loop sleeps between spaced-out looks at the link, the GPS
 // goes off after its search, the event log is not flooded; the report goes once the
-// network is back.
+// network is back, at once when the link announces the change.
 TEST(Scenario, OutOfCoverageTheTrackerSleepsAndReportsWhenTheNetworkReturns) {
     struct Case {
         const char* name;
         std::uint32_t status;
         bool alarmAtTheReturn;  // which asks for the link at once
+        bool changeAnnounced;   // which ends the back-off's wait
         std::int64_t deliveredWithin;
     };
-    for (const Case& c : {Case{"Disconnected", ConnectionStatusDisconnected, false, 610},
-                          Case{"WaitingForPath", ConnectionStatusWaitingForPath, false, 610},
-                          Case{"AlarmAtTheReturn", ConnectionStatusWaitingForPath, true, 40}}) {
+    for (const Case& c :
+         {Case{"Disconnected", ConnectionStatusDisconnected, false, false, 610},
+          Case{"WaitingForPath", ConnectionStatusWaitingForPath, false, false, 610},
+          Case{"AlarmAtTheReturn", ConnectionStatusWaitingForPath, true, false, 40},
+          Case{"ChangeAnnounced", ConnectionStatusWaitingForPath, false, true, 10},
+          Case{"DisconnectedChangeAnnounced", ConnectionStatusDisconnected, false, true, 10}}) {
         auto world = MakeWorld("Frequency=600\r\n");
         world->connections.forcedStatus = c.status;
         world->Advance(600 + 36000);
@@ -179,6 +183,9 @@ TEST(Scenario, OutOfCoverageTheTrackerSleepsAndReportsWhenTheNetworkReturns) {
         world->connections.forcedStatus.reset();
         if (c.alarmAtTheReturn) {
             world->Window().StartReport(ReportMode::Alarm, false);
+        }
+        if (c.changeAnnounced) {
+            ++world->connections.networkChanges;
         }
         world->Advance(c.deliveredWithin);
         EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1) << c.name;

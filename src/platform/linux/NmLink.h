@@ -31,6 +31,9 @@ public:
     bool RequestConnection(const DestinationId& destination, std::uint32_t& connection) override;
     std::uint32_t ReadStatus(std::uint32_t connection) override;
     void Release(std::uint32_t connection) override;
+    // A change of what the link follows (the manager's state and switches, the active
+    // connections), as the bus announced it.
+    std::uint64_t NetworkChanges() const override { return service_.Changes(); }
 
     // Fills the cache, waiting at most the budget; for the start only.
     void Settle(std::chrono::milliseconds budget);

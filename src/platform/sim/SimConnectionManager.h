@@ -16,11 +16,13 @@ public:
     bool RequestConnection(const DestinationId& destination, std::uint32_t& connection) override;
     std::uint32_t ReadStatus(std::uint32_t connection) override;
     void Release(std::uint32_t connection) override;
+    std::uint64_t NetworkChanges() const override { return networkChanges; }
 
     std::vector<std::uint32_t> connectSequence = {16};
     std::optional<std::uint32_t> forcedStatus;
     int refuseRequests = 0;  // the next so many requests are refused
     bool mapFails = false;
+    std::uint64_t networkChanges = 0;  // a test counts a change up as the network announces it
 
     std::vector<std::string> mappedAddresses;
     DestinationId lastDestination{};

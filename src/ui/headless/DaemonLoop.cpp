@@ -42,15 +42,22 @@ void Say(const std::string& text) {
 
 DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, TrackerInstance& trackerInstance,
                        std::vector<std::unique_ptr<EvdevKeySource>>& keySources, int signals,
-                       ServiceNotifier& serviceManager, DbusConnection* systemBus)
+                       ServiceNotifier& serviceManager, DbusConnection* systemBus,
+                       RouteWatch* routeWatch)
     : shell(daemonShell),
       instance(trackerInstance),
       keys(keySources),
       signalFd(signals),
       service(serviceManager),
       bus(systemBus),
+      routes(routeWatch),
       pacer(TickPeriodMs),
-      power(Say) {}
+      power(Say) {
+    if (routes != nullptr && routes->Fd() < 0) {
+        Say("cannot watch the network (" + routes->ErrorText() +
+            "); a report waiting for the network goes within a minute of its return");
+    }
+}
 
 std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     std::vector<Watched> watched;
@@ -77,6 +84,9 @@ std::vector<DaemonLoop::Watched> DaemonLoop::Collect() const {
     }
     if (bus != nullptr && bus->Fd() >= 0) {
         watched.push_back({Source::Bus, bus->Fd(), 0});
+    }
+    if (routes != nullptr && routes->Fd() >= 0) {
+        watched.push_back({Source::Routes, routes->Fd(), 0});
     }
     return watched;
 }
@@ -168,6 +178,9 @@ void DaemonLoop::Handle(CMainWindow& window, const Watched& watched) {
             break;
         case Source::Bus:
             bus->Drain();
+            break;
+        case Source::Routes:
+            routes->Drain();  // the core learns of it when the loop next asks for quiet ticks
             break;
         case Source::Command:
             instance.Serve(watched.fd, [&](TrackerCommand command) {

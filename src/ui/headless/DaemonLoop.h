@@ -7,6 +7,7 @@
 
 #include "app/TickPacer.h"
 #include "platform/linux/EvdevKeySource.h"
+#include "platform/linux/RouteWatch.h"
 #include "ui/launcher/LoopPower.h"
 
 class CMainWindow;
@@ -20,13 +21,14 @@ class DaemonLoop {
 public:
     DaemonLoop(HeadlessShell& shell, TrackerInstance& instance,
                std::vector<std::unique_ptr<EvdevKeySource>>& keys, int signalFd,
-               ServiceNotifier& service, DbusConnection* bus = nullptr);
+               ServiceNotifier& service, DbusConnection* bus = nullptr,
+               RouteWatch* routes = nullptr);
 
     // Runs until the program is ended; the exit code.
     int Run(CMainWindow& window);
 
 private:
-    enum class Source { Signal, Timer, Key, Command, WakeAlarm, Output, Bus };
+    enum class Source { Signal, Timer, Key, Command, WakeAlarm, Output, Bus, Routes };
     struct Watched {
         Source source;
         int fd;
@@ -51,6 +53,7 @@ private:
     ServiceNotifier& service;
     std::int64_t nextKeyLookMs = 0;  // monotonic
     DbusConnection* bus;             // read whenever readable, so no signal waits for a report
+    RouteWatch* routes;              // the same: a changed network ends a link's back-off
     TickPacer pacer;
     LoopPower power;
     std::int64_t tickArmedForMs = -1;  // the tick timer's next expiry as last set

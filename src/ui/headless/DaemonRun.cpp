@@ -76,7 +76,8 @@ int RunDaemon(const LaunchOptions& options, Backends& backends) {
                         StandardError().Line("mzorvanyd: signalfd: " + LastErrorText(errno));
                         return 1;
                     }
-                    DaemonLoop loop(shell, instance, backends.keys, signalFd, service, bus);
+                    DaemonLoop loop(shell, instance, backends.keys, signalFd, service, bus,
+                                    backends.routeWatch.get());
                     service.Ready("Работает");
                     return loop.Run(window);
                 });

@@ -171,13 +171,15 @@ std::unique_ptr<SimManager> MakeSim(const LaunchOptions& options,
 
 std::unique_ptr<ConnectionManager> MakeLink(const LaunchOptions& options,
                                             const std::shared_ptr<DbusConnection>& bus,
-                                            NmLink::Without without) {
+                                            NmLink::Without without,
+                                            std::shared_ptr<RouteWatch>& routeWatch) {
     switch (options.link) {
         case LaunchOptions::Link::Auto:
         case LaunchOptions::Link::Direct:
             return std::make_unique<DirectLink>();
         case LaunchOptions::Link::Route:
-            return std::make_unique<RouteLink>();
+            routeWatch = std::make_shared<RouteWatch>();
+            return std::make_unique<RouteLink>(RouteLink::HasRouteTo, routeWatch);
         case LaunchOptions::Link::NetworkManager:
             return Settled<NmLink>(bus, options.linkProfile, RouteLink::HasRouteTo, without);
     }
@@ -230,7 +232,7 @@ BuiltBackends BuildBackends(const LaunchOptions& given, std::unique_ptr<SoundPla
         return built;
     }
     backends->sim = MakeSim(options, bus);
-    backends->connections = MakeLink(options, bus, withoutNm);
+    backends->connections = MakeLink(options, bus, withoutNm, backends->routeWatch);
     backends->choice = std::move(choice);
     backends->bus = bus;
     backends->socket = std::make_unique<UdpDatagramSocket>();

@@ -15,6 +15,7 @@
 #include "platform/SimManager.h"
 #include "platform/SoundPlayer.h"
 #include "platform/linux/EvdevKeySource.h"
+#include "platform/linux/RouteWatch.h"
 #include "platform/linux/dbus/DbusConnection.h"
 #include "ui/launcher/LaunchOptions.h"
 
@@ -31,6 +32,9 @@ struct Backends {
     std::vector<std::unique_ptr<EvdevKeySource>> keys;
     // The system bus the SIM and link backends share; a loop reads it whenever it is readable.
     std::shared_ptr<DbusConnection> bus;
+    // The kernel's announcements the route link follows (null for the other links); a loop
+    // drains it whenever it is readable.
+    std::shared_ptr<RouteWatch> routeWatch;
     // Which SIM, link and GPS backends serve the tracker, and why, for its first line.
     std::string choice;
 

@@ -66,7 +66,7 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, TrackerInstance&
     // However the run ends the shell has let go of the window, so neither is used again.
     const int exitCode = RunTrackerWindow(
         shell, std::make_unique<CMainWindow>(shell, shell, backends.MakePlatform({}, english)),
-        backends.keys);
+        backends.keys, backends.routeWatch.get());
     shell.UsePower(nullptr);
     return exitCode;
 }

@@ -10,6 +10,7 @@
 
 #include "app/MainWindow.h"
 #include "platform/linux/NonBlockingOutput.h"
+#include "platform/linux/RouteWatch.h"
 #include "ui/qt/QtKeyDevices.h"
 #include "ui/qt/QtShell.h"
 
@@ -64,7 +65,7 @@ private:
 }  // namespace
 
 int RunTrackerWindow(QtShell& shell, std::unique_ptr<CMainWindow> window,
-                     std::vector<std::unique_ptr<EvdevKeySource>>& keySources) {
+                     std::vector<std::unique_ptr<EvdevKeySource>>& keySources, RouteWatch* routes) {
     // Locals end in reverse order: the key devices, then the shell's hold on the
     // window, then the window itself.
     const std::unique_ptr<CMainWindow> owned = std::move(window);
@@ -76,5 +77,16 @@ int RunTrackerWindow(QtShell& shell, std::unique_ptr<CMainWindow> window,
     const QtKeyDevices keys(keySources,
                             [&shell](const KeyEvent& event) { shell.OnDeviceKey(event); });
     const HangUpReload reload(*owned);
+    // The core learns of a change when the event loop next asks it for quiet ticks.
+    std::unique_ptr<QSocketNotifier> routeNotifier;
+    if (routes != nullptr && routes->Fd() >= 0) {
+        routeNotifier = std::make_unique<QSocketNotifier>(routes->Fd(), QSocketNotifier::Read);
+        QObject::connect(routeNotifier.get(), &QSocketNotifier::activated,
+                         [routes] { routes->Drain(); });
+    } else if (routes != nullptr) {
+        StandardError().Line("mzorvany: cannot watch the network (" + routes->ErrorText() +
+                             "); a report waiting for the network goes within a minute of its "
+                             "return");
+    }
     return QApplication::exec();
 }

@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,10 +11,10 @@
 #include <cstring>
 #include <functional>
 #include <optional>
-#include <thread>
 
 #include "common/MessageCodes.h"
 #include "platform/linux/UdpDatagramSocket.h"
+#include "support/PrivateNetwork.h"
 #include "unit/delivery/SenderFixture.h"
 
 namespace {
@@ -138,22 +137,6 @@ TEST(UdpDelivery, UnansweredAttemptsWaitForAnAnswerAndTheFifteenthGivesUp) {
     ASSERT_TRUE(f.TickUntilSent());
     EXPECT_EQ(f.sender->GetStatusText(), "Сообщение передано успешно");
     EXPECT_EQ(f.sender->GetLastError(), "");
-}
-
-// Runs body on a thread of its own inside a private network namespace with loopback up,
-// so the test may break the network without touching the machine's. False when no
-// namespace can be made (not root).
-bool InPrivateNetwork(const std::function<void()>& body) {
-    bool made = false;
-    std::thread([&] {
-        if (::unshare(CLONE_NEWNET) != 0 ||
-            std::system("PATH=/usr/sbin:/sbin:$PATH ip link set lo up") != 0) {
-            return;
-        }
-        made = true;
-        body();
-    }).join();
-    return made;
 }
 
 // Takes loopback's routes away (every send fails with "No route to host") or gives them back.

@@ -43,6 +43,8 @@ struct DbusService::State {
     bool capsTold = false;
     // The PropertiesChanged matches of watched objects, so that nothing else is sent to us.
     std::map<Key, sd_bus_slot*> propertyMatches;
+    // Announced changes of the cached properties and of the service's owner.
+    std::uint64_t changes = 0;
 };
 
 namespace {
@@ -314,6 +316,7 @@ void OnOwnerChanged(const StatePtr& state, sd_bus_message* m) {
     }
     Vanish(*state);
     state->ownerAnswered = true;
+    ++state->changes;
     if (*after != '\0') {
         state->present = true;
         Reload(sd_bus_message_get_bus(m), state);
@@ -337,6 +340,7 @@ void OnPropertiesChanged(const StatePtr& state, sd_bus_message* m) {
     }
     DbusProperties& cached = state->cache[key];
     cached = std::move(merged);
+    ++state->changes;
     char type = 0;
     if (sd_bus_message_peek_type(m, &type, nullptr) > 0 && type == SD_BUS_TYPE_ARRAY &&
         sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "s") >= 0) {
@@ -496,6 +500,10 @@ void DbusService::Subscribe() {
         });
     }
     sd_bus_message_unref(call);
+}
+
+std::uint64_t DbusService::Changes() const {
+    return state_->changes;
 }
 
 bool DbusService::Present() const {

@@ -46,6 +46,9 @@ public:
     bool Known() const;
     // The service's name has an owner on the bus, as far as the last Refresh knows.
     bool Present() const;
+    // How many changes of the watched properties, and of the service's owner, have been
+    // announced so far.
+    std::uint64_t Changes() const;
     // The cached properties, or null while they are not (yet) known.
     const DbusProperties* Find(const std::string& path, const std::string& interface) const;
     // The objects the object manager offers with this interface, in path order.
