@@ -96,9 +96,9 @@ TEST(Scenario, ASecondAlarmExtendsTheFirst) {
         world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 12000));
     EXPECT_GE(world->Ticks() - second, 9000);
     EXPECT_GT(second - first, 5000);
-    EXPECT_EQ(world->shell.popupsShown, 1);
-    EXPECT_EQ(world->sound.played.size(), 2u);
-    EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 2);
+    EXPECT_EQ(std::tuple(world->shell.popupsShown, world->sound.played.size(),
+                         world->CountLines("Сообщение 122 передано")),
+              std::tuple(1, 2u, 2));
 }
 
 TEST(Scenario, AnAlarmFiveMinutesWithoutNetworkArrivesBeforeAnyFollowUp) {
@@ -120,9 +120,8 @@ TEST(Scenario, AnAlarmFiveMinutesWithoutNetworkArrivesBeforeAnyFollowUp) {
     };
     ASSERT_TRUE(world->TickUntil([&] { return arrivedAtLeast(1); }, 22)) << "the next attempt";
     ASSERT_TRUE(world->TickUntil([&] { return arrivedAtLeast(2); }, 600));
-    EXPECT_EQ(arrived[0].fields.code, MsgAlarm);
-    EXPECT_TRUE(arrived[0].acknowledged);
-    EXPECT_EQ(arrived[1].fields.code, MsgIntimate);
+    EXPECT_EQ(std::tuple(arrived[0].fields.code, arrived[0].acknowledged, arrived[1].fields.code),
+              std::tuple(MsgAlarm, true, MsgIntimate));
     EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
 }
 
