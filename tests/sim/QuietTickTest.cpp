@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 
 #include "SeededDay.h"
@@ -14,10 +13,8 @@ namespace {
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     std::string text;
-    char digits[3];
     for (auto byte : bytes) {
-        std::snprintf(digits, sizeof digits, "%02x", byte);
-        text += digits;
+        text += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
     }
     return text;
 }
