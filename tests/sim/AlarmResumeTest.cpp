@@ -37,36 +37,35 @@ TEST(AlarmResume, AnAlarmCutShortByAKillGoesOnAtTheNextStart) {
         bool answeredBeforeTheKill;
     };
     for (const Case& c : {Case{"BeforeTheAnswer", false}, Case{"AfterTheAnswer", true}}) {
+        SCOPED_TRACE(c.name);
         auto world = MakeWorld(kParams);
         world->mainRoom.acknowledge = c.answeredBeforeTheKill;
         world->reserveRoom.acknowledge = false;
         RaiseAlarm(*world);
         const std::int64_t start = world->Ticks();
         world->Tick(200);  // 20 s into the alarm
-        ASSERT_EQ(world->CountLines("Сообщение 122 передано"), c.answeredBeforeTheKill ? 1 : 0)
-            << c.name;
+        ASSERT_EQ(world->CountLines("Сообщение 122 передано"), c.answeredBeforeTheKill ? 1 : 0);
         const int soundsBefore = static_cast<int>(world->sound.played.size());
         const int popupsBefore = world->shell.popupsShown;
         const int alarmsSentBefore = Posts(*world, MsgAlarm);
 
         world->Restart();
         world->mainRoom.acknowledge = true;
-        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 1) << c.name;
-        EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm) << c.name;
+        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 1);
+        EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
         world->Tick(300);
-        EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1) << c.name;
-        EXPECT_EQ(Posts(*world, MsgAlarm), alarmsSentBefore + (c.answeredBeforeTheKill ? 0 : 1))
-            << c.name;
-        EXPECT_GE(Reports(*world, MsgIntimate), 1) << c.name << ": the follow-ups go on";
-        EXPECT_EQ(static_cast<int>(world->sound.played.size()), soundsBefore) << c.name;
-        EXPECT_EQ(world->shell.popupsShown, popupsBefore) << c.name;
+        EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
+        EXPECT_EQ(Posts(*world, MsgAlarm), alarmsSentBefore + (c.answeredBeforeTheKill ? 0 : 1));
+        EXPECT_GE(Reports(*world, MsgIntimate), 1) << "the follow-ups go on";
+        EXPECT_EQ(static_cast<int>(world->sound.played.size()), soundsBefore);
+        EXPECT_EQ(world->shell.popupsShown, popupsBefore);
 
         // The rest of the period, not a new one; then the record goes.
         ASSERT_TRUE(
             world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 9500));
-        EXPECT_GE(world->Ticks() - start, 9000 - 10) << c.name;
-        EXPECT_LE(world->Ticks() - start, 9000 + 200) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(RecordPath(*world))) << c.name;
+        EXPECT_GE(world->Ticks() - start, 9000 - 10);
+        EXPECT_LE(world->Ticks() - start, 9000 + 200);
+        EXPECT_FALSE(std::filesystem::exists(RecordPath(*world)));
     }
 }
 
