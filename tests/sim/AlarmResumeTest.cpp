@@ -124,22 +124,22 @@ TEST(AlarmResume, ARecordThatCannotBeWrittenIsSaidAndTriedAgain) {
 }
 
 // A network time correction, then a kill (or a reboot): the alarm goes on for the rest
-// of its real period.
+// of its real period (8800 ticks of it at least), also when the resumed record is read again.
 TEST(AlarmResume, AClockStepDuringTheAlarmDoesNotLoseIt) {
     struct Case {
         const char* name;
         std::int64_t stepMs;
         bool reboot, answered;
-        std::int64_t ticksLeft;  // of the period after the restart, at least
     };
     const Case cases[] = {
-        {"Back30s", -30'000, false, true, 8800},
-        {"BackAnHour", -3'600'000, false, true, 8800},
-        {"Ahead20min", 1'200'000, false, true, 8800},
-        {"Back30sAcrossAReboot", -30'000, true, true, 8800},
-        {"BackAnHourAcrossARebootUnanswered", -3'600'000, true, false, 8800},
+        {"Back30s", -30'000, false, true},
+        {"BackAnHour", -3'600'000, false, true},
+        {"Ahead20min", 1'200'000, false, true},
+        {"Back30sAcrossAReboot", -30'000, true, true},
+        {"BackAnHourAcrossARebootUnanswered", -3'600'000, true, false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         auto world = MakeWorld(kParams);
         world->mainRoom.acknowledge = world->reserveRoom.acknowledge = c.answered;
         RaiseAlarm(*world);
@@ -149,12 +149,11 @@ TEST(AlarmResume, AClockStepDuringTheAlarmDoesNotLoseIt) {
         if (c.reboot) {
             world->clock.Reboot();
         }
-        world->Restart();
-        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 1) << c.name;
-        EXPECT_GE(world->Window().AlarmTicksLeft(), c.ticksLeft) << c.name;
-        world->Restart();  // the record as resumed reads the same again
-        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 2) << c.name;
-        EXPECT_GE(world->Window().AlarmTicksLeft(), c.ticksLeft) << c.name;
+        for (const int restarts : {1, 2}) {
+            world->Restart();
+            EXPECT_EQ(world->CountLines("Тревога возобновлена"), restarts);
+            EXPECT_GE(world->Window().AlarmTicksLeft(), 8800);
+        }
     }
 }
 
