@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <deque>
 #include <sstream>
 
@@ -98,11 +97,7 @@ struct FaultRun {
 };
 
 TEST(FaultRun, EveryMessageEndsAndEveryAlarmLastsItsPeriod) {
-    std::uint32_t first = 1, runs = 12;
-    if (const char* seed = std::getenv("MZ_SEED")) {
-        first = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
-        runs = 1;
-    }
+    const auto [first, runs] = SeedRange();
     for (std::uint32_t seed = first; seed < first + runs; ++seed) {
         FaultRun run(seed);
         run.Run();

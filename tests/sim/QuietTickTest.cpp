@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <sstream>
 
 #include "SeededDay.h"
@@ -15,10 +13,8 @@ namespace {
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     std::string text;
-    char digits[3];
     for (auto byte : bytes) {
-        std::snprintf(digits, sizeof digits, "%02x", byte);
-        text += digits;
+        text += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
     }
     return text;
 }
@@ -111,11 +107,7 @@ DayRun RunDay(std::uint32_t seed, std::int64_t ticks, bool sleep) {
 // and then (where nothing may be skipped).
 TEST(QuietTicks, SleepingThroughThemChangesNothingSeen) {
     constexpr std::int64_t hours = 6, ticks = hours * 36000;
-    std::uint32_t first = 1, runs = 12;
-    if (const char* seed = std::getenv("MZ_SEED")) {
-        first = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
-        runs = 1;
-    }
+    const auto [first, runs] = SeedRange();
     std::int64_t skipped = 0;
     for (std::uint32_t seed = first; seed < first + runs; ++seed) {
         const DayRun ticking = RunDay(seed, ticks, false);

@@ -9,6 +9,14 @@
 
 namespace {
 
+// Holds a key for two seconds; the tick the alarm's hold timer fired in.
+std::int64_t HoldKey(SimWorld& world, std::uint32_t key) {
+    world.PressKey(key);
+    world.Tick(20);
+    world.ReleaseKey(key);
+    return world.Ticks() - 1;
+}
+
 TEST(Scenario, AScheduledIntimationTravelsToTheControlRoomAndBack) {
     auto world = MakeWorld("Frequency=3000\r\nReserveServer=127.0.0.2\r\n");
     world->Tick(3000);
@@ -81,32 +89,23 @@ TEST(Scenario, AHeldKeyRaisesAnAlarmWithFollowUpsForItsWholePeriod) {
 
 TEST(Scenario, ASecondAlarmExtendsTheFirst) {
     auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=2\r\n");
-    world->PressKey(113);
-    world->Tick(20);
-    world->ReleaseKey(113);
-    std::int64_t first = world->Ticks() - 1;
+    const std::int64_t first = HoldKey(*world, 113);
     world->Tick(6000);
-    world->PressKey(113);
-    world->Tick(20);
-    world->ReleaseKey(113);
-    std::int64_t second = world->Ticks() - 1;
+    const std::int64_t second = HoldKey(*world, 113);
     ASSERT_TRUE(
         world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 12000));
     EXPECT_GE(world->Ticks() - second, 9000);
     EXPECT_GT(second - first, 5000);
-    EXPECT_EQ(world->shell.popupsShown, 1);
-    EXPECT_EQ(world->sound.played.size(), 2u);
-    EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 2);
+    EXPECT_EQ(std::tuple(world->shell.popupsShown, world->sound.played.size(),
+                         world->CountLines("Сообщение 122 передано")),
+              std::tuple(1, 2u, 2));
 }
 
 TEST(Scenario, AnAlarmFiveMinutesWithoutNetworkArrivesBeforeAnyFollowUp) {
     auto world = MakeWorld("Frequency=36000\r\nAlertPressTime=2\r\nReserveServer=127.0.0.2\r\n");
     world->socket.sendError = ENETUNREACH;  // the link reads as up, every send is refused
-    world->PressKey(112);
-    world->Tick(20);
-    world->ReleaseKey(112);
+    const std::int64_t start = HoldKey(*world, 112);
     ASSERT_EQ(world->Window().Mode(), ReportMode::Alarm);
-    const std::int64_t start = world->Ticks() - 1;
     world->Tick(start + 3000 - world->Ticks());
     EXPECT_EQ(world->CountLines("Сообщение 122 не удалось передать"), 0);
     EXPECT_EQ(Posts(*world, MsgIntimate), 0) << "a follow-up queued behind the alarm";
@@ -121,9 +120,8 @@ TEST(Scenario, AnAlarmFiveMinutesWithoutNetworkArrivesBeforeAnyFollowUp) {
     };
     ASSERT_TRUE(world->TickUntil([&] { return arrivedAtLeast(1); }, 22)) << "the next attempt";
     ASSERT_TRUE(world->TickUntil([&] { return arrivedAtLeast(2); }, 600));
-    EXPECT_EQ(arrived[0].fields.code, MsgAlarm);
-    EXPECT_TRUE(arrived[0].acknowledged);
-    EXPECT_EQ(arrived[1].fields.code, MsgIntimate);
+    EXPECT_EQ(std::tuple(arrived[0].fields.code, arrived[0].acknowledged, arrived[1].fields.code),
+              std::tuple(MsgAlarm, true, MsgIntimate));
     EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
 }
 
@@ -142,10 +140,8 @@ TEST(Scenario, AnAlarmGoesOutRightAfterItsHoldWhateverTestsCameBefore) {
     EXPECT_EQ(world->Sender().QueuedCount(), 1u) << "one test waits at a time";
 
     world->socket.sendError = 0;
-    world->PressKey(112);
-    world->Tick(20);
+    const std::int64_t expired = HoldKey(*world, 112);
     ASSERT_EQ(world->Window().Mode(), ReportMode::Alarm);
-    const std::int64_t expired = world->Ticks() - 1;
     const auto alarmArrived = [&] {
         return std::any_of(world->mainRoom.reports.begin(), world->mainRoom.reports.end(),
                            [](const auto& r) { return r.fields.code == MsgAlarm; });
@@ -172,13 +168,14 @@ TEST(Scenario, OutOfCoverageTheTrackerSleepsAndReportsWhenTheNetworkReturns) {
           Case{"AlarmAtTheReturn", ConnectionStatusWaitingForPath, true, false, 40},
           Case{"ChangeAnnounced", ConnectionStatusWaitingForPath, false, true, 10},
           Case{"DisconnectedChangeAnnounced", ConnectionStatusDisconnected, false, true, 10}}) {
+        SCOPED_TRACE(c.name);
         auto world = MakeWorld("Frequency=600\r\n");
         world->connections.forcedStatus = c.status;
         world->Advance(600 + 36000);
-        EXPECT_LE(world->Ticks() - world->skippedTicks, 600 + 1900) << c.name;
-        EXPECT_LE(world->CountLines("Открываю GPRS сессию"), 80) << c.name;
-        EXPECT_EQ(world->Window().Globals().gpsReader->GetState(), GpsState::Off) << c.name;
-        EXPECT_FALSE(world->Window().KeepsAwake()) << c.name;
+        EXPECT_LE(world->Ticks() - world->skippedTicks, 600 + 1900);
+        EXPECT_LE(world->CountLines("Открываю GPRS сессию"), 80);
+        EXPECT_EQ(world->Window().Globals().gpsReader->GetState(), GpsState::Off);
+        EXPECT_FALSE(world->Window().KeepsAwake());
 
         world->connections.forcedStatus.reset();
         if (c.alarmAtTheReturn) {
@@ -188,9 +185,8 @@ TEST(Scenario, OutOfCoverageTheTrackerSleepsAndReportsWhenTheNetworkReturns) {
             ++world->connections.networkChanges;
         }
         world->Advance(c.deliveredWithin);
-        EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1) << c.name;
-        EXPECT_EQ(world->CountLines("Сообщение 122 передано"), c.alarmAtTheReturn ? 1 : 0)
-            << c.name;
+        EXPECT_EQ(world->CountLines("Сообщение 699 передано"), 1);
+        EXPECT_EQ(world->CountLines("Сообщение 122 передано"), c.alarmAtTheReturn ? 1 : 0);
     }
 }
 

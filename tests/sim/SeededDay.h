@@ -1,10 +1,12 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Resources.h"
@@ -31,6 +33,13 @@ struct Event {
 };
 
 constexpr int Frequencies[] = {100, 600, 3000, 36000};
+
+// The seeds to run, as the first and how many: 1 to 12, or the one MZ_SEED names.
+inline std::pair<std::uint32_t, std::uint32_t> SeedRange() {
+    const char* seed = std::getenv("MZ_SEED");
+    return seed ? std::pair(static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10)), 1u)
+                : std::pair(1u, 12u);
+}
 
 // Events of one seeded day, one every meanGap ticks on average: network faults, the link,
 // the SIM, the GPS and the control room's answers coming and going, key holds short and

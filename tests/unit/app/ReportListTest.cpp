@@ -15,10 +15,8 @@ TEST(ReportList, KeepsTheLast21LinesNewestAtTheBottomAndTheWidestExtent) {
         EXPECT_EQ(list.AddLine("line " + std::to_string(i)), CReportList::Added);
     }
     ASSERT_EQ(box.items.size(), 21u);
-    EXPECT_EQ(box.items.front(), "line 10");
-    EXPECT_EQ(box.items.back(), "line 30");
-    EXPECT_EQ(box.selected, 20);
-    EXPECT_EQ(list.LineCount(), 21);
+    EXPECT_EQ(std::tuple(box.items.front(), box.items.back(), box.selected, list.LineCount()),
+              std::tuple("line 10", "line 30", 20, 21));
     EXPECT_EQ(box.extent, box.LineWidth("line 30")) << "the wide line has left";
 }
 

@@ -122,10 +122,9 @@ TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
         f.link.forcedStatus = c.status;
         f.sender->Post(MsgIntimate, 0);
         f.Tick();
-        EXPECT_EQ(f.sender->GetState(), SenderState::Idle);
-        EXPECT_EQ(f.link.releaseCount, 1);
-        EXPECT_EQ(f.Logged("Соединение GPRS закрыто"), 1);
-        EXPECT_EQ(f.sender->HasFailed(), c.failed);
+        EXPECT_EQ(std::tuple(f.sender->GetState(), f.link.releaseCount,
+                             f.Logged("Соединение GPRS закрыто"), f.sender->HasFailed()),
+                  std::tuple(SenderState::Idle, 1, 1, c.failed));
         // The IMSI is read afresh for the new connection.
         f.sim.imsiFile = {0x08, 0x29, 0x55, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98};
         f.link.forcedStatus.reset();
@@ -155,10 +154,9 @@ TEST(SenderConnection, WithoutASimTheStartingStatusShowsAnEarlierFailureOnly) {
         f.sender->Post(MsgAlarm, 0);
         ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Starting; }));
         f.Tick(3);
-        EXPECT_EQ(f.sender->GetState(), SenderState::Starting);
-        EXPECT_EQ(f.sender->GetStatusText(), c.text);
-        EXPECT_EQ(f.sender->GetStatusCode(), c.code);
-        EXPECT_EQ(f.Logged("Нет SIM карты"), 1);
+        EXPECT_EQ(std::tuple(f.sender->GetState(), f.sender->GetStatusText(),
+                             f.sender->GetStatusCode(), f.Logged("Нет SIM карты")),
+                  std::tuple(SenderState::Starting, c.text, c.code, 1));
     }
 }
 

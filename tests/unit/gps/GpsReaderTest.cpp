@@ -120,10 +120,9 @@ TEST_F(ReaderTest, StatusRecencyAndReportFollowTheFixAge) {
     for (const FixAgeCase& c : cases) {
         SCOPED_TRACE(c.name);
         rig.clock.SetUtcSeconds(reader.lastFixTime + c.age);
-        EXPECT_EQ(reader.GetStatusCode(), c.code);
-        EXPECT_EQ(reader.GetStatusText(), c.text);
-        EXPECT_EQ(reader.IsFixRecent(), c.age < 1200);
-        EXPECT_EQ(reader.BuildReportText(false).empty(), c.age >= 1200);
+        EXPECT_EQ(std::tuple(reader.GetStatusCode(), reader.GetStatusText(), reader.IsFixRecent(),
+                             reader.BuildReportText(false).empty()),
+                  std::tuple(c.code, c.text, c.age < 1200, c.age >= 1200));
     }
 }
 
