@@ -19,6 +19,7 @@
 #include "ui/launcher/ObeyCommand.h"
 #include "ui/launcher/Startup.h"
 #include "ui/launcher/TrackerInstance.h"
+#include "ui/qt/QtBusWatch.h"
 #include "ui/qt/QtCommandSocket.h"
 #include "ui/qt/QtShell.h"
 #include "ui/qt/QtSoundPlayer.h"
@@ -61,6 +62,7 @@ int RunWindow(QtShell& shell, Backends& backends, bool english, TrackerInstance&
         }
         return CommandDoneLine;
     });
+    const QtBusWatch busWatch(backends.bus);
     LoopPower power([](const std::string& text) { StandardError().Line("mzorvany: " + text); });
     shell.UsePower(&power);
     // However the run ends the shell has let go of the window, so neither is used again.

@@ -197,6 +197,30 @@ TEST(Dbus, ARefusedProfileIsAskedForAgainLessAndLessOften) {
     AskedAfter(60, true);
 }
 
+// Out of coverage the link is looked at less and less often, but a network that
+// NetworkManager announces as back ends the wait at once, in either front end.
+void AReportGoesAsSoonAsTheNetworkIsBack(const char* program) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmDisconnected));
+    ASSERT_TRUE(phone.StartTracker({"--link=nm"}, 20s, program)) << phone.Why();
+    ASSERT_EQ(phone.Command("test"), 0);
+    std::this_thread::sleep_for(42s);  // into the back-off's 16 s wait
+    ASSERT_EQ(phone.Received("code=699"), 0) << phone.Why();
+    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+    EXPECT_TRUE(WaitFor([&] { return phone.Received("code=699.*ack=yes") == 1; }, 4s))
+        << phone.Why();
+}
+
+TEST(Dbus, AReportGoesAsSoonAsTheNetworkIsBack) {
+    AReportGoesAsSoonAsTheNetworkIsBack(MZ_DAEMON);
+}
+
+#ifdef MZ_QT_TRACKER
+TEST(Dbus, AReportFromTheQtTrackerGoesAsSoonAsTheNetworkIsBack) {
+    AReportGoesAsSoonAsTheNetworkIsBack(MZ_QT_TRACKER);
+}
+#endif
+
 // The bus dies under the running tracker and a new one comes up: reports go on over the
 // link it holds, and the services are found again on the new bus.
 TEST(Dbus, BusGoesAwayAndComesBack) {
