@@ -25,15 +25,18 @@ void WindowKey(QtShell& shell, bool down, int linuxKey, int qtKey, const QString
     QApplication::sendEvent(&shell.Window(), &event);
 }
 
-std::vector<int> RunningHoldTimers(QtShell& shell) {
+// The keys whose hold timers run, and the tray icon: what the holds show.
+std::pair<std::vector<int>, int> Holds(QtShell& shell) {
     std::vector<int> running;
     for (int code = 0; code < 256; ++code) {
         if (shell.IsTimerRunning(code)) {
             running.push_back(code);
         }
     }
-    return running;
+    return {running, shell.TrayIconId()};
 }
+
+const std::pair<std::vector<int>, int> NoHold{{}, IconIdle};
 
 // A key device: a FIFO of input_event records read by the real key device code.
 class KeyFifo {
@@ -78,11 +81,9 @@ TEST(KeyboardQt, WindowKeysGetTheCodesOfTheKeyDevicesWhateverTheLayout) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WindowKey(shell, true, c.linuxKey, c.qtKey, QString::fromUtf8(c.text));
-        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{c.code});
-        EXPECT_EQ(shell.TrayIconId(), IconKeyHeld);
+        EXPECT_EQ(Holds(shell), std::pair(std::vector<int>{c.code}, IconKeyHeld));
         WindowKey(shell, false, c.linuxKey, c.qtKey, QString::fromUtf8(c.text));
-        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{});
-        EXPECT_EQ(shell.TrayIconId(), IconIdle);
+        EXPECT_EQ(Holds(shell), NoHold);
     }
 }
 
@@ -96,7 +97,7 @@ TEST(KeyboardQt, OneKeyThroughWindowAndKeyDeviceIsOneHold) {
     ASSERT_TRUE(QTest::qWaitFor([&shell] { return shell.IsTimerRunning(164); }, 20000));
     EXPECT_EQ(shell.TrayIconId(), IconKeyHeld);
     WindowKey(shell, true, KEY_LEFTALT, Qt::Key_Alt);
-    EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{164});
+    EXPECT_EQ(Holds(shell), std::pair(std::vector<int>{164}, IconKeyHeld));
     WindowKey(shell, false, KEY_LEFTALT, Qt::Key_Alt);
     EXPECT_TRUE(shell.IsTimerRunning(164)) << "a tap on another keyboard";
     WindowKey(shell, true, KEY_LEFTALT, Qt::Key_Alt);
@@ -149,8 +150,7 @@ TEST(KeyboardQt, KeysHeldInTheWindowAreLetGoWhenItLosesTheKeyboard) {
         WindowKey(shell, true, KEY_F1, Qt::Key_F1);
         ASSERT_TRUE(shell.IsTimerRunning(112));
         c.takeKeyboard(tracker);
-        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{});
-        EXPECT_EQ(shell.TrayIconId(), IconIdle);
+        EXPECT_EQ(Holds(shell), NoHold);
     }
 }
 
