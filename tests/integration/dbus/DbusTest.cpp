@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -31,12 +30,12 @@ constexpr std::uint32_t NmDisconnected = 20, NmConnecting = 40, NmConnectedGloba
 
 // A phone on the test's own system bus: ModemManager and NetworkManager from dbusmock, a
 // control room on loopback, and the real tracker.
-struct Phone {
-    TempFolder home;
+struct Phone : TrackerHome {
+    explicit Phone(const std::string& params = "Frequency=144000\r\n") : TrackerHome(params) {
+        env.push_back(bus.Environment());
+    }
     PrivateBus bus{home};
-    std::unique_ptr<ChildProcess> mm, nm, pult, tracker;
-    std::string port;
-    int commands = 0;
+    std::unique_ptr<ChildProcess> mm, nm;
 
     // NetworkManager's starting state, and whether the mobile radio is on.
     bool StartServices(std::uint32_t nmState, const std::string& imsi = "001010123456789") {
@@ -57,41 +56,10 @@ struct Phone {
     testing::AssertionResult StartTracker(const std::vector<std::string>& options = {},
                                           std::chrono::seconds deadline = 20s,
                                           const char* program = MZ_DAEMON) {
-        if (!pult) {
-            pult = StartPult(home, "Frequency=144000\r\n", port);
-        }
         std::vector<std::string> command = {program, "--gps=sim:55.7512,37.6184"};
         command.insert(command.end(), options.begin(), options.end());
-        tracker = std::make_unique<ChildProcess>(command, home / "tracker", Env());
+        tracker = std::make_unique<ChildProcess>(command, home / "tracker", env);
         return Until([&] { return !port.empty() && Command("show") == 0; }, deadline);
-    }
-    std::vector<std::string> Env() const {
-        return {"XDG_DATA_HOME=" + home.Path(), bus.Environment(), "QT_QPA_PLATFORM=offscreen"};
-    }
-    int Command(const std::string& word) {
-        return ChildProcess({MZ_DAEMON, "--command=" + word},
-                            home / (word + std::to_string(++commands)), Env())
-            .Wait()
-            .value_or(-1);
-    }
-    long Log(const std::string& part) const { return CountMatches(tracker->Output(), part); }
-    long Received(const std::string& part) const { return CountMatches(pult->Output(), part); }
-    // Acknowledged on the wire and taken by the tracker: only then is a next test not
-    // "already queued" behind it.
-    long Delivered() const {
-        return std::min(Received("code=699.*ack=yes"), Log("Сообщение 699 передано"));
-    }
-    std::string Why() const { return tracker->Output() + tracker->Errors() + pult->Output(); }
-    // Polls until the condition holds; failing, says what the tracker and the pult said.
-    testing::AssertionResult Until(const std::function<bool()>& condition,
-                                   std::chrono::seconds deadline = 20s) const {
-        return WaitFor(condition, deadline) ? testing::AssertionSuccess()
-                                            : testing::AssertionFailure() << Why();
-    }
-    // Asks for a test report and waits until `delivered` reports have been.
-    testing::AssertionResult Reported(long delivered) {
-        return Command("test") == 0 ? Until([&] { return Delivered() == delivered; })
-                                    : testing::AssertionFailure() << "no test command";
     }
     // A report asked for while the link is down waits for it, with `delivered` reports
     // delivered, and goes once NetworkManager says the link is up.
@@ -504,14 +472,12 @@ TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
 // (The alarm period lasts 15 minutes, too long here; a report's end releasing the lock is
 // shown above.)
 TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
-    Phone phone;
+    Phone phone("Frequency=144000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n");
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
     auto logind = phone.bus.StartMock("logind", Login);
     ASSERT_NE(logind, nullptr);
-    phone.pult = StartPult(
-        phone.home, "Frequency=144000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n", phone.port);
-    const std::string fifo = phone.home / "keys";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string fifo = phone.KeyFifo();
+    ASSERT_NE(fifo, "");
     ASSERT_TRUE(phone.StartTracker({"--keys=" + fifo}));
     EXPECT_EQ(HeldInhibitors(phone.bus), 0) << "a lock while idle";
 
