@@ -38,27 +38,6 @@ std::pair<std::vector<int>, int> Holds(QtShell& shell) {
 
 const std::pair<std::vector<int>, int> NoHold{{}, IconIdle};
 
-// A key device: a FIFO of input_event records read by the real key device code.
-class KeyFifo {
-public:
-    explicit KeyFifo(SimTracker& tracker) : path_(tracker.SettingsFolder() + "/keys.fifo") {
-        EXPECT_EQ(mkfifo(path_.c_str(), 0600), 0);
-        sources_.push_back(std::make_unique<EvdevKeySource>(path_));
-        devices_ = std::make_unique<QtKeyDevices>(
-            sources_, [&tracker](const KeyEvent& event) { tracker.Shell().OnDeviceKey(event); });
-        writer_ = open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        EXPECT_GE(writer_, 0);
-    }
-    ~KeyFifo() { close(writer_); }
-    bool Key(int linuxKey, int value) { return WriteKey(writer_, linuxKey, value); }
-
-private:
-    std::string path_;
-    std::vector<std::unique_ptr<EvdevKeySource>> sources_;
-    std::unique_ptr<QtKeyDevices> devices_;
-    int writer_ = -1;
-};
-
 TEST(KeyboardQt, WindowKeysGetTheCodesOfTheKeyDevicesWhateverTheLayout) {
     struct Case {
         const char* name;
@@ -92,8 +71,15 @@ TEST(KeyboardQt, WindowKeysGetTheCodesOfTheKeyDevicesWhateverTheLayout) {
 TEST(KeyboardQt, OneKeyThroughWindowAndKeyDeviceIsOneHold) {
     SimTracker tracker({false, {}});
     QtShell& shell = tracker.Shell();
-    KeyFifo device(tracker);
-    ASSERT_TRUE(device.Key(KEY_LEFTALT, 1));
+    // A key device: a FIFO of input_event records read by the real key device code.
+    const std::string fifo = tracker.SettingsFolder() + "/keys.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<std::unique_ptr<EvdevKeySource>> sources;
+    sources.push_back(std::make_unique<EvdevKeySource>(fifo));
+    QtKeyDevices devices(sources, [&shell](const KeyEvent& event) { shell.OnDeviceKey(event); });
+    const int device = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(device, 0);
+    ASSERT_TRUE(WriteKey(device, KEY_LEFTALT, 1));
     ASSERT_TRUE(QTest::qWaitFor([&shell] { return shell.IsTimerRunning(164); }, 20000));
     EXPECT_EQ(shell.TrayIconId(), IconKeyHeld);
     WindowKey(shell, true, KEY_LEFTALT, Qt::Key_Alt);
@@ -105,9 +91,10 @@ TEST(KeyboardQt, OneKeyThroughWindowAndKeyDeviceIsOneHold) {
     shell.HideMainWindow();
     EXPECT_TRUE(shell.IsTimerRunning(164)) << "the window lost the keyboard, the device did not";
 
-    ASSERT_TRUE(device.Key(KEY_LEFTALT, 0));
+    ASSERT_TRUE(WriteKey(device, KEY_LEFTALT, 0));
     ASSERT_TRUE(QTest::qWaitFor([&shell] { return !shell.IsTimerRunning(164); }, 20000));
     EXPECT_EQ(shell.TrayIconId(), IconIdle);
+    close(device);
 }
 
 // A key-up that goes to another window must not leave the key held: it would raise an
