@@ -49,7 +49,7 @@ inline std::optional<int> TrackerCommand(const TempFolder& home, const std::stri
 struct TrackerHome {
     explicit TrackerHome(const std::string& params = "Frequency=144000\r\n")
         : pult(StartPult(home, params, port)) {
-        std::filesystem::create_directories(runtime);
+        mkdir(runtime.c_str(), 0700);  // as the session makes it: Qt warns about any other
     }
     // A FIFO in home for key records; "" when it could not be made.
     std::string KeyFifo() const {
