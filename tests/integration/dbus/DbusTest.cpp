@@ -372,15 +372,14 @@ TEST(Dbus, AFloodFromTheServicesKeepsMemoryBoundedAndHoldsNoChangeBack) {
             << phone.tracker->Errors();
     }
 
-    const char* chatter =
-        "import dbus, dbus.lowlevel\n"
-        "for i in range(args[0]):\n"
-        "    m = dbus.lowlevel.SignalMessage('/org/freedesktop/NetworkManager/AccessPoint/%d' % i,"
-        " 'org.freedesktop.DBus.Properties', 'PropertiesChanged')\n"
-        "    m.append('org.freedesktop.NetworkManager.AccessPoint', {'Strength': dbus.Byte(i % "
-        "100)},"
-        " dbus.Array([], signature='s'), signature='sa{sv}as')\n"
-        "    self.connection.send_message(m)\n";
+    const char* chatter = R"(import dbus, dbus.lowlevel
+for i in range(args[0]):
+    m = dbus.lowlevel.SignalMessage('/org/freedesktop/NetworkManager/AccessPoint/%d' % i,
+                                    'org.freedesktop.DBus.Properties', 'PropertiesChanged')
+    m.append('org.freedesktop.NetworkManager.AccessPoint', {'Strength': dbus.Byte(i % 100)},
+             dbus.Array([], signature='s'), signature='sa{sv}as')
+    self.connection.send_message(m)
+)";
     ASSERT_TRUE(phone.bus.Call(Nm, NmPath, Mock, "AddMethod", [&](sd_bus_message* m) {
         return sd_bus_message_append(m, "sssss", Mock, "Chatter", "u", "", chatter);
     }));
@@ -393,10 +392,6 @@ TEST(Dbus, AFloodFromTheServicesKeepsMemoryBoundedAndHoldsNoChangeBack) {
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(phone.Delivered(), 4) << phone.Why();
 }
-
-}  // namespace
-
-namespace {
 
 constexpr const char* Login = "org.freedesktop.login1";
 
