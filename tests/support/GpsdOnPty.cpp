@@ -13,18 +13,13 @@
 
 namespace {
 
-sockaddr_in Loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    return address;
-}
-
 // gpsd answers ?DEVICES only from its main loop, once its device is open and set up.
 bool GpsdHasDevice(const std::string& port, const std::string& device) {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in address = Loopback(std::stoi(port));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(port)));
     const timeval timeout{1, 0};
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     std::string reply;

@@ -1,7 +1,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -42,22 +41,15 @@ std::unique_ptr<ChildProcess> AsNobody(const TempFolder& home, const std::string
 void IdleConnectionsAndOtherUsersCannotStop(const char* program) {
     rlimit limit{4096, 4096};
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
-    TempFolder home;
-    std::string port;
-    auto pult = StartPult(home, "Frequency=144000\r\n", port);
-    ASSERT_NE(port, "") << pult->Errors();
-    const std::string runtime = home / "run";
-    std::filesystem::create_directories(runtime);
-    const std::vector<std::string> env = {
-        "XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=offscreen"};
-    ChildProcess tracker({"/bin/sh", "-c",
-                          std::string("ulimit -n 1024 && exec ") + program +
-                              " --gps=sim:1,2 --modem=sim:080910101032547698 --link=direct"},
-                         home / "tracker", env);
-    auto Command = [&](const std::string& word) { return TrackerCommand(home, word, env, 30s); };
-    ASSERT_TRUE(WaitFor([&] { return Command("show") == 0; })) << tracker.Errors();
+    TrackerHome t;
+    t.tracker = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/bin/sh", "-c",
+                                 std::string("ulimit -n 1024 && exec ") + program +
+                                     " --gps=sim:1,2 --modem=sim:080910101032547698 --link=direct"},
+        t.home / "tracker", t.env);
+    ASSERT_TRUE(t.Until([&] { return t.Command("show", 30s) == 0; }));
     std::string path;
-    for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
+    for (const auto& entry : std::filesystem::directory_iterator(t.runtime)) {
         path = entry.path().string();
     }
     ASSERT_NE(path.find("mzorvanyd-"), std::string::npos)
@@ -74,22 +66,20 @@ void IdleConnectionsAndOtherUsersCannotStop(const char* program) {
         }
     }
     EXPECT_EQ(idle.size(), 2000u);
-    EXPECT_EQ(Command("test"), 0) << tracker.Errors();
-    EXPECT_TRUE(WaitFor([&] {
-        return pult->Output().find("code=699") != std::string::npos &&
-               pult->Output().find("ack=yes") != std::string::npos;
-    })) << pult->Output();
+    EXPECT_EQ(t.Command("test", 30s), 0) << t.Why();
+    EXPECT_TRUE(t.Until([&] { return t.Received("code=699.*ack=yes") > 0; }));
 
     // Let another user through the file permissions: the peer check still refuses it.
-    std::filesystem::permissions(home.Path(), std::filesystem::perms::all);
-    std::filesystem::permissions(runtime, std::filesystem::perms::all);
-    std::filesystem::permissions(path, std::filesystem::perms::all);
-    auto other = AsNobody(
-        home, "other", "sh -c \"(sleep 0.5; echo test) | socat -t5 - UNIX-CONNECT:" + path + "\"");
+    for (const std::string& folder : {t.home.Path(), t.runtime, path}) {
+        std::filesystem::permissions(folder, std::filesystem::perms::all);
+    }
+    auto other =
+        AsNobody(t.home, "other",
+                 "sh -c \"(sleep 0.5; echo test) | socat -t5 - UNIX-CONNECT:" + path + "\"");
     other->Wait();
     EXPECT_EQ(other->Output(), "refused\n") << other->Errors();
-    EXPECT_EQ(Command("exit"), 0);
-    EXPECT_EQ(tracker.Wait(), 0);
+    EXPECT_EQ(t.Command("exit", 30s), 0);
+    EXPECT_EQ(t.tracker->Wait(), 0);
     for (int fd : idle) {
         close(fd);
     }

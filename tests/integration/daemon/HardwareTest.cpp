@@ -19,10 +19,7 @@ TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
     // The SIM holds the test network's IMSI; no other source of it is given to the tracker.
     PtyModem modem(PtyModem::ClassicSim("080910101032547698"), false);
     ASSERT_NE(modem.path, "") << "no pseudo-terminal";
-    TempFolder home;
-    std::string pultPort;
-    auto pult = StartPult(home, "Frequency=1\r\n", pultPort);
-    ASSERT_NE(pultPort, "") << pult->Errors();
+    TrackerHome t("Frequency=1\r\n");
     GpsdOnPty gpsd;
     ASSERT_EQ(gpsd.Start(), "");
     // The receiver keeps talking, as a real one does, until the test ends.
@@ -34,18 +31,14 @@ TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
             std::this_thread::sleep_for(20ms);
         }
     });
-    ChildProcess tracker({MZ_DAEMON, "--gps=gpsd:127.0.0.1:" + gpsd.Port(),
-                          "--modem=at:" + modem.path + ":115200", "--link=route"},
-                         home / "tracker", {"XDG_DATA_HOME=" + home.Path()});
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            return std::regex_search(pult->Output(),
-                                     std::regex(R"(imsi=001010123456789 .*ack=yes.*Lat=37\.78)"));
-        },
-        40s))
-        << pult->Output() << tracker.Output() << tracker.Errors();
-    tracker.Signal(SIGTERM);
-    EXPECT_EQ(tracker.Wait(), 0);
+    t.tracker = std::make_unique<ChildProcess>(
+        std::vector<std::string>{MZ_DAEMON, "--gps=gpsd:127.0.0.1:" + gpsd.Port(),
+                                 "--modem=at:" + modem.path + ":115200", "--link=route"},
+        t.home / "tracker", t.env);
+    EXPECT_TRUE(t.Until(
+        [&] { return t.Received(R"(imsi=001010123456789 .*ack=yes.*Lat=37\.78)") > 0; }, 40s));
+    t.tracker->Signal(SIGTERM);
+    EXPECT_EQ(t.tracker->Wait(), 0);
 }
 
 }  // namespace

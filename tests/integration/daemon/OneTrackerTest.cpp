@@ -1,31 +1,15 @@
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 
-#include "support/ChildProcess.h"
-#include "support/TempFolder.h"
+#include "Pult.h"
 
 namespace {
 
-// A home with a runtime folder, and the environment both front ends run in there.
-struct Home {
-    Home() {
-        mkdir(runtime.c_str(), 0700);
-        std::filesystem::create_directories(home / "MZorvany");
-        WriteWholeFile(home / "MZorvany/params.ini", "MainServer=127.0.0.1\r\n");
-    }
-    TempFolder home;
-    const std::string runtime = home / "run";
-    const std::vector<std::string> env = {
-        "XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=offscreen"};
-};
-
 // Both front ends start alike: the same answer to options they cannot use.
 TEST(Startup, BothProgramsRefuseABadOptionAndUnservableOptionsAlike) {
-    Home h;
+    TrackerHome h;
     for (const std::string program : {MZ_DAEMON,
 #ifdef MZ_QT_TRACKER
                                       MZ_QT_TRACKER
@@ -62,7 +46,7 @@ TEST(OneTracker, BothFrontEndsShareTheTrackerOfASettingsFolder) {
     for (const auto& [running, other] :
          {std::pair{MZ_DAEMON, MZ_QT_TRACKER}, std::pair{MZ_QT_TRACKER, MZ_DAEMON}}) {
         SCOPED_TRACE(running);
-        Home h;
+        TrackerHome h;
         auto Start = [&](const char* program, const std::string& name) {
             return std::make_unique<ChildProcess>(
                 std::vector<std::string>{program, "--gps=none", "--modem=none", "--link=direct"},

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -10,6 +15,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
+#include "support/TextCount.h"
 
 // mzorvany-pult listening on a free loopback port, writing into home, and a tracker's
 // settings in home that point at it; port is "" when it did not start.
@@ -37,3 +43,56 @@ inline std::optional<int> TrackerCommand(const TempFolder& home, const std::stri
                                          std::chrono::seconds deadline = std::chrono::seconds(20)) {
     return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait(deadline);
 }
+
+// A home of the test's own: mzorvany-pult listening on loopback, the settings pointing at it,
+// a runtime folder, the environment a tracker runs in there, and the tracker once started.
+struct TrackerHome {
+    explicit TrackerHome(const std::string& params = "Frequency=144000\r\n")
+        : pult(StartPult(home, params, port)) {
+        mkdir(runtime.c_str(), 0700);  // as the session makes it: Qt warns about any other
+    }
+    // A FIFO in home for key records; "" when it could not be made.
+    std::string KeyFifo() const {
+        const std::string fifo = home / "keys";
+        return mkfifo(fifo.c_str(), 0600) == 0 ? fifo : "";
+    }
+    // mzorvanyd --command=WORD to the tracker: its exit status, -1 when it did not end.
+    int Command(const std::string& word, std::chrono::seconds deadline = std::chrono::seconds(20)) {
+        return ChildProcess({MZ_DAEMON, "--command=" + word},
+                            home / (word + std::to_string(++commands)), env)
+            .Wait(deadline)
+            .value_or(-1);
+    }
+    long Log(const std::string& pattern) const { return CountMatches(tracker->Output(), pattern); }
+    long Received(const std::string& pattern) const {
+        return CountMatches(pult->Output(), pattern);
+    }
+    // Acknowledged on the wire and taken by the tracker: only then is a next test not
+    // "already queued" behind it.
+    long Delivered() const {
+        return std::min(Received("code=699.*ack=yes"), Log("Сообщение 699 передано"));
+    }
+    std::string Why() const {
+        return (tracker ? tracker->Output() + tracker->Errors() : "") + pult->Output() +
+               pult->Errors();
+    }
+    // Polls until the condition holds; failing, says what the tracker and the pult said.
+    testing::AssertionResult Until(const std::function<bool()>& condition,
+                                   std::chrono::seconds deadline = std::chrono::seconds(20)) const {
+        return WaitFor(condition, deadline) ? testing::AssertionSuccess()
+                                            : testing::AssertionFailure() << Why();
+    }
+    // Asks for a test report and waits until `delivered` reports have been.
+    testing::AssertionResult Reported(long delivered) {
+        return Command("test") == 0 ? Until([&] { return Delivered() == delivered; })
+                                    : testing::AssertionFailure() << "no test command";
+    }
+
+    TempFolder home;
+    std::string port;
+    std::unique_ptr<ChildProcess> pult, tracker;
+    const std::string runtime = home / "run";
+    std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR=" + runtime,
+                                    "QT_QPA_PLATFORM=offscreen"};
+    int commands = 0;
+};

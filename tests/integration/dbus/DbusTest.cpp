@@ -1,9 +1,9 @@
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +19,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::HasSubstr;
 
 constexpr const char* Mm = "org.freedesktop.ModemManager1";
 constexpr const char* MmRoot = "/org/freedesktop/ModemManager1";
@@ -29,12 +30,12 @@ constexpr std::uint32_t NmDisconnected = 20, NmConnecting = 40, NmConnectedGloba
 
 // A phone on the test's own system bus: ModemManager and NetworkManager from dbusmock, a
 // control room on loopback, and the real tracker.
-struct Phone {
-    TempFolder home;
+struct Phone : TrackerHome {
+    explicit Phone(const std::string& params = "Frequency=144000\r\n") : TrackerHome(params) {
+        env.push_back(bus.Environment());
+    }
     PrivateBus bus{home};
-    std::unique_ptr<ChildProcess> mm, nm, pult, tracker;
-    std::string port;
-    int commands = 0;
+    std::unique_ptr<ChildProcess> mm, nm;
 
     // NetworkManager's starting state, and whether the mobile radio is on.
     bool StartServices(std::uint32_t nmState, const std::string& imsi = "001010123456789") {
@@ -52,33 +53,24 @@ struct Phone {
                            R"({"Imsi": ")" + imsi + R"(", "Sim": ")" + sim + R"("})");
         return mm != nullptr;
     }
-    bool StartTracker(const std::vector<std::string>& options = {},
-                      std::chrono::seconds deadline = 20s, const char* program = MZ_DAEMON) {
-        if (!pult) {
-            pult = StartPult(home, "Frequency=144000\r\n", port);
-        }
+    testing::AssertionResult StartTracker(const std::vector<std::string>& options = {},
+                                          std::chrono::seconds deadline = 20s,
+                                          const char* program = MZ_DAEMON) {
         std::vector<std::string> command = {program, "--gps=sim:55.7512,37.6184"};
         command.insert(command.end(), options.begin(), options.end());
-        tracker = std::make_unique<ChildProcess>(command, home / "tracker", Env());
-        return !port.empty() && WaitFor([&] { return Command("show") == 0; }, deadline);
+        tracker = std::make_unique<ChildProcess>(command, home / "tracker", env);
+        return Until([&] { return !port.empty() && Command("show") == 0; }, deadline);
     }
-    std::vector<std::string> Env() const {
-        return {"XDG_DATA_HOME=" + home.Path(), bus.Environment(), "QT_QPA_PLATFORM=offscreen"};
+    // A report asked for while the link is down waits for it, with `delivered` reports
+    // delivered, and goes once NetworkManager says the link is up.
+    void WaitsForTheLink(long delivered) {
+        const long waits = Log("Ожидаю соединения GPRS");
+        ASSERT_EQ(Command("test"), 0);
+        ASSERT_TRUE(Until([&] { return Log("Ожидаю соединения GPRS") > waits; }));
+        EXPECT_EQ(Delivered(), delivered) << Why();
+        ASSERT_TRUE(SetNmState(NmConnectedGlobal));
+        EXPECT_TRUE(Until([&] { return Delivered() == delivered + 1; }));
     }
-    int Command(const std::string& word) {
-        return ChildProcess({MZ_DAEMON, "--command=" + word},
-                            home / (word + std::to_string(++commands)), Env())
-            .Wait()
-            .value_or(-1);
-    }
-    long Log(const std::string& part) const { return CountMatches(tracker->Output(), part); }
-    long Received(const std::string& part) const { return CountMatches(pult->Output(), part); }
-    // Acknowledged on the wire and taken by the tracker: only then is a next test not
-    // "already queued" behind it.
-    long Delivered() const {
-        return std::min(Received("code=699.*ack=yes"), Log("Сообщение 699 передано"));
-    }
-    std::string Why() const { return tracker->Output() + tracker->Errors() + pult->Output(); }
 
     bool SetNmState(std::uint32_t state) {
         return bus.Call(Nm, NmPath, Mock, "SetGlobalConnectionState",
@@ -103,27 +95,24 @@ struct Phone {
 TEST(Dbus, LinkFollowsAReprobedModemAndTheRadioSwitches) {
     Phone phone;
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
-    ASSERT_TRUE(phone.StartTracker({"--modem=mm:0", "--link=nm"})) << phone.Why();
+    ASSERT_TRUE(phone.StartTracker({"--modem=mm:0", "--link=nm"}));
     ASSERT_TRUE(phone.bus.Call(Mm, MmRoot, Mock, "ReprobeModem", [](sd_bus_message* m) {
         return sd_bus_message_append(m, "ss", "0", "3");
     }));
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+    ASSERT_TRUE(phone.Reported(1));
     long reports = 1;
     for (const char* radioSwitch : {"WwanEnabled", "WwanHardwareEnabled"}) {
-        ASSERT_TRUE(phone.SetWwan(radioSwitch, false));
-        ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+        SCOPED_TRACE(radioSwitch);
+        ASSERT_TRUE(phone.SetWwan(radioSwitch, false) && phone.SetNmState(NmDisconnected));
         ASSERT_EQ(phone.Command("test"), 0);
         const long told = 2 * reports;  // each radio-off episode logs the text twice
-        ASSERT_TRUE(WaitFor([&] { return phone.Log("GSM модуль отключен") == told; }))
-            << radioSwitch << phone.Why();
+        ASSERT_TRUE(phone.Until([&] { return phone.Log("GSM модуль отключен") == told; }));
         std::this_thread::sleep_for(2s);
         EXPECT_EQ(phone.Log("Открываю GPRS сессию"), reports + 1) << phone.Why();
         EXPECT_EQ(phone.Log("GSM модуль отключен"), told) << phone.Why();
-        ASSERT_TRUE(phone.SetWwan(radioSwitch, true));
-        ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
+        ASSERT_TRUE(phone.SetWwan(radioSwitch, true) && phone.SetNmState(NmConnectedGlobal));
         ++reports;
-        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == reports; })) << phone.Why();
+        ASSERT_TRUE(phone.Until([&] { return phone.Delivered() == reports; }));
     }
     EXPECT_EQ(phone.Log("Соединение GPRS установлено"), reports) << phone.Why();
     EXPECT_EQ(phone.Received("code=699"), reports) << "an attempt was used up";
@@ -226,21 +215,18 @@ TEST(Dbus, AReportFromTheQtTrackerGoesAsSoonAsTheNetworkIsBack) {
 TEST(Dbus, BusGoesAwayAndComesBack) {
     Phone phone;
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
-    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
-
+    ASSERT_TRUE(phone.StartTracker());
+    ASSERT_TRUE(phone.Reported(1));
     phone.bus.Kill();
     phone.mm.reset();
     phone.nm.reset();
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
+    ASSERT_TRUE(phone.Reported(2));
 
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal, "250991234567890"));
     // The bus is looked for again at most every 5 s. A held link keeps the IMSI it was
     // opened with, so the link is lost and found again until the tracker, back on the bus,
     // opens it anew and reads the new SIM.
-    EXPECT_TRUE(WaitFor(
+    EXPECT_TRUE(phone.Until(
         [&] {
             if (phone.Received("imsi=250991234567890 .*ack=yes") > 0) {
                 return true;
@@ -252,8 +238,7 @@ TEST(Dbus, BusGoesAwayAndComesBack) {
             std::this_thread::sleep_for(1s);
             return false;
         },
-        60s))
-        << phone.Why();
+        60s));
     EXPECT_EQ(phone.Command("exit"), 0);
     EXPECT_EQ(phone.tracker->Wait(), 0);
 }
@@ -264,18 +249,13 @@ TEST(Dbus, AHungBusHoldsNothingUp) {
     Phone phone;
     ASSERT_TRUE(phone.StartServices(NmConnecting));
     phone.bus.Signal(SIGSTOP);
-    ASSERT_TRUE(phone.StartTracker({"--modem=sim:080910101032547698"}, 10s)) << phone.Why();
-    EXPECT_NE(phone.tracker->Errors().find("--link=direct (auto: no NetworkManager"),
-              std::string::npos)
-        << phone.Why();
+    ASSERT_TRUE(phone.StartTracker({"--modem=sim:080910101032547698"}, 10s));
+    EXPECT_THAT(phone.tracker->Errors(), HasSubstr("--link=direct (auto: no NetworkManager"));
     ASSERT_EQ(phone.Command("exit"), 0);
     ASSERT_EQ(phone.tracker->Wait(), 0);
-
     phone.tracker = nullptr;
-    ASSERT_TRUE(phone.StartTracker({"--modem=sim:080910101032547698", "--link=nm"}, 10s))
-        << phone.Why();
-    ASSERT_EQ(phone.Command("test"), 0);
-    EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 1; }, 20s)) << phone.Why();
+    ASSERT_TRUE(phone.StartTracker({"--modem=sim:080910101032547698", "--link=nm"}, 10s));
+    EXPECT_TRUE(phone.Reported(1));
     phone.bus.Signal(SIGCONT);
 }
 
@@ -286,52 +266,41 @@ TEST(Dbus, AHungBusHoldsNothingUp) {
 TEST(Dbus, AutoFollowsServicesThatComeAndGo) {
     Phone phone;
     ASSERT_TRUE(phone.bus.Start());
-    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
-    EXPECT_NE(phone.tracker->Errors().find("--modem=none (auto: no ModemManager on the system "
-                                           "bus), --link=direct (auto: no NetworkManager"),
-              std::string::npos)
-        << phone.Why();
+    ASSERT_TRUE(phone.StartTracker());
+    EXPECT_THAT(phone.tracker->Errors(), HasSubstr("--modem=none (auto: no ModemManager on the "
+                                                   "system bus), --link=direct (auto: no "
+                                                   "NetworkManager"));
     ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Log("Нет SIM карты") == 1; })) << phone.Why();
+    ASSERT_TRUE(phone.Until([&] { return phone.Log("Нет SIM карты") == 1; }));
     ASSERT_TRUE(phone.StartMm("001010123456789", "/") && phone.StartNm(NmConnectedGlobal));
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(phone.Received("code=699"), 0) << phone.Why();
     ASSERT_TRUE(phone.SetModemSim(std::string(MmRoot) + "/SIM/0"));
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(phone.Until([&] {
         return phone.Received("imsi=001010123456789 .*code=699.*ack=yes") == 1 &&
                phone.Delivered() == 1;
-    })) << phone.Why();
+    }));
 
     // ModemManager goes; the link is lost and comes back: no SIM can be read, nothing sent.
     phone.mm.reset();
     ASSERT_TRUE(phone.SetNmState(NmDisconnected));
     ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Log("Соединение GPRS разорвано") == 1; }))
-        << phone.Why();
+    ASSERT_TRUE(phone.Until([&] { return phone.Log("Соединение GPRS разорвано") == 1; }));
     const long connected = phone.Log("Соединение GPRS установлено");
     ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
-    ASSERT_TRUE(WaitFor([&] { return phone.Log("Соединение GPRS установлено") > connected; }))
-        << phone.Why();
+    ASSERT_TRUE(phone.Until([&] { return phone.Log("Соединение GPRS установлено") > connected; }));
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(phone.Delivered(), 1) << phone.Why();
     ASSERT_TRUE(phone.StartMm("250991234567890"));
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(phone.Until([&] {
         return phone.Received("imsi=250991234567890 .*code=699.*ack=yes") == 1 &&
                phone.Delivered() == 2;
-    })) << phone.Why();
+    }));
 
     phone.nm.reset();
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 3; })) << phone.Why();
-
+    ASSERT_TRUE(phone.Reported(3));
     ASSERT_TRUE(phone.StartNm(NmDisconnected));
-    const long waits = phone.Log("Ожидаю соединения GPRS");
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }))
-        << phone.Why();
-    EXPECT_EQ(phone.Delivered(), 3) << phone.Why();
-    ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
-    EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 4; })) << phone.Why();
+    phone.WaitsForTheLink(3);
 }
 
 struct NonsenseCase {
@@ -344,8 +313,9 @@ struct NonsenseCase {
 // answers sensibly it is followed again.
 TEST(Dbus, ANetworkManagerThatMakesNoSenseCountsAsAbsent) {
     for (const NonsenseCase row : {NonsenseCase{"silent", ""}, NonsenseCase{"wrong_types", "70"}}) {
+        SCOPED_TRACE(row.name);
         Phone phone;
-        ASSERT_TRUE(phone.bus.Start() && phone.StartMm("001010123456789")) << row.name;
+        ASSERT_TRUE(phone.bus.Start() && phone.StartMm("001010123456789"));
         if (*row.nmState == '\0') {
             phone.nm = std::make_unique<ChildProcess>(
                 std::vector<std::string>{"/usr/bin/python3", "-c",
@@ -353,27 +323,19 @@ TEST(Dbus, ANetworkManagerThatMakesNoSenseCountsAsAbsent) {
                                          "dbus.SystemBus().request_name('" +
                                              std::string(Nm) + "')\ntime.sleep(120)"},
                 phone.home / "silent-nm", std::vector<std::string>{phone.bus.Environment()});
-            ASSERT_TRUE(WaitFor([&] { return phone.bus.HasOwner(Nm); })) << row.name;
+            ASSERT_TRUE(WaitFor([&] { return phone.bus.HasOwner(Nm); }));
         } else {
             phone.nm = phone.bus.StartMock(
                 "networkmanager", Nm,
                 std::string(R"({"WwanEnabled": true, "State": ")") + row.nmState + "\"}");
-            ASSERT_NE(phone.nm, nullptr) << row.name;
+            ASSERT_NE(phone.nm, nullptr);
         }
-        ASSERT_TRUE(phone.StartTracker({"--link=nm"})) << row.name << phone.Why();
-        ASSERT_EQ(phone.Command("test"), 0);
-        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << row.name << phone.Why();
-        if (*row.nmState == '\0') {
-            continue;
+        ASSERT_TRUE(phone.StartTracker({"--link=nm"}));
+        ASSERT_TRUE(phone.Reported(1));
+        if (*row.nmState != '\0') {
+            ASSERT_TRUE(phone.SetNmState(NmDisconnected));
+            phone.WaitsForTheLink(1);
         }
-        const long waits = phone.Log("Ожидаю соединения GPRS");
-        ASSERT_TRUE(phone.SetNmState(NmDisconnected));
-        ASSERT_EQ(phone.Command("test"), 0);
-        ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }))
-            << phone.Why();
-        EXPECT_EQ(phone.Delivered(), 1) << phone.Why();
-        ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
-        EXPECT_TRUE(WaitFor([&] { return phone.Delivered() == 2; })) << phone.Why();
     }
 }
 
@@ -392,9 +354,8 @@ long ResidentKib(const ChildProcess& process) {
 TEST(Dbus, AFloodFromTheServicesKeepsMemoryBoundedAndHoldsNoChangeBack) {
     Phone phone;
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
-    ASSERT_TRUE(phone.StartTracker()) << phone.Why();
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == 1; })) << phone.Why();
+    ASSERT_TRUE(phone.StartTracker());
+    ASSERT_TRUE(phone.Reported(1));
     const long before = ResidentKib(*phone.tracker);
 
     ASSERT_TRUE(phone.bus.Call(Nm, NmPath, Mock, "SetProperty", [&](sd_bus_message* m) {
@@ -419,8 +380,7 @@ TEST(Dbus, AFloodFromTheServicesKeepsMemoryBoundedAndHoldsNoChangeBack) {
     ASSERT_TRUE(WaitFor([&] { return phone.SetModemSim(std::string(MmRoot) + "/SIM/0"); }));
     long most = before;
     for (long report = 2; report <= 4; ++report) {
-        ASSERT_EQ(phone.Command("test"), 0);
-        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == report; })) << phone.Why();
+        ASSERT_TRUE(phone.Reported(report));
         most = std::max(most, ResidentKib(*phone.tracker));
     }
     std::printf("resident memory: %ld KiB before the flood, at most %ld KiB after\n", before, most);
@@ -436,15 +396,14 @@ TEST(Dbus, AFloodFromTheServicesKeepsMemoryBoundedAndHoldsNoChangeBack) {
             << phone.tracker->Errors();
     }
 
-    const char* chatter =
-        "import dbus, dbus.lowlevel\n"
-        "for i in range(args[0]):\n"
-        "    m = dbus.lowlevel.SignalMessage('/org/freedesktop/NetworkManager/AccessPoint/%d' % i,"
-        " 'org.freedesktop.DBus.Properties', 'PropertiesChanged')\n"
-        "    m.append('org.freedesktop.NetworkManager.AccessPoint', {'Strength': dbus.Byte(i % "
-        "100)},"
-        " dbus.Array([], signature='s'), signature='sa{sv}as')\n"
-        "    self.connection.send_message(m)\n";
+    const char* chatter = R"(import dbus, dbus.lowlevel
+for i in range(args[0]):
+    m = dbus.lowlevel.SignalMessage('/org/freedesktop/NetworkManager/AccessPoint/%d' % i,
+                                    'org.freedesktop.DBus.Properties', 'PropertiesChanged')
+    m.append('org.freedesktop.NetworkManager.AccessPoint', {'Strength': dbus.Byte(i % 100)},
+             dbus.Array([], signature='s'), signature='sa{sv}as')
+    self.connection.send_message(m)
+)";
     ASSERT_TRUE(phone.bus.Call(Nm, NmPath, Mock, "AddMethod", [&](sd_bus_message* m) {
         return sd_bus_message_append(m, "sssss", Mock, "Chatter", "u", "", chatter);
     }));
@@ -453,32 +412,26 @@ TEST(Dbus, AFloodFromTheServicesKeepsMemoryBoundedAndHoldsNoChangeBack) {
     ASSERT_TRUE(WaitFor([&] { return phone.SetNmState(NmDisconnected); }));
     const long waits = phone.Log("Ожидаю соединения GPRS");
     ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(WaitFor([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }))
-        << phone.Why();
+    ASSERT_TRUE(phone.Until([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }));
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(phone.Delivered(), 4) << phone.Why();
 }
-
-}  // namespace
-
-namespace {
 
 constexpr const char* Login = "org.freedesktop.login1";
 
 // Inhibitors logind holds now; -1 when it cannot be asked.
 int HeldInhibitors(PrivateBus& bus) {
     int held = -1;
-    const bool asked = bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                                "ListInhibitors", nullptr, [&](sd_bus_message* m) {
-                                    if (sd_bus_message_enter_container(m, 'a', "(ssssuu)") < 0) {
-                                        return;
-                                    }
-                                    held = 0;
-                                    while (sd_bus_message_skip(m, "(ssssuu)") > 0) {
-                                        ++held;
-                                    }
-                                });
-    return asked ? held : -1;
+    const auto count = [&](sd_bus_message* m) {
+        held = sd_bus_message_enter_container(m, 'a', "(ssssuu)") < 0 ? -1 : 0;
+        while (held >= 0 && sd_bus_message_skip(m, "(ssssuu)") > 0) {
+            ++held;
+        }
+    };
+    return bus.Call(Login, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                    "ListInhibitors", nullptr, count)
+               ? held
+               : -1;
 }
 
 // How many times the tracker has asked logind to hold off sleep.
@@ -510,14 +463,14 @@ TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
             logind = phone.bus.StartMock("logind", Login);
             ASSERT_NE(logind, nullptr);
         }
-        ASSERT_TRUE(phone.StartTracker({}, 20s, row.program)) << phone.Why();
+        ASSERT_TRUE(phone.StartTracker({}, 20s, row.program));
         for (long report = 1; report <= 2; ++report) {
             ASSERT_EQ(phone.Command("test"), 0);
             // The Qt front end logs to no output; its lock's end shows the report's.
-            ASSERT_TRUE(WaitFor([&] {
+            ASSERT_TRUE(phone.Until([&] {
                 return qt ? phone.Received("code=699.*ack=yes") == report
                           : phone.Delivered() == report;
-            })) << phone.Why();
+            }));
             if (row.withLogind) {
                 EXPECT_TRUE(WaitFor([&] { return SleepInhibits(phone.home) == report; }))
                     << MockLog(phone.home, Login);
@@ -538,21 +491,19 @@ TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
 // (The alarm period lasts 15 minutes, too long here; a report's end releasing the lock is
 // shown above.)
 TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
-    Phone phone;
+    Phone phone("Frequency=144000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n");
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
     auto logind = phone.bus.StartMock("logind", Login);
     ASSERT_NE(logind, nullptr);
-    phone.pult = StartPult(
-        phone.home, "Frequency=144000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n", phone.port);
-    const std::string fifo = phone.home / "keys";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    ASSERT_TRUE(phone.StartTracker({"--keys=" + fifo})) << phone.Why();
+    const std::string fifo = phone.KeyFifo();
+    ASSERT_NE(fifo, "");
+    ASSERT_TRUE(phone.StartTracker({"--keys=" + fifo}));
     EXPECT_EQ(HeldInhibitors(phone.bus), 0) << "a lock while idle";
 
     const int keys = open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(keys, 0);
     ASSERT_TRUE(WriteKey(keys, KEY_F1, 1));
-    ASSERT_TRUE(WaitFor([&] { return phone.Received("code=122.*ack=yes") == 1; })) << phone.Why();
+    ASSERT_TRUE(phone.Until([&] { return phone.Received("code=122.*ack=yes") == 1; }));
     ASSERT_TRUE(WriteKey(keys, KEY_F1, 0));
     close(keys);
     ASSERT_TRUE(WaitFor([&] { return SleepInhibits(phone.home) == 1; }))
@@ -561,7 +512,7 @@ TEST(Dbus, AnAlarmTakesTheSleepInhibitorOnce) {
 
     // Follow-ups go every 15 s while the alarm period runs.
     for (long followUp = 1; followUp <= 2; ++followUp) {
-        ASSERT_TRUE(WaitFor([&] { return phone.Delivered() == followUp; }, 25s)) << phone.Why();
+        ASSERT_TRUE(phone.Until([&] { return phone.Delivered() == followUp; }, 25s));
         EXPECT_EQ(SleepInhibits(phone.home), 1) << "taken again by follow-up " << followUp;
         EXPECT_EQ(HeldInhibitors(phone.bus), 2) << "let go before follow-up " << followUp;
     }

@@ -27,19 +27,19 @@ std::optional<double> NumberAfter(const std::string& line, const std::string& ke
                : std::optional(std::strtod(line.c_str() + at + key.size() + 3, nullptr));
 }
 
-// A 2D or 3D fix as gpsd itself decoded it from a capture. Its altitude and time reach
-// the report through the same reading of gpsd's JSON, which the unit tests check.
-struct CheckedFix {
-    double latitude = 0, longitude = 0;
-};
-
-std::vector<CheckedFix> CheckedFixes(const std::string& name) {
-    std::vector<CheckedFix> fixes;
+// The Long= and Lat= lines of each 2D or 3D fix gpsd itself decoded from a capture. Its
+// altitude and time reach the report through the same reading of gpsd's JSON, which the
+// unit tests check.
+std::vector<std::string> CheckedFixes(const std::string& name) {
+    std::vector<std::string> fixes;
     for (const std::string& line : CaptureLines(Capture(name + ".chk"))) {
         const auto mode = NumberAfter(line, "mode"), lat = NumberAfter(line, "lat"),
                    lon = NumberAfter(line, "lon");
         if (line.find("\"TPV\"") != std::string::npos && mode && *mode >= 2 && lat && lon) {
-            fixes.push_back({*lat, *lon});
+            char text[128];
+            std::snprintf(text, sizeof text, "Long=%f %c\r\nLat=%f %c\r\n", std::abs(*lon),
+                          *lon >= 0 ? 'E' : 'W', std::abs(*lat), *lat >= 0 ? 'N' : 'S');
+            fixes.emplace_back(text);
         }
     }
     return fixes;
@@ -49,14 +49,6 @@ std::vector<CheckedFix> CheckedFixes(const std::string& name) {
 std::string CoordinateLines(const std::string& report) {
     const std::size_t lat = report.find("Lat=");
     return lat == std::string::npos ? "" : report.substr(0, report.find("\r\n", lat) + 2);
-}
-
-std::string CoordinateLines(const CheckedFix& fix) {
-    char text[128];
-    std::snprintf(text, sizeof text, "Long=%f %c\r\nLat=%f %c\r\n", std::abs(fix.longitude),
-                  fix.longitude >= 0 ? 'E' : 'W', std::abs(fix.latitude),
-                  fix.latitude >= 0 ? 'N' : 'S');
-    return text;
 }
 
 struct ReplayCase {
@@ -72,12 +64,9 @@ class GpsdReplayTest : public ::testing::TestWithParam<ReplayCase> {};
 
 TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
     const std::vector<std::string> sentences = CaptureLines(Capture(GetParam().capture));
-    const std::vector<CheckedFix> fixes = CheckedFixes(GetParam().capture);
+    const std::vector<std::string> fixes = CheckedFixes(GetParam().capture);
     ASSERT_FALSE(fixes.empty());
-    std::set<std::string> decoded;
-    for (const CheckedFix& fix : fixes) {
-        decoded.insert(CoordinateLines(fix));
-    }
+    const std::set<std::string> decoded(fixes.begin(), fixes.end());
     if (const std::string missing = GpsdOnPty::MissingPrograms(); !missing.empty()) {
         GTEST_SKIP() << "replay through a real gpsd skipped: " << missing;
     }
@@ -113,10 +102,10 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
     const bool showsLastFix = WaitFor([&] {
         check(poll());
         const std::string report = reader.BuildReportText(false);
-        return CoordinateLines(report) == CoordinateLines(fixes.back());
+        return CoordinateLines(report) == fixes.back();
     });
     EXPECT_TRUE(showsLastFix) << "gpsd's last fix:\n"
-                              << CoordinateLines(fixes.back()) << "the report:\n"
+                              << fixes.back() << "the report:\n"
                               << reader.BuildReportText(false);
     EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "Определены координаты GPS"), 1);
 

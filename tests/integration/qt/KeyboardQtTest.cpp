@@ -25,36 +25,18 @@ void WindowKey(QtShell& shell, bool down, int linuxKey, int qtKey, const QString
     QApplication::sendEvent(&shell.Window(), &event);
 }
 
-std::vector<int> RunningHoldTimers(QtShell& shell) {
+// The keys whose hold timers run, and the tray icon: what the holds show.
+std::pair<std::vector<int>, int> Holds(QtShell& shell) {
     std::vector<int> running;
     for (int code = 0; code < 256; ++code) {
         if (shell.IsTimerRunning(code)) {
             running.push_back(code);
         }
     }
-    return running;
+    return {running, shell.TrayIconId()};
 }
 
-// A key device: a FIFO of input_event records read by the real key device code.
-class KeyFifo {
-public:
-    explicit KeyFifo(SimTracker& tracker) : path_(tracker.SettingsFolder() + "/keys.fifo") {
-        EXPECT_EQ(mkfifo(path_.c_str(), 0600), 0);
-        sources_.push_back(std::make_unique<EvdevKeySource>(path_));
-        devices_ = std::make_unique<QtKeyDevices>(
-            sources_, [&tracker](const KeyEvent& event) { tracker.Shell().OnDeviceKey(event); });
-        writer_ = open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        EXPECT_GE(writer_, 0);
-    }
-    ~KeyFifo() { close(writer_); }
-    bool Key(int linuxKey, int value) { return WriteKey(writer_, linuxKey, value); }
-
-private:
-    std::string path_;
-    std::vector<std::unique_ptr<EvdevKeySource>> sources_;
-    std::unique_ptr<QtKeyDevices> devices_;
-    int writer_ = -1;
-};
+const std::pair<std::vector<int>, int> NoHold{{}, IconIdle};
 
 TEST(KeyboardQt, WindowKeysGetTheCodesOfTheKeyDevicesWhateverTheLayout) {
     struct Case {
@@ -78,11 +60,9 @@ TEST(KeyboardQt, WindowKeysGetTheCodesOfTheKeyDevicesWhateverTheLayout) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WindowKey(shell, true, c.linuxKey, c.qtKey, QString::fromUtf8(c.text));
-        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{c.code});
-        EXPECT_EQ(shell.TrayIconId(), IconKeyHeld);
+        EXPECT_EQ(Holds(shell), std::pair(std::vector<int>{c.code}, IconKeyHeld));
         WindowKey(shell, false, c.linuxKey, c.qtKey, QString::fromUtf8(c.text));
-        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{});
-        EXPECT_EQ(shell.TrayIconId(), IconIdle);
+        EXPECT_EQ(Holds(shell), NoHold);
     }
 }
 
@@ -91,12 +71,19 @@ TEST(KeyboardQt, WindowKeysGetTheCodesOfTheKeyDevicesWhateverTheLayout) {
 TEST(KeyboardQt, OneKeyThroughWindowAndKeyDeviceIsOneHold) {
     SimTracker tracker({false, {}});
     QtShell& shell = tracker.Shell();
-    KeyFifo device(tracker);
-    ASSERT_TRUE(device.Key(KEY_LEFTALT, 1));
+    // A key device: a FIFO of input_event records read by the real key device code.
+    const std::string fifo = tracker.SettingsFolder() + "/keys.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<std::unique_ptr<EvdevKeySource>> sources;
+    sources.push_back(std::make_unique<EvdevKeySource>(fifo));
+    QtKeyDevices devices(sources, [&shell](const KeyEvent& event) { shell.OnDeviceKey(event); });
+    const int device = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(device, 0);
+    ASSERT_TRUE(WriteKey(device, KEY_LEFTALT, 1));
     ASSERT_TRUE(QTest::qWaitFor([&shell] { return shell.IsTimerRunning(164); }, 20000));
     EXPECT_EQ(shell.TrayIconId(), IconKeyHeld);
     WindowKey(shell, true, KEY_LEFTALT, Qt::Key_Alt);
-    EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{164});
+    EXPECT_EQ(Holds(shell), std::pair(std::vector<int>{164}, IconKeyHeld));
     WindowKey(shell, false, KEY_LEFTALT, Qt::Key_Alt);
     EXPECT_TRUE(shell.IsTimerRunning(164)) << "a tap on another keyboard";
     WindowKey(shell, true, KEY_LEFTALT, Qt::Key_Alt);
@@ -104,9 +91,10 @@ TEST(KeyboardQt, OneKeyThroughWindowAndKeyDeviceIsOneHold) {
     shell.HideMainWindow();
     EXPECT_TRUE(shell.IsTimerRunning(164)) << "the window lost the keyboard, the device did not";
 
-    ASSERT_TRUE(device.Key(KEY_LEFTALT, 0));
+    ASSERT_TRUE(WriteKey(device, KEY_LEFTALT, 0));
     ASSERT_TRUE(QTest::qWaitFor([&shell] { return !shell.IsTimerRunning(164); }, 20000));
     EXPECT_EQ(shell.TrayIconId(), IconIdle);
+    close(device);
 }
 
 // A key-up that goes to another window must not leave the key held: it would raise an
@@ -149,8 +137,7 @@ TEST(KeyboardQt, KeysHeldInTheWindowAreLetGoWhenItLosesTheKeyboard) {
         WindowKey(shell, true, KEY_F1, Qt::Key_F1);
         ASSERT_TRUE(shell.IsTimerRunning(112));
         c.takeKeyboard(tracker);
-        EXPECT_EQ(RunningHoldTimers(shell), std::vector<int>{});
-        EXPECT_EQ(shell.TrayIconId(), IconIdle);
+        EXPECT_EQ(Holds(shell), NoHold);
     }
 }
 

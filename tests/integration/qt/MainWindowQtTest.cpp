@@ -186,10 +186,6 @@ TEST(MainWindowQt, AnEscapedExceptionShowsItsBoxOnlyAfterTheWindowIsDetached) {
     EXPECT_EQ(said, "Exeption occurred: disk gone");
 }
 
-}  // namespace
-
-namespace {
-
 // Runs a real event loop, which blocks between events as the program's does (QTest's
 // waits never block), until the condition holds or timeoutMs pass.
 template <typename Condition>
