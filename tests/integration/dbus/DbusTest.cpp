@@ -348,10 +348,8 @@ long ResidentKib(const ChildProcess& process) {
 
 // NetworkManager lists 20 000 active connections and sends an 8 MiB text, ModemManager
 // announces 20 000 modems: the tracker keeps answering and reporting, keeps its memory
-// bounded and says once per service that it ignored the rest. Then hours of access
-// points' chatter, never sent to the tracker, hold back no change of state that follows:
-// the report waits instead of going out on a stale cache.
-TEST(Dbus, AFloodFromTheServicesKeepsMemoryBoundedAndHoldsNoChangeBack) {
+// bounded and says once per service that it ignored the rest.
+TEST(Dbus, AFloodFromTheServicesKeepsMemoryBounded) {
     Phone phone;
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
     ASSERT_TRUE(phone.StartTracker());
@@ -395,7 +393,16 @@ TEST(Dbus, AFloodFromTheServicesKeepsMemoryBoundedAndHoldsNoChangeBack) {
         EXPECT_EQ(CountMatches(phone.tracker->Errors(), std::string(service) + " sends more"), 1)
             << phone.tracker->Errors();
     }
+}
 
+// Hours of access points' chatter, never sent to the tracker, hold back no change of state
+// that follows: the report waits instead of going out on a stale cache. (After a flood the
+// backlog of what was sent takes a while to read: that is why this runs on its own.)
+TEST(Dbus, ChatterOfOtherObjectsHoldsNoChangeBack) {
+    Phone phone;
+    ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
+    ASSERT_TRUE(phone.StartTracker({"--link=nm"})) << phone.Why();
+    ASSERT_TRUE(phone.Reported(1));
     const char* chatter = R"(import dbus, dbus.lowlevel
 for i in range(args[0]):
     m = dbus.lowlevel.SignalMessage('/org/freedesktop/NetworkManager/AccessPoint/%d' % i,
@@ -410,11 +417,7 @@ for i in range(args[0]):
     phone.bus.Call(Nm, NmPath, Mock, "Chatter",
                    [](sd_bus_message* m) { return sd_bus_message_append(m, "u", 20000); });
     ASSERT_TRUE(WaitFor([&] { return phone.SetNmState(NmDisconnected); }));
-    const long waits = phone.Log("Ожидаю соединения GPRS");
-    ASSERT_EQ(phone.Command("test"), 0);
-    ASSERT_TRUE(phone.Until([&] { return phone.Log("Ожидаю соединения GPRS") > waits; }));
-    std::this_thread::sleep_for(1s);
-    EXPECT_EQ(phone.Delivered(), 4) << phone.Why();
+    phone.WaitsForTheLink(1);
 }
 
 constexpr const char* Login = "org.freedesktop.login1";
