@@ -13,9 +13,13 @@ public:
     RouteWatch(const RouteWatch&) = delete;
     RouteWatch& operator=(const RouteWatch&) = delete;
 
-    // The socket to wait on for reading; -1 when it could not be made (ErrorText says why).
+    // The socket to wait on for reading; -1 when it could not be made.
     int Fd() const { return fd_; }
-    const std::string& ErrorText() const { return error_; }
+    // What a loop without the socket says once at start: why, and what that costs.
+    std::string Unwatched() const {
+        return "cannot watch the network (" + error_ +
+               "); a report waiting for the network goes within a minute of its return";
+    }
     // Reads what has arrived, at most a bounded number of messages a call; a loop calls it
     // whenever Fd is readable.
     void Drain();

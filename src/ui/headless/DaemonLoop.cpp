@@ -54,8 +54,7 @@ DaemonLoop::DaemonLoop(HeadlessShell& daemonShell, TrackerInstance& trackerInsta
       pacer(TickPeriodMs),
       power(Say) {
     if (routes != nullptr && routes->Fd() < 0) {
-        Say("cannot watch the network (" + routes->ErrorText() +
-            "); a report waiting for the network goes within a minute of its return");
+        Say(routes->Unwatched());
     }
 }
 

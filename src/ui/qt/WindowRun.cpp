@@ -84,9 +84,7 @@ int RunTrackerWindow(QtShell& shell, std::unique_ptr<CMainWindow> window,
         QObject::connect(routeNotifier.get(), &QSocketNotifier::activated,
                          [routes] { routes->Drain(); });
     } else if (routes != nullptr) {
-        StandardError().Line("mzorvany: cannot watch the network (" + routes->ErrorText() +
-                             "); a report waiting for the network goes within a minute of its "
-                             "return");
+        StandardError().Line("mzorvany: " + routes->Unwatched());
     }
     return QApplication::exec();
 }
