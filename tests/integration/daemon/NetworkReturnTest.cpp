@@ -6,7 +6,6 @@
 
 #include "Pult.h"
 #include "support/PrivateNetwork.h"
-#include "support/TextCount.h"
 
 namespace {
 
@@ -23,25 +22,19 @@ bool LoopbackAddressed(bool addressed) {
 // kernel's announcement of the returning address ends the wait, so the report goes at once.
 TEST(NetworkReturn, AReportWaitingForTheRouteGoesAsTheAddressReturns) {
     const bool made = InPrivateNetwork([] {
-        TempFolder home;
-        std::string port;
-        auto pult = StartPult(home, "Frequency=144000\r\n", port);
-        ASSERT_NE(port, "") << pult->Errors();
-        const std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path()};
-        ChildProcess tracker({MZ_DAEMON, "--link=route", "--gps=sim:55.7512,37.6184,150",
-                              "--modem=sim:080910101032547698"},
-                             home / "tracker", env);
-        ASSERT_TRUE(WaitFor([&] { return TrackerCommand(home, "show", env) == 0; }))
-            << tracker.Errors();
+        TrackerHome t;
+        t.tracker = std::make_unique<ChildProcess>(
+            std::vector<std::string>{MZ_DAEMON, "--link=route", "--gps=sim:55.7512,37.6184,150",
+                                     "--modem=sim:080910101032547698"},
+            t.home / "tracker", t.env);
+        ASSERT_TRUE(t.Until([&] { return t.Command("show") == 0; }));
         ASSERT_TRUE(LoopbackAddressed(false));
-        ASSERT_EQ(TrackerCommand(home, "test", env), 0);
+        ASSERT_EQ(t.Command("test"), 0);
         // 5 s of looks every tick, then waits of 1, 2, 4, 8 and 16 s: by now it waits 32 s.
         std::this_thread::sleep_for(40s);
-        ASSERT_EQ(CountMatches(tracker.Output(), "Сообщение 699 передано"), 0);
+        ASSERT_EQ(t.Delivered(), 0);
         ASSERT_TRUE(LoopbackAddressed(true));
-        EXPECT_TRUE(WaitFor(
-            [&] { return CountMatches(tracker.Output(), "Сообщение 699 передано") == 1; }, 4s))
-            << tracker.Output() << tracker.Errors();
+        EXPECT_TRUE(t.Until([&] { return t.Delivered() == 1; }, 4s));
     });
     if (!made) {
         GTEST_SKIP() << "no private network namespace (needs root and iproute2)";

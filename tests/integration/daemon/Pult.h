@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -34,14 +33,6 @@ inline std::unique_ptr<ChildProcess> StartPult(const TempFolder& home, const std
     WriteWholeFile(home / "MZorvany/params.ini",
                    "MainServer=127.0.0.1\r\nPort=" + port + "\r\n" + params);
     return pult;
-}
-
-// mzorvanyd --command=WORD for the tracker running with env, its output in home/WORD: the
-// exit status, nullopt when it did not end within the deadline.
-inline std::optional<int> TrackerCommand(const TempFolder& home, const std::string& word,
-                                         const std::vector<std::string>& env,
-                                         std::chrono::seconds deadline = std::chrono::seconds(20)) {
-    return ChildProcess({MZ_DAEMON, "--command=" + word}, home / word, env).Wait(deadline);
 }
 
 // A home of the test's own: mzorvany-pult listening on loopback, the settings pointing at it,
