@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QButtonGroup>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabBar>
@@ -14,12 +15,212 @@
 
 namespace {
 
-// Acts on the options dialog once it is open.
-void WhenDialogOpens(std::function<void(QtOptionsDialog*)> action) {
-    WhenModalOpens([action = std::move(action)](QWidget* modal) {
+using Said = std::vector<std::pair<int, std::string>>;  // a box's icon, and "caption: text"
+constexpr int kError = QMessageBox::Critical;
+const Said::value_type kBatteryWarning{
+    QMessageBox::Warning,
+    "  Предупреждение: Вы установили «постоянный» режим определения и отравки координат. Учтите, "
+    "что это сильно увеличит расход заряда батареи."};
+
+// While it lives, answers every box that opens once `look` has seen it, and keeps what it said.
+struct Boxes {
+    explicit Boxes(std::function<void(QMessageBox*)> look = [](QMessageBox*) {}) {
+        QObject::connect(&poll, &QTimer::timeout, [this, look = std::move(look)] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box != nullptr && box->isVisible() && !looking) {
+                looking = true;
+                look(box);
+                said.emplace_back(box->icon(), Answer(box));
+                looking = false;
+            }
+        });
+        poll.start(10);
+    }
+    QTimer poll;
+    bool looking = false;
+    Said said;
+};
+
+// Runs the tracker's options dialog, does `act` in it, and closes it if it is still open.
+int RunDialog(SimTracker& tracker, const std::function<void(QtOptionsDialog&)>& act) {
+    WhenModalOpens([&act](QWidget* modal) {
         auto* dialog = dynamic_cast<QtOptionsDialog*>(modal);
-        dialog != nullptr ? action(dialog) : ADD_FAILURE() << "the options dialog did not open";
+        dialog != nullptr ? act(*dialog) : ADD_FAILURE() << "the options dialog did not open";
+        if (dialog != nullptr && dialog->isVisible()) {
+            dialog->close();
+        }
     });
+    return tracker.Shell().RunOptionsDialog();
+}
+
+std::string Flag(bool on) {
+    return on ? "1" : "0";
+}
+
+// params.ini as the frequency rows start with it and the dialog writes it back.
+std::string ParamsIni(int frequency, bool logEnabled) {
+    return "MainServer=10.1.2.3\r\nReserveServer=\r\nPort=4001\r\nOutSats=" + Flag(!logEnabled) +
+           "\r\nFrequency=" + std::to_string(frequency) +
+           "\r\nMinimalBalance=-5\r\nAlertPressTime=3\r\nPermittedKeys=All\r\nLogEnabled=" +
+           Flag(logEnabled) + "\r\n";
+}
+
+struct FrequencyCase {
+    const char* name;
+    int stored;
+    int button;
+    int saved;
+    bool batteryWarning;
+};
+
+TEST(OptionsDialogQt, ShowsTheSettingsAndTheSendersImsiAndAcceptWritesBackWhatIsChecked) {
+    // clang-format off
+    const FrequencyCase cases[] = {
+        {"Every10Seconds", 100, IdcEvery10Seconds, 100, true},
+        {"EveryMinute", 600, IdcEveryMinute, 600, true},
+        {"Every5Minutes", 3000, IdcEvery5Minutes, 3000, true},
+        {"EveryHour", 36000, IdcEveryHour, 36000, false},
+        {"Every4Hours", 144000, IdcEvery4Hours, 144000, false},
+        {"UnlistedIsSavedAsEveryHour", 1200, IdcEveryHour, 36000, false},
+    };
+    // clang-format on
+    bool logEnabled = true;
+    for (const FrequencyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        logEnabled = !logEnabled;  // so each flag is shown and written in both states
+        SimTracker tracker({false, ParamsIni(c.stored, logEnabled)});
+        const std::string& imsi = tracker.Window().Globals().sender->imsi;
+        for (int ticks = 0; imsi.empty() && ticks < 3000; ++ticks) {
+            tracker.Tick();  // the SIM is read when the first report goes out
+        }
+        ASSERT_FALSE(imsi.empty());
+        Boxes boxes;
+        std::vector<std::string> shown;  // the texts, then the ids of what is checked
+        const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
+            for (int id :
+                 {IdcImsi, IdcBalance, IdcPressTime, IdcMainServer, IdcReserveServer, IdcPort}) {
+                shown.push_back(dialog.Text(id));
+            }
+            for (int id : {IdcLogEnabled, IdcOutSats, IdcEvery10Seconds, IdcEveryMinute,
+                           IdcEvery5Minutes, IdcEveryHour, IdcEvery4Hours}) {
+                dialog.IsChecked(id) ? shown.push_back(std::to_string(id)) : void();
+            }
+            auto* edit = qobject_cast<QLineEdit*>(dialog.Control(IdcReserveServer));
+            QTest::keyClicks(edit, QString(300, QChar('1')));
+            EXPECT_EQ(edit->text().size(), 255);
+            edit->clear();
+            qobject_cast<QAbstractButton*>(dialog.Control(IdcLogEnabled))->click();
+            qobject_cast<QAbstractButton*>(dialog.Control(IdcOutSats))->click();
+            dialog.Command(IdOk);
+        });
+        EXPECT_EQ(result, IdOk);
+        const int flag = logEnabled ? IdcLogEnabled : IdcOutSats;
+        EXPECT_EQ(shown,
+                  (std::vector<std::string>{imsi, "-5", "3", "10.1.2.3", "", "4001",
+                                            std::to_string(flag), std::to_string(c.button)}));
+        EXPECT_EQ(tracker.ParamsText(), ParamsIni(c.saved, !logEnabled));
+        EXPECT_EQ(boxes.said, c.batteryWarning ? Said{kBatteryWarning} : Said{});
+    }
+}
+
+struct RefusalCase {
+    const char *name, *mainServer, *reserveServer, *port;
+    bool noFrequency;
+    const char* refused;
+};
+
+TEST(OptionsDialogQt, OneErrorBoxListsRefusalsInOrderAndKeepsWhatWasAccepted) {
+    const std::string params = "Frequency=144000\r\nPermittedKeys=112,113\r\n";
+    // clang-format off
+    const RefusalCase cases[] = {
+        {"EmptyMain", "", "", "830", false, "Недопустимый адрес основного сервера\r\n"},
+        {"BadReserve", "127.0.0.1", "1.2.3", "830", false, "Недопустимый адрес резервного сервера\r\n"},
+        {"EmptyPort", "127.0.0.1", "", "", false, "Недопустимый порт\r\n"},
+        {"ZeroPort", "127.0.0.1", "", "0", false, "Недопустимый порт\r\n"},
+        {"All", "x", "y", "0", true, "Не выбрана частота связи с сервером\r\nНедопустимый адрес основного сервера\r\n"
+                                     "Недопустимый адрес резервного сервера\r\nНедопустимый порт\r\n"},
+    };
+    // clang-format on
+    for (const RefusalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimTracker tracker({false, params});
+        Boxes boxes;
+        const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
+            dialog.SetText(IdcMainServer, c.mainServer);
+            dialog.SetText(IdcReserveServer, c.reserveServer);
+            dialog.SetText(IdcPort, c.port);
+            dialog.SetText(IdcBalance, "42");
+            // the radios never leave none checked, but the logic must not rely on it
+            dialog.findChild<QButtonGroup*>()->setExclusive(!c.noFrequency);
+            dialog.SetChecked(c.noFrequency ? IdcEvery4Hours : IdcEvery10Seconds, !c.noFrequency);
+            dialog.Command(CmdAcceptOptions);
+            EXPECT_EQ(boxes.said, (Said{{kError, std::string("  Ошибка: ") + c.refused}}))
+                << "one box, and no battery warning beside the errors";
+            EXPECT_EQ(dialog.Text(IdcPort), c.port) << "the dialog stays open with the input";
+            EXPECT_EQ(tracker.ParamsText(), params);
+            // what was accepted is in force already, refused values keep the old ones
+            const CSettings& s = tracker.Settings();
+            EXPECT_EQ(
+                std::tie(s.MinimalBalance, s.Frequency, s.PermittedKeys, s.MainServer, s.Port),
+                std::tuple(42, c.noFrequency ? 36000 : 100, "112,113", "127.0.0.1", 830));
+
+            dialog.SetText(IdcMainServer, "127.0.0.1");  // corrected input is taken next time
+            dialog.SetText(IdcReserveServer, "");
+            dialog.SetText(IdcPort, "9000");
+            dialog.SetChecked(IdcEvery4Hours, true);
+            dialog.Command(IdOk);
+        });
+        EXPECT_EQ(result, IdOk);
+        EXPECT_NE(tracker.ParamsText().find("Port=9000\r\n"), std::string::npos);
+    }
+}
+
+TEST(OptionsDialogQt, FailedSaveShowsItsTextAndKeepsTheDialogOpen) {
+    SimTracker tracker({false, {}});
+    tracker.fileWriter.failWrites = true;
+    Boxes boxes;
+    const int result = RunDialog(tracker, [](QtOptionsDialog& dialog) {
+        dialog.SetChecked(IdcEveryMinute, true);
+        dialog.Command(IdOk);
+    });
+    EXPECT_EQ(result, OptionsClosedResult) << "open until the test closed it";
+    EXPECT_EQ(boxes.said,
+              (Said{kBatteryWarning,
+                    {kError, "  Ошибка: Ошибка записи файла " + tracker.Settings().ParamsPath()}}));
+}
+
+struct EndCase {
+    const char* name;
+    std::function<void(QtOptionsDialog&)> act;
+    bool ends;
+    int result;  // closed by the test when it did not end
+};
+
+TEST(OptionsDialogQt, OnlyCancelAndClosingEndTheDialogAndNeitherApplies) {
+    const EndCase cases[] = {
+        {"Escape", [](QtOptionsDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, false,
+         OptionsClosedResult},
+        {"UnknownCommand", [](QtOptionsDialog& d) { d.Command(12345); }, false,
+         OptionsClosedResult},
+        {"CancelInTheMenu", [](QtOptionsDialog& d) { d.SoftKeys().Trigger(CmdCancelOptions); },
+         true, CmdCancelOptions},
+        {"Closed", [](QtOptionsDialog& d) { d.close(); }, true, OptionsClosedResult},
+    };
+    for (const EndCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimTracker tracker({false, {}});
+        Boxes boxes;
+        bool ended = false;
+        const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
+            dialog.SetText(IdcPort, "1234");
+            c.act(dialog);
+            ended = !dialog.isVisible();
+        });
+        EXPECT_EQ(std::pair(ended, result), std::pair(c.ends, c.result));
+        EXPECT_EQ(tracker.Settings().Port, 830);
+        EXPECT_EQ(tracker.ParamsText(), SimTracker::kDefaultParams);
+        EXPECT_EQ(boxes.said, Said{});
+    }
 }
 
 std::vector<std::string> Items(QListWidget* list) {
@@ -30,108 +231,60 @@ std::vector<std::string> Items(QListWidget* list) {
     return items;
 }
 
-TEST(OptionsDialogQt, RefusedValuesShowOneBoxKeepWhatWasAcceptedAndOnlyClosingEnds) {
-    SimTracker tracker({false, {}});
-    std::string said;
-    WhenDialogOpens([&](QtOptionsDialog* dialog) {
-        dialog->SetText(IdcPort, "0");  // the refusals themselves are the unit tests' rows
-        dialog->SetChecked(IdcEvery10Seconds, true);
-        WhenModalOpens(
-            [&, dialog](QWidget* box) {
-                said = Answer(box);
-                // the dialog stays open with the input; Escape does nothing, and closing
-                // ends it without undoing what is in force
-                Later([dialog] {
-                    EXPECT_EQ(dialog->Text(IdcPort), "0");
-                    QTest::keyClick(dialog, Qt::Key_Escape);
-                    Later([dialog] {
-                        EXPECT_TRUE(dialog->isVisible());
-                        dialog->close();
-                    });
-                });
-            },
-            dialog);
-        Later([dialog] { dialog->Command(CmdAcceptOptions); });
-    });
-    EXPECT_EQ(tracker.Shell().RunOptionsDialog(), OptionsClosedResult);
-    EXPECT_EQ(said, "  Ошибка: Недопустимый порт\r\n");
-}
-
-TEST(OptionsDialogQt, ShowsTheSendersImsiCapsEditsAndWarnsBeforeSaving) {
-    SimTracker tracker({false, {}});
-    const std::string& imsi = tracker.Window().Globals().sender->imsi;
-    for (int ticks = 0; imsi.empty() && ticks < 3000; ++ticks) {
-        tracker.Tick();  // the SIM is read when the first report goes out
-    }
-    ASSERT_FALSE(imsi.empty());
-    std::string said, shownImsi;
-    WhenDialogOpens([&](QtOptionsDialog* dialog) {
-        shownImsi = dialog->Text(IdcImsi);
-        auto* edit = qobject_cast<QLineEdit*>(dialog->Control(IdcReserveServer));
-        QTest::keyClicks(edit, QString(300, QChar('1')));
-        EXPECT_EQ(edit->text().size(), 255);
-        EXPECT_EQ(dialog->Text(IdcReserveServer).size(), 255u);
-        dialog->SetText(IdcReserveServer, "");
-        dialog->SetChecked(IdcEveryMinute, true);
-        dialog->SetText(IdcPort, "9000");
-        WhenModalOpens([&](QWidget* box) { said = Answer(box); }, dialog);
-        Later([dialog] { dialog->Command(IdOk); });
-    });
-    EXPECT_EQ(tracker.Shell().RunOptionsDialog(), IdOk);
-    EXPECT_EQ(shownImsi, imsi);
-    EXPECT_EQ(said,
-              "  Предупреждение: Вы установили «постоянный» режим определения и отравки "
-              "координат. Учтите, что это сильно увеличит расход заряда батареи.");
-    EXPECT_NE(tracker.ParamsText().find("Port=9000\r\n"), std::string::npos);
-}
-
-TEST(OptionsDialogQt, CaptureTakesEveryKeyDownWithoutAlarmThenDeleteAndClear) {
+TEST(OptionsDialogQt, KeyCommandsActOnTheKeysPageOnlyWhereCaptureTakesKeyDownsWithoutAlarm) {
     std::string params = SimTracker::kDefaultParams;
     params.replace(params.find("PermittedKeys=All"), 17, "PermittedKeys=112");
     SimTracker tracker({false, params});
-    std::vector<std::string> afterCapture, afterDelete;
-    WhenDialogOpens([&](QtOptionsDialog* dialog) {
-        dialog->Tabs().setCurrentIndex(PageKeys);
-        auto* list = qobject_cast<QListWidget*>(dialog->Control(IdcKeyList));
-        WhenModalOpens(
-            [&, dialog, list](QWidget* box) {
-                // the box's own keyboard, and a key device
-                QTest::keyClick(box->windowHandle(), Qt::Key_F2);
-                QTest::keyClick(box->windowHandle(), Qt::Key_F1);
-                tracker.Window().OnAlarmKeyDown(1000, 30, 65);
-                EXPECT_EQ(tracker.Window().Mode(), ReportMode::Idle);
-                EXPECT_FALSE(tracker.Shell().IsTimerRunning(113));
-                EXPECT_FALSE(tracker.Shell().IsTimerRunning(65));
-                // the dialog ignores its commands and the close request until the box is closed
-                dialog->Command(CmdCancelOptions);
-                dialog->close();
-                EXPECT_EQ(qobject_cast<QMessageBox*>(box)->icon(), QMessageBox::NoIcon);
-                EXPECT_EQ(ButtonTexts(box), std::vector<std::string>{"ОК"});
-                EXPECT_EQ(Answer(box),
-                          "  Режим определения: Нажмите кнопки, которые хотите "
-                          "использовать для вызова тревоги, а затем закройте "
-                          "сообщение.");
-                Later([&, dialog, list] {
-                    tracker.Window().OnAlarmKeyDown(1100, 48, 66);  // after the capture
-                    afterCapture = Items(list);
-                    // a current row without a selection, as the list's focus leaves it
-                    list->clearSelection();
-                    dialog->Command(CmdDeleteKey);
-                    EXPECT_EQ(Items(list), afterCapture) << "nothing selected, nothing deleted";
-                    list->setCurrentRow(0);
-                    dialog->Command(CmdDeleteKey);
-                    afterDelete = Items(list);
-                    dialog->Command(CmdClearKeys);
-                    dialog->Command(IdOk);
-                });
-            },
-            dialog);
-        Later([dialog] { dialog->Command(CmdCaptureKeys); });
+    Boxes boxes([&tracker](QMessageBox* box) {
+        // the box's own keyboard, and a key device
+        QTest::keyClick(box->windowHandle(), Qt::Key_F2);
+        QTest::keyClick(box->windowHandle(), Qt::Key_F1);
+        tracker.Window().OnAlarmKeyDown(1000, 30, 65);
+        EXPECT_EQ(tracker.Window().Mode(), ReportMode::Idle);
+        EXPECT_FALSE(tracker.Shell().IsTimerRunning(113));
+        EXPECT_FALSE(tracker.Shell().IsTimerRunning(65));
+        // the dialog ignores its commands and the close request until the box is closed
+        auto* dialog = dynamic_cast<QtOptionsDialog*>(box->parentWidget());
+        dialog->Command(CmdCancelOptions);
+        dialog->close();
+        EXPECT_EQ(ButtonTexts(box), std::vector<std::string>{"ОК"});
     });
-    EXPECT_EQ(tracker.Shell().RunOptionsDialog(), IdOk);
+    std::vector<std::string> before, afterCapture, afterDelete;
+    const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
+        auto* list = qobject_cast<QListWidget*>(dialog.Control(IdcKeyList));
+        list->setCurrentRow(0);
+        for (int page : {PageGeneral, PageKeys, PageConnection, PageKeys}) {
+            SCOPED_TRACE(page);
+            dialog.Tabs().setCurrentIndex(page);
+            EXPECT_EQ(dialog.Control(IdcBalance)->isVisible(), page == PageGeneral);
+            EXPECT_EQ(dialog.Control(IdcOutSats)->isVisible(), page == PageConnection);
+            EXPECT_EQ(dialog.Control(IdcKeyList)->isVisible(), page == PageKeys);
+            for (int command : {CmdDeleteKey, CmdClearKeys, CmdCaptureKeys}) {
+                EXPECT_EQ(dialog.SoftKeys().IsCommandEnabled(command), page == PageKeys);
+                page != PageKeys ? dialog.Command(command) : void();  // sent anyway: no effect
+            }
+        }
+        before = Items(list);
+        dialog.Command(CmdCaptureKeys);
+        tracker.Window().OnAlarmKeyDown(1100, 48, 66);  // after the capture
+        afterCapture = Items(list);
+        list->clearSelection();  // a current row without a selection, as the list's focus leaves it
+        dialog.Command(CmdDeleteKey);
+        EXPECT_EQ(Items(list), afterCapture) << "nothing selected, nothing deleted";
+        list->setCurrentRow(0);
+        dialog.Command(CmdDeleteKey);
+        afterDelete = Items(list);
+        dialog.Command(CmdClearKeys);
+        dialog.Command(IdOk);
+    });
+    EXPECT_EQ(result, IdOk);
+    EXPECT_EQ(before, std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)"});
     EXPECT_EQ(afterCapture, (std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)",
                                                       "113 VK_F2 (VK_TSOFT2)", "65 VK_A"}));
     EXPECT_EQ(afterDelete, (std::vector<std::string>{"113 VK_F2 (VK_TSOFT2)", "65 VK_A"}));
+    EXPECT_EQ(boxes.said, (Said{{QMessageBox::NoIcon,
+                                 "  Режим определения: Нажмите кнопки, которые хотите использовать "
+                                 "для вызова тревоги, а затем закройте сообщение."}}));
     EXPECT_NE(tracker.ParamsText().find("PermittedKeys=\r\n"), std::string::npos);
 }
 
