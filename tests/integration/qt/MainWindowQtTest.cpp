@@ -25,18 +25,16 @@ namespace {
 struct LanguageCase {
     const char* name;
     bool english;
-    std::vector<std::string> keysThenMenu;
+    std::vector<std::string> keysThenMenu, buttons;
     const char* question;
-    std::vector<std::string> buttons;
 };
 
 TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
     // clang-format off
     const LanguageCase cases[] = {
-        {"Russian", false, {"Проверить", "Меню", "Параметры", "Показать/Скрыть лог", "Скрыть", "Выход"},
-         "  Выход: Вы действительно хотите закрыть приложение? (Нажмите «Нет», чтобы просто скрыть его)",
-         {"&Да", "&Нет"}},
-        {"English", true, {"Menu", "Test", "Settings", "Hide", "Exit"}, "Exit: Do you really want to exit?", {"&Yes", "&No"}}};
+        {"Russian", false, {"Проверить", "Меню", "Параметры", "Показать/Скрыть лог", "Скрыть", "Выход"}, {"&Да", "&Нет"},
+         "  Выход: Вы действительно хотите закрыть приложение? (Нажмите «Нет», чтобы просто скрыть его)"},
+        {"English", true, {"Menu", "Test", "Settings", "Hide", "Exit"}, {"&Yes", "&No"}, "Exit: Do you really want to exit?"}};
     // clang-format on
     for (const LanguageCase& row : cases) {
         SCOPED_TRACE(row.name);
@@ -61,7 +59,7 @@ TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
                 asked = Answer(box, yes ? QMessageBox::Yes : QMessageBox::No);
             });
             if (yes) {
-                Later([&keys] { keys.Trigger(CmdExit); });
+                QTimer::singleShot(0, [&keys] { keys.Trigger(CmdExit); });
                 EXPECT_EQ(QCoreApplication::exec(), 0);
             } else {
                 tracker.Shell().Window().close();
@@ -112,8 +110,7 @@ TEST(MainWindowQt, AlarmPopupIsCentredOnTopAndGoneAfterTwoSeconds) {
 // A point of the status picture, and whether a lamp is drawn there.
 struct PixelCase {
     const char* name;
-    int x;
-    int y;
+    int x, y;
     bool lamp;
 };
 

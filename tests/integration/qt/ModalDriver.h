@@ -49,7 +49,3 @@ inline std::vector<std::string> ButtonTexts(QWidget* modal) {
     }
     return texts;
 }
-
-inline void Later(std::function<void()> step) {
-    QTimer::singleShot(0, std::move(step));
-}

@@ -140,11 +140,9 @@ TEST(OptionsDialogQt, OneErrorBoxListsRefusalsInOrderAndKeepsWhatWasAccepted) {
         SCOPED_TRACE(c.name);
         SimTracker tracker({false, params});
         tracker.fileWriter.failWrites = c.refused == nullptr;
-        const std::string failed =
-            "  Ошибка: Ошибка записи файла " + tracker.Settings().ParamsPath();
-        const Said said = c.refused != nullptr
-                              ? Said{{kError, std::string("  Ошибка: ") + c.refused}}
-                              : Said{kBatteryWarning, {kError, failed}};
+        const std::string failed = "Ошибка записи файла " + tracker.Settings().ParamsPath();
+        Said said = c.refused ? Said{} : Said{kBatteryWarning};
+        said.emplace_back(kError, "  Ошибка: " + (c.refused ? std::string(c.refused) : failed));
         Boxes boxes;
         const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
             dialog.SetText(IdcMainServer, c.mainServer);
@@ -236,7 +234,6 @@ TEST(OptionsDialogQt, KeyCommandsActOnTheKeysPageOnlyWhereCaptureTakesKeyDownsWi
         dialog->close();
         EXPECT_EQ(ButtonTexts(box), std::vector<std::string>{"ОК"});
     });
-    std::vector<std::string> before, afterCapture, afterDelete;
     const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
         auto* list = qobject_cast<QListWidget*>(dialog.Control(IdcKeyList));
         list->setCurrentRow(0);
@@ -251,24 +248,22 @@ TEST(OptionsDialogQt, KeyCommandsActOnTheKeysPageOnlyWhereCaptureTakesKeyDownsWi
                 page != PageKeys ? dialog.Command(command) : void();  // sent anyway: no effect
             }
         }
-        before = Items(list);
+        EXPECT_EQ(Items(list), std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)"});
         dialog.Command(CmdCaptureKeys);
         tracker.Window().OnAlarmKeyDown(1100, 48, 66);  // after the capture
-        afterCapture = Items(list);
+        const std::vector<std::string> captured{"112 VK_F1 (VK_TSOFT1)", "113 VK_F2 (VK_TSOFT2)",
+                                                "65 VK_A"};
+        EXPECT_EQ(Items(list), captured);
         list->clearSelection();  // a current row without a selection, as the list's focus leaves it
         dialog.Command(CmdDeleteKey);
-        EXPECT_EQ(Items(list), afterCapture) << "nothing selected, nothing deleted";
+        EXPECT_EQ(Items(list), captured) << "nothing selected, nothing deleted";
         list->setCurrentRow(0);
         dialog.Command(CmdDeleteKey);
-        afterDelete = Items(list);
+        EXPECT_EQ(Items(list), (std::vector<std::string>{"113 VK_F2 (VK_TSOFT2)", "65 VK_A"}));
         dialog.Command(CmdClearKeys);
         dialog.Command(IdOk);
     });
     EXPECT_EQ(result, IdOk);
-    EXPECT_EQ(before, std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)"});
-    EXPECT_EQ(afterCapture, (std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)",
-                                                      "113 VK_F2 (VK_TSOFT2)", "65 VK_A"}));
-    EXPECT_EQ(afterDelete, (std::vector<std::string>{"113 VK_F2 (VK_TSOFT2)", "65 VK_A"}));
     EXPECT_EQ(boxes.said, (Said{{QMessageBox::NoIcon,
                                  "  Режим определения: Нажмите кнопки, которые хотите использовать "
                                  "для вызова тревоги, а затем закройте сообщение."}}));
