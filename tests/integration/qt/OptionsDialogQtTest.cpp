@@ -121,19 +121,22 @@ struct RefusalCase {
     const char *name, *mainServer, *reserveServer, *port;
     bool noFrequency;
     const char* refused;  // null: every value is taken, but the save fails
+    int end;  // IdCancel: the Escape key; OptionsClosedResult: closing; else the command
 };
 
-TEST(OptionsDialogQt, OneErrorBoxListsRefusalsInOrderAndKeepsWhatWasAccepted) {
+// Then a corrected input, and only OK applies it; Escape and unknown commands do not end the
+// dialog.
+TEST(OptionsDialogQt, OneErrorBoxListsRefusalsInOrderKeepsWhatWasAcceptedAndOnlyOkAppliesMore) {
     const std::string params = "Frequency=144000\r\nPermittedKeys=112,113\r\n";
     // clang-format off
     const RefusalCase cases[] = {
-        {"EmptyMain", "", "", "830", false, "Недопустимый адрес основного сервера\r\n"},
-        {"BadReserve", "127.0.0.1", "1.2.3", "830", false, "Недопустимый адрес резервного сервера\r\n"},
-        {"EmptyPort", "127.0.0.1", "", "", false, "Недопустимый порт\r\n"},
-        {"ZeroPort", "127.0.0.1", "", "0", false, "Недопустимый порт\r\n"},
+        {"EmptyMain", "", "", "830", false, "Недопустимый адрес основного сервера\r\n", IdOk},
+        {"BadReserve", "127.0.0.1", "1.2.3", "830", false, "Недопустимый адрес резервного сервера\r\n", IdCancel},
+        {"EmptyPort", "127.0.0.1", "", "", false, "Недопустимый порт\r\n", 12345},
+        {"ZeroPort", "127.0.0.1", "", "0", false, "Недопустимый порт\r\n", CmdCancelOptions},
         {"All", "x", "y", "0", true, "Не выбрана частота связи с сервером\r\nНедопустимый адрес основного сервера\r\n"
-                                     "Недопустимый адрес резервного сервера\r\nНедопустимый порт\r\n"},
-        {"SaveFails", "127.0.0.1", "", "830", false, nullptr},
+                                     "Недопустимый адрес резервного сервера\r\nНедопустимый порт\r\n", OptionsClosedResult},
+        {"SaveFails", "127.0.0.1", "", "830", false, nullptr, IdOk},
     };
     // clang-format on
     for (const RefusalCase& c : cases) {
@@ -144,6 +147,7 @@ TEST(OptionsDialogQt, OneErrorBoxListsRefusalsInOrderAndKeepsWhatWasAccepted) {
         Said said = c.refused ? Said{} : Said{kBatteryWarning};
         said.emplace_back(kError, "  Ошибка: " + (c.refused ? std::string(c.refused) : failed));
         Boxes boxes;
+        bool ended = false;
         const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
             dialog.SetText(IdcMainServer, c.mainServer);
             dialog.SetText(IdcReserveServer, c.reserveServer);
@@ -167,44 +171,19 @@ TEST(OptionsDialogQt, OneErrorBoxListsRefusalsInOrderAndKeepsWhatWasAccepted) {
             dialog.SetText(IdcReserveServer, "");
             dialog.SetText(IdcPort, "9000");
             dialog.SetChecked(IdcEvery4Hours, true);
-            dialog.Command(IdOk);
-        });
-        EXPECT_EQ(result, IdOk);
-        EXPECT_NE(tracker.ParamsText().find("Port=9000\r\n"), std::string::npos);
-    }
-}
-
-struct EndCase {
-    const char* name;
-    std::function<void(QtOptionsDialog&)> act;
-    bool ends;
-    int result;  // closed by the test when it did not end
-};
-
-TEST(OptionsDialogQt, OnlyCancelAndClosingEndTheDialogAndNeitherApplies) {
-    const EndCase cases[] = {
-        {"Escape", [](QtOptionsDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, false,
-         OptionsClosedResult},
-        {"UnknownCommand", [](QtOptionsDialog& d) { d.Command(12345); }, false,
-         OptionsClosedResult},
-        {"CancelInTheMenu", [](QtOptionsDialog& d) { d.SoftKeys().Trigger(CmdCancelOptions); },
-         true, CmdCancelOptions},
-        {"Closed", [](QtOptionsDialog& d) { d.close(); }, true, OptionsClosedResult},
-    };
-    for (const EndCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        SimTracker tracker({false, {}});
-        Boxes boxes;
-        bool ended = false;
-        const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
-            dialog.SetText(IdcPort, "1234");
-            c.act(dialog);
+            if (c.end == IdCancel) {
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            } else if (c.end == OptionsClosedResult) {
+                dialog.close();
+            } else if (!dialog.SoftKeys().Trigger(c.end)) {
+                dialog.Command(c.end);  // IdOk is the Done button's, 12345 nobody's
+            }
             ended = !dialog.isVisible();
         });
-        EXPECT_EQ(std::pair(ended, result), std::pair(c.ends, c.result));
-        EXPECT_EQ(tracker.Settings().Port, 830);
-        EXPECT_EQ(tracker.ParamsText(), SimTracker::kDefaultParams);
-        EXPECT_EQ(boxes.said, Said{});
+        const bool ends = c.end != IdCancel && c.end != 12345;
+        EXPECT_EQ(std::pair(ended, result), std::pair(ends, ends ? c.end : OptionsClosedResult));
+        EXPECT_EQ(tracker.Settings().Port == 9000, c.end == IdOk);
+        EXPECT_EQ(tracker.ParamsText().find("Port=9000\r\n") != std::string::npos, c.end == IdOk);
     }
 }
 
