@@ -134,11 +134,11 @@ TEST(KeyboardQt, KeysHeldInTheWindowAreLetGoWhenItLosesTheKeyboard) {
          }},
         {"the close question is answered No",
          [](SimTracker& tracker) {
-             WhenModalOpens([&tracker](QWidget* box) {
+             Boxes boxes([&tracker](QMessageBox*) {
                  EXPECT_TRUE(QTest::qWaitFor(
                      [&tracker] { return !tracker.Shell().IsTimerRunning(112); }, 20000))
                      << "let go while the box is open";
-                 Answer(box, QMessageBox::No);
+                 return QMessageBox::No;
              });
              tracker.Shell().Window().close();
          }},

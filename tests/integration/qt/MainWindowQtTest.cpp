@@ -52,11 +52,10 @@ TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
         // Closing the window asks, and No hides it; Exit asks too, and Yes ends the loop with 0.
         for (bool yes : {false, true}) {
             tracker.Shell().ShowMainWindow();
-            std::string asked;
             std::vector<std::string> labels;
-            WhenModalOpens([&, yes](QWidget* box) {
+            Boxes boxes([&, yes](QMessageBox* box) {
                 labels = ButtonTexts(box);
-                asked = Answer(box, yes ? QMessageBox::Yes : QMessageBox::No);
+                return yes ? QMessageBox::Yes : QMessageBox::No;
             });
             if (yes) {
                 QTimer::singleShot(0, [&keys] { keys.Trigger(CmdExit); });
@@ -65,7 +64,7 @@ TEST(MainWindowQt, SoftKeysAndCloseQuestionSpeakTheLanguage) {
                 tracker.Shell().Window().close();
                 EXPECT_FALSE(tracker.Shell().Window().isVisible());
             }
-            EXPECT_EQ(asked, row.question);
+            EXPECT_EQ(boxes.said, (Said{{QMessageBox::NoIcon, row.question}}));
             EXPECT_EQ(labels, row.buttons);
             EXPECT_EQ(tracker.Shell().IsEnding(), yes);
         }

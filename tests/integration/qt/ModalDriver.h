@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-// Acts on the next modal window to open (a box or the dialog) from inside its own modal
-// loop; fails the test when none opens within the deadline, so no test hangs.
-inline void WhenModalOpens(std::function<void(QWidget*)> action, QWidget* besides = nullptr) {
+// Acts on the next modal window to open from inside its own modal loop; fails the test when
+// none opens within the deadline, so no test hangs.
+inline void WhenModalOpens(std::function<void(QWidget*)> action) {
     auto* poll = new QTimer;
     const QDeadlineTimer deadline(20000);
-    QObject::connect(poll, &QTimer::timeout, [poll, deadline, besides, action = std::move(action)] {
+    QObject::connect(poll, &QTimer::timeout, [poll, deadline, action = std::move(action)] {
         QWidget* modal = QApplication::activeModalWidget();
-        const bool opened = modal != nullptr && modal != besides && modal->isVisible();
+        const bool opened = modal != nullptr && modal->isVisible();
         if (opened || deadline.hasExpired()) {
             poll->stop();
             poll->deleteLater();
@@ -28,16 +28,31 @@ inline void WhenModalOpens(std::function<void(QWidget*)> action, QWidget* beside
     poll->start(10);
 }
 
-// Presses a box's button and returns what it said, as "caption: text".
-inline std::string Answer(QWidget* modal, QMessageBox::StandardButton which = QMessageBox::Ok) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    if (box == nullptr || box->button(which) == nullptr) {
-        return "(not a box with that button)";
+using Said = std::vector<std::pair<int, std::string>>;  // a box's icon, and "caption: text"
+
+// While it lives, answers every box that opens with the button `look` picks once it has seen
+// the box, and keeps what each box said.
+struct Boxes {
+    using Look = std::function<QMessageBox::StandardButton(QMessageBox*)>;
+    explicit Boxes(Look look = [](QMessageBox*) { return QMessageBox::Ok; }) {
+        QObject::connect(&poll, &QTimer::timeout, [this, look = std::move(look)] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box != nullptr && box->isVisible() && !looking) {
+                looking = true;
+                QAbstractButton* button = box->button(look(box));
+                said.emplace_back(box->icon(),
+                                  (box->windowTitle() + ": " + box->text()).toStdString());
+                button != nullptr ? button->click() : box->done(0);
+                EXPECT_NE(button, nullptr) << "the box has no such button";
+                looking = false;
+            }
+        });
+        poll.start(10);
     }
-    std::string said = box->windowTitle().toStdString() + ": " + box->text().toStdString();
-    box->button(which)->click();
-    return said;
-}
+    QTimer poll;
+    bool looking = false;
+    Said said;
+};
 
 // The labels of a box's buttons, in their order on screen.
 inline std::vector<std::string> ButtonTexts(QWidget* modal) {

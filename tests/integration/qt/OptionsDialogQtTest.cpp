@@ -15,31 +15,11 @@
 
 namespace {
 
-using Said = std::vector<std::pair<int, std::string>>;  // a box's icon, and "caption: text"
 constexpr int kError = QMessageBox::Critical;
 const Said::value_type kBatteryWarning{
     QMessageBox::Warning,
     "  Предупреждение: Вы установили «постоянный» режим определения и отравки координат. Учтите, "
     "что это сильно увеличит расход заряда батареи."};
-
-// While it lives, answers every box that opens once `look` has seen it, and keeps what it said.
-struct Boxes {
-    explicit Boxes(std::function<void(QMessageBox*)> look = [](QMessageBox*) {}) {
-        QObject::connect(&poll, &QTimer::timeout, [this, look = std::move(look)] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box != nullptr && box->isVisible() && !looking) {
-                looking = true;
-                look(box);
-                said.emplace_back(box->icon(), Answer(box));
-                looking = false;
-            }
-        });
-        poll.start(10);
-    }
-    QTimer poll;
-    bool looking = false;
-    Said said;
-};
 
 // Runs the tracker's options dialog, does `act` in it, and closes it if it is still open.
 int RunDialog(SimTracker& tracker, const std::function<void(QtOptionsDialog&)>& act) {
@@ -212,6 +192,7 @@ TEST(OptionsDialogQt, KeyCommandsActOnTheKeysPageOnlyWhereCaptureTakesKeyDownsWi
         dialog->Command(CmdCancelOptions);
         dialog->close();
         EXPECT_EQ(ButtonTexts(box), std::vector<std::string>{"ОК"});
+        return QMessageBox::Ok;
     });
     const int result = RunDialog(tracker, [&](QtOptionsDialog& dialog) {
         auto* list = qobject_cast<QListWidget*>(dialog.Control(IdcKeyList));
