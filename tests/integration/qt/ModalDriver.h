@@ -3,30 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
-
-// Acts on the next modal window to open from inside its own modal loop; fails the test when
-// none opens within the deadline, so no test hangs.
-inline void WhenModalOpens(std::function<void(QWidget*)> action) {
-    auto* poll = new QTimer;
-    const QDeadlineTimer deadline(20000);
-    QObject::connect(poll, &QTimer::timeout, [poll, deadline, action = std::move(action)] {
-        QWidget* modal = QApplication::activeModalWidget();
-        const bool opened = modal != nullptr && modal->isVisible();
-        if (opened || deadline.hasExpired()) {
-            poll->stop();
-            poll->deleteLater();
-            opened ? action(modal) : ADD_FAILURE() << "no modal window opened";
-        }
-    });
-    poll->start(10);
-}
 
 using Said = std::vector<std::pair<int, std::string>>;  // a box's icon, and "caption: text"
 
@@ -55,12 +37,10 @@ struct Boxes {
 };
 
 // The labels of a box's buttons, in their order on screen.
-inline std::vector<std::string> ButtonTexts(QWidget* modal) {
+inline std::vector<std::string> ButtonTexts(QMessageBox* box) {
     std::vector<std::string> texts;
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        for (QAbstractButton* button : box->buttons()) {
-            texts.push_back(button->text().toStdString());
-        }
+    for (QAbstractButton* button : box->buttons()) {
+        texts.push_back(button->text().toStdString());
     }
     return texts;
 }

@@ -23,12 +23,11 @@ const Said::value_type kBatteryWarning{
 
 // Runs the tracker's options dialog, does `act` in it, and closes it if it is still open.
 int RunDialog(SimTracker& tracker, const std::function<void(QtOptionsDialog&)>& act) {
-    WhenModalOpens([&act](QWidget* modal) {
-        auto* dialog = dynamic_cast<QtOptionsDialog*>(modal);
-        dialog != nullptr ? act(*dialog) : ADD_FAILURE() << "the options dialog did not open";
-        if (dialog != nullptr && dialog->isVisible()) {
-            dialog->close();
-        }
+    QTimer::singleShot(0, [&act] {  // the first event of the dialog's own loop
+        auto* dialog = dynamic_cast<QtOptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr) << "the options dialog did not open";
+        act(*dialog);
+        dialog->isVisible() ? void(dialog->close()) : void();
     });
     return tracker.Shell().RunOptionsDialog();
 }
