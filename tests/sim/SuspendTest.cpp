@@ -2,8 +2,7 @@
 
 #include <vector>
 
-#include "app/Resources.h"
-#include "support/WorldHelpers.h"
+#include "SeededDay.h"
 
 // A phone suspends with its screen off: the wait for the next report and the alarm period
 // go on counting real time while it sleeps; nothing runs until it wakes.
@@ -13,12 +12,9 @@ namespace {
 std::int64_t NextPostMs(SimWorld& world, std::int64_t limit) {
     const std::size_t lines = world.log.size();
     auto posted = [&] {
-        for (std::size_t i = lines; i < world.log.size(); ++i) {
-            if (world.log[i].rfind("Начало передачи сообщения", 0) == 0) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(world.log.begin() + lines, world.log.end(), [](const auto& line) {
+            return line.starts_with("Начало передачи сообщения");
+        });
     };
     return world.TickUntil(posted, limit) ? world.clock.UtcMilliseconds() : -1;
 }
