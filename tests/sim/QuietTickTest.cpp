@@ -10,73 +10,61 @@
 // tray icons, popups and redraws, each at the same tick.
 namespace {
 
-// What a person, the log files and the control room see, one line per change, each
-// with the tick it happened in.
-class Observer {
-public:
-    explicit Observer(SimWorld& observed) : world(observed) {}
+struct DayRun {
+    std::vector<std::string> trace;
+    std::int64_t skipped = 0;
+};
 
-    // The picture counts only as a tick painted it; between ticks the canvas holds an
-    // old paint.
-    void Look(bool painted) {
-        const auto tick = std::to_string(world.Ticks()) + " ";
+// What a person, the log files and the control room see, one line per change, each with
+// the tick it happened in.
+DayRun RunDay(std::uint32_t seed, std::int64_t ticks, bool sleep) {
+    auto world = MakeDayWorld(seed, Frequencies[seed % 4]);
+    DayRun run;
+    std::size_t logSeen = 0, sentSeen = 0, filesSeen = 0, iconsSeen = 0, erasedSeen = 0;
+    std::string lastState;
+    // The picture counts only as a tick painted it; between ticks the canvas holds an old one.
+    const auto look = [&](bool painted) {
+        const auto tick = std::to_string(world->Ticks()) + " ";
         const auto take = [&](std::size_t& seen, const auto& list, const auto& line) {
             for (; seen < list.size(); ++seen) {
-                trace.push_back(tick + line(list[seen]));
+                run.trace.push_back(tick + line(list[seen]));
             }
         };
-        take(logSeen, world.log, [&](const std::string& text) {
-            return "log " + text + " @" + std::to_string(world.logTicks[logSeen]);
+        take(logSeen, world->log, [&](const std::string& text) {
+            return "log " + text + " @" + std::to_string(world->logTicks[logSeen]);
         });
-        take(sentSeen, world.network.sent, [](const auto& datagram) {
+        take(sentSeen, world->network.sent, [](const auto& datagram) {
             std::string hex = "datagram " + std::to_string(datagram.to.address) + " ";
             for (const auto byte : datagram.bytes) {
                 hex += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
             }
             return hex;
         });
-        take(filesSeen, world.fileWriter.replaced, [](const auto& file) {
+        take(filesSeen, world->fileWriter.replaced, [](const auto& file) {
             return "file " + file.first.substr(file.first.rfind('/') + 1) + " " + file.second;
         });
-        take(iconsSeen, world.shell.trayIcons,
+        take(iconsSeen, world->shell.trayIcons,
              [](int icon) { return "icon " + std::to_string(icon); });
-        take(erasedSeen, world.shell.erased, [](const Rect& area) {
+        take(erasedSeen, world->shell.erased, [](const Rect& area) {
             return "redraw " + std::to_string(area.left) + "," + std::to_string(area.top);
         });
         std::ostringstream state;
-        state << "popup " << world.shell.popupShown << "/" << world.shell.popupsShown << " test "
-              << world.shell.commandEnabled[CmdTest];
-        if (painted && world.shell.windowShown) {
-            for (const auto& text : world.canvas.texts) {
+        state << "popup " << world->shell.popupShown << "/" << world->shell.popupsShown << " test "
+              << world->shell.commandEnabled[CmdTest];
+        if (painted && world->shell.windowShown) {
+            for (const auto& text : world->canvas.texts) {
                 state << " | " << text.text;
             }
-            for (const auto& picture : world.canvas.pictures) {
+            for (const auto& picture : world->canvas.pictures) {
                 state << " #" << picture.id;
             }
         }
         if (state.str() != lastState) {
             lastState = state.str();
-            trace.push_back(tick + lastState);
+            run.trace.push_back(tick + lastState);
         }
-    }
-
-    std::vector<std::string> trace;
-
-private:
-    SimWorld& world;
-    std::size_t logSeen = 0, sentSeen = 0, filesSeen = 0, iconsSeen = 0, erasedSeen = 0;
-    std::string lastState;
-};
-
-struct DayRun {
-    std::vector<std::string> trace;
-    std::int64_t skipped = 0;
-};
-
-DayRun RunDay(std::uint32_t seed, std::int64_t ticks, bool sleep) {
-    auto world = MakeDayWorld(seed, Frequencies[seed % 4]);
-    Observer observer(*world);
-    world->afterTick = [&] { observer.Look(true); };
+    };
+    world->afterTick = [&] { look(true); };
     std::int64_t now = 0;
     const auto runTo = [&](std::int64_t tick) {
         sleep ? world->Advance(tick - now) : world->Tick(tick - now);
@@ -86,10 +74,11 @@ DayRun RunDay(std::uint32_t seed, std::int64_t ticks, bool sleep) {
     for (const Event& event : MakeScenario(seed, ticks, 2500)) {
         runTo(std::max(now, event.tick));
         event.apply(*world);
-        observer.Look(false);  // what the event itself changed, before any tick
+        look(false);  // what the event itself changed, before any tick
     }
     runTo(ticks);
-    return {observer.trace, world->skippedTicks};
+    run.skipped = world->skippedTicks;
+    return run;
 }
 
 // 12 seeds of 6 simulated hours each: 72 hours, every Frequency of the table, every
