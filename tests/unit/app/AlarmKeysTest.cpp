@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Resources.h"
 #include "platform/sim/SimListBox.h"
+#include "support/WorldHelpers.h"
 
 namespace {
 
@@ -81,6 +83,106 @@ TEST(AlarmKeysList, CaptureDeleteAndClearEditOnlyTheListAndTheEditedSet) {
     EXPECT_EQ(keys.PermittedText(), "");
     EXPECT_FALSE(keys.KeyDown(0, 0, 8));
     EXPECT_FALSE(keys.IsHeld(-1) || keys.IsHeld(400));
+}
+
+constexpr std::uint32_t F1 = 112;
+
+TEST(AlarmKeyHandling, AShortHoldOnlyShowsTheHeldIconALongOneRaisesOneAlarm) {
+    auto world = MakeWorld("AlertPressTime=3\r\n");
+    world->PressKey(F1);
+    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld);
+    world->Tick(29);
+    world->ReleaseKey(F1);
+    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+    world->Tick(50);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
+
+    world->PressKey(F1);
+    for (int i = 0; i < 25; ++i) {
+        world->Tick();
+        world->PressKey(F1);  // auto-repeat must not restart the hold
+    }
+    world->Tick(5);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
+    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
+    world->Tick(100);
+    world->PressKey(F1);
+    world->Tick(100);
+    EXPECT_EQ(Posts(*world, MsgAlarm), 1);
+    world->ReleaseKey(F1);
+    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
+    world->PressKey(F1);
+    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld) << "a held key shows during an alarm too";
+    world->Tick(30);
+    EXPECT_EQ(Posts(*world, MsgAlarm), 2) << "a new press after release raises again";
+    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
+}
+
+TEST(AlarmKeyHandling, TwoPermittedKeysHeldTogetherEachStartTheAlarm) {
+    auto world = MakeWorld("AlertPressTime=2\r\nPermittedKeys=112,113\r\n");
+    world->PressKey(F1);
+    world->PressKey(F1 + 1);
+    world->ReleaseKey(F1);
+    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld) << "the other key is still held";
+    world->ReleaseKey(F1 + 1);
+    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+    world->PressKey(F1);
+    world->Tick(5);
+    world->PressKey(F1 + 1);
+    world->Tick(15);
+    EXPECT_EQ(Posts(*world, MsgAlarm), 1);
+    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
+    world->Tick(5);
+    EXPECT_EQ(Posts(*world, MsgAlarm), 2);
+    EXPECT_EQ(world->shell.popupsShown, 1);
+}
+
+TEST(AlarmKeyHandling, StrayKeyCodesAndTimerIdsNeverArm) {
+    auto world = MakeWorld("AlertPressTime=1\r\nPermittedKeys=112\r\n");
+    for (std::uint32_t code : {113u, F1 + 256u, 0xFFFFFFFFu}) {
+        world->PressKey(code);
+    }
+    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+    // A code beyond the table that equals a window timer's id must not stop that timer.
+    world->ReleaseKey(TickTimerId);
+    world->PressKey(TickTimerId);
+    for (int id : {0, 255, 256, 9999, -1}) {
+        world->Window().OnTimer(id);
+    }
+    world->Tick(30);
+    EXPECT_EQ(Posts(*world, MsgAlarm), 0);
+    EXPECT_TRUE(world->shell.IsTimerRunning(TickTimerId));
+}
+
+struct HoldPeriodCase {
+    const char* name;
+    const char* alertPressTime;
+    int ticks;  // from the press to the alarm
+};
+
+TEST(AlarmKeyHandling, HoldPeriodIsReadAtEachPressAndKeptSafe) {
+    const HoldPeriodCase cases[] = {
+        {"Seconds", "8", 80},
+        {"ZeroIsOneSecond", "0", 10},
+        {"NegativeIsOneSecond", "-3", 10},
+        // 4294968 s in ms is 704 ms past 2^32: no alarm may come within 5 minutes
+        {"HugeDoesNotOverflowIntoAShortHold", "4294968", 3000},
+    };
+    for (const HoldPeriodCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto world = MakeWorld("");
+        world->Settings().SetValue("AlertPressTime", c.alertPressTime);
+        world->PressKey(F1);
+        world->Tick(c.ticks - 1);
+        EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
+        world->Tick();
+        EXPECT_EQ(world->Window().Mode(), c.ticks < 3000 ? ReportMode::Alarm : ReportMode::Idle);
+    }
+    auto world = MakeWorld("AlertPressTime=2\r\n");
+    world->PressKey(F1);
+    world->Settings().SetValue("AlertPressTime", "60");
+    world->Tick(20);
+    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm) << "a running hold keeps its period";
 }
 
 }  // namespace

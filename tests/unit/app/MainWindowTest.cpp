@@ -1,6 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/EntryPoint.h"
+#include "app/ReportList.h"
 #include "app/Resources.h"
+#include "platform/sim/SimListBox.h"
 #include "support/WorldHelpers.h"
 
 namespace {
@@ -46,6 +54,72 @@ TEST(MainWindow, AMissingSettingsFileWarnsOnceAndKeepsTheDefaults) {
     EXPECT_EQ(world->shell.boxes[0].caption, "  Предупреждение");
     EXPECT_EQ(world->shell.boxes[0].icon, Shell::Icon::Exclamation);
     EXPECT_EQ(world->Settings().Frequency, 36000);
+}
+
+TEST(ReportList, KeepsTheLast21LinesNewestAtTheBottomAndTheWidestExtent) {
+    SimListBox box;
+    CReportList list(&box, CReportList::MaxLines);
+    list.AddLine(std::string(40, 'w'));
+    EXPECT_EQ(box.extent, box.LineWidth(std::string(40, 'w')));
+    for (int i = 1; i <= 30; ++i) {
+        EXPECT_EQ(list.AddLine("line " + std::to_string(i)), CReportList::Added);
+    }
+    ASSERT_EQ(box.items.size(), 21u);
+    EXPECT_EQ(std::tuple(box.items.front(), box.items.back(), box.selected, list.LineCount()),
+              std::tuple("line 10", "line 30", 20, 21));
+    EXPECT_EQ(box.extent, box.LineWidth("line 30")) << "the wide line has left";
+}
+
+TEST(ReportList, FailuresDropTheLineAndNothingElse) {
+    EXPECT_EQ(CReportList(nullptr, 21).AddLine("x"), CReportList::NoListBox);
+    SimListBox box;
+    CReportList list(&box, 2);
+    list.AddLine("kept");
+    box.refuseInserts = true;
+    EXPECT_EQ(list.AddLine("refused"), CReportList::Refused);
+    box.refuseInserts = false;
+    EXPECT_EQ(list.LineCount(), 1);
+    EXPECT_EQ(list.AddLine("next"), CReportList::Added);
+    EXPECT_EQ(box.items, (std::vector<std::string>{"kept", "next"}));
+    box.refuseRemoves = true;
+    list.AddLine("last");  // a list box that will not shrink must not hang this
+    EXPECT_LE(box.items.size(), 3u);
+}
+
+struct Foreign {};
+
+struct EscapeCase {
+    const char* name;
+    std::function<int()> body;
+    const char* boxText;  // nullptr: no box
+    int exitCode;
+};
+
+TEST(EntryPoint, EscapedExceptionsShowTheirTextAndEndWithTheirCode) {
+    // clang-format off
+    const EscapeCase cases[] = {
+        {"NarrowText", []() -> int { throw "disk"; }, "Exeption occurred: disk", 1},
+        {"WideText", []() -> int { throw u"широта"; }, "Exeption occurred: широта", 2},
+        {"WideString", []() -> int { throw std::u16string(u"wide"); }, "Exeption occurred: wide", 3},
+        {"Number", []() -> int { throw 42; }, "Exeption occurred: 42", 4},
+        {"StdException", []() -> int { throw std::runtime_error("bad"); }, "Exeption occurred: bad", ExitStdException},
+        {"BadAlloc", []() -> int { throw std::bad_alloc(); }, "Exeption occurred: std::bad_alloc", ExitStdException},
+        {"ForeignType", []() -> int { throw Foreign{}; }, "Exeption occurred", 5},
+        {"NoException", [] { return ExitAlreadyRunning; }, nullptr, ExitAlreadyRunning},
+    };
+    // clang-format on
+    for (const EscapeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> boxes;
+        EXPECT_EQ(RunGuarded(c.body, [&](const std::string& said) { boxes.push_back(said); }),
+                  c.exitCode);
+        EXPECT_EQ(boxes,
+                  c.boxText ? std::vector<std::string>{c.boxText} : std::vector<std::string>{});
+    }
+    EXPECT_EQ(RunGuarded([]() -> int { throw 7; },
+                         [](const std::string&) { throw std::runtime_error("no display"); }),
+              4)
+        << "a failing error box still ends with the code";
 }
 
 }  // namespace

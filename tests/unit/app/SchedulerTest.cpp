@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/Resources.h"
+#include "app/TickPacer.h"
 #include "support/WorldHelpers.h"
 
 namespace {
@@ -66,6 +69,51 @@ TEST(Scheduler, AnAlarmDuringAnIntimationGoesFirstAndASecondTestWaitsForNone) {
     }
     ASSERT_TRUE(world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 9500));
     EXPECT_EQ(world->CountLines("Отключение GPS"), 1) << "the end of the alarm switches it off";
+}
+
+// One loop turn: the tick fired (or something else woke the loop) at atMs.
+struct Wake {
+    std::int64_t atMs;
+    bool tickFired;
+    std::int32_t quietAfter;  // what the core says once the wake is handled
+};
+
+struct PacerCase {
+    const char* name;
+    std::vector<Wake> wakes;
+    std::vector<std::int32_t> caughtUp;  // per wake
+    std::int64_t missed;                 // ticks that never ran, over all wakes
+    std::int64_t nextTickMs;             // after the last wake
+};
+
+TEST(TickPacer, CatchesUpQuietTicksCountsMissedOnesAndKeepsTheSchedule) {
+    // clang-format off
+    const PacerCase cases[] = {
+        {"plain_ticks_stay_on_the_grid", {{100, true, 0}, {203, true, 0}}, {0, 0}, 0, 300},
+        {"long_sleep_ends_on_the_first_busy_tick", {{100, true, 50}, {5200, true, 0}}, {0, 50}, 0, 5300},
+        {"a_key_halfway_skips_what_passed", {{100, true, 50}, {2150, false, 0}}, {0, 20}, 0, 2200},
+        {"a_command_that_makes_work_wakes_the_next_tick", {{100, true, 50}, {2150, false, 0}, {2200, true, 0}}, {0, 20, 0}, 0, 2300},
+        {"never_more_than_said_quiet", {{100, true, 5}, {9000, false, 0}}, {0, 5}, 83, 9000},
+        {"missed_periods_count_and_the_grid_holds", {{100, true, 0}, {450, true, 0}}, {0, 0}, 2, 500},
+        {"stopped_for_20_s_between_busy_ticks", {{100, true, 0}, {20150, true, 0}}, {0, 0}, 199, 20200},
+        {"stopped_during_quiet_ticks", {{100, true, 50}, {20150, true, 0}}, {0, 50}, 149, 20200},
+    };
+    // clang-format on
+    for (const auto& row : cases) {
+        TickPacer pacer(100);
+        std::int64_t missed = 0;
+        for (std::size_t i = 0; i < row.wakes.size(); ++i) {
+            const Wake& wake = row.wakes[i];
+            EXPECT_EQ(pacer.CatchUp(wake.atMs), row.caughtUp[i]) << row.name << " wake " << i;
+            missed += pacer.TakeMissed(wake.atMs);
+            if (wake.tickFired) {
+                pacer.Ticked(wake.atMs);
+            }
+            pacer.SetQuiet(wake.quietAfter);
+        }
+        EXPECT_EQ(missed, row.missed) << row.name;
+        EXPECT_EQ(pacer.NextTickMs(), row.nextTickMs) << row.name;
+    }
 }
 
 }  // namespace
