@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
+#include <sstream>
+
 #include "app/Resources.h"
 #include "platform/sim/SimListBox.h"
 #include "support/WorldHelpers.h"
@@ -87,70 +91,56 @@ TEST(AlarmKeysList, CaptureDeleteAndClearEditOnlyTheListAndTheEditedSet) {
 
 constexpr std::uint32_t F1 = 112;
 
+// Plays the steps ("+112" presses key 112, "-112" lets it go, "30" runs 30 ticks, "r30" runs
+// 30 with an auto-repeated press after each); after each step, the tray icon and the count of
+// alarms posted.
+std::string Play(SimWorld& world, const std::string& steps) {
+    const std::map<int, std::string> icons{
+        {IconIdle, " idle"}, {IconKeyHeld, " held"}, {IconAlarm, " alarm"}};
+    std::istringstream in(steps);
+    std::string seen;
+    for (std::string step; in >> step;) {
+        const char kind = std::isdigit(step[0]) ? 't' : step[0];
+        const auto n = std::stoul(step.substr(kind == 't' ? 0 : 1));
+        if (kind == '+' || kind == '-') {
+            kind == '+' ? world.PressKey(n) : world.ReleaseKey(n);
+        }
+        for (unsigned long i = 0; (kind == 't' || kind == 'r') && i < n; ++i) {
+            world.Tick();
+            kind == 'r' ? world.PressKey(F1) : void();
+        }
+        seen += icons.at(world.shell.trayIcon) + std::to_string(Posts(world, MsgAlarm));
+    }
+    return seen;
+}
+
 TEST(AlarmKeyHandling, AShortHoldOnlyShowsTheHeldIconALongOneRaisesOneAlarm) {
     auto world = MakeWorld("AlertPressTime=3\r\n");
-    world->PressKey(F1);
-    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld);
-    world->Tick(29);
-    world->ReleaseKey(F1);
-    EXPECT_EQ(world->shell.trayIcon, IconIdle);
-    world->Tick(50);
-    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
-
-    world->PressKey(F1);
-    for (int i = 0; i < 25; ++i) {
-        world->Tick();
-        world->PressKey(F1);  // auto-repeat must not restart the hold
-    }
-    world->Tick(5);
-    EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
-    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
-    world->Tick(100);
-    world->PressKey(F1);
-    world->Tick(100);
-    EXPECT_EQ(Posts(*world, MsgAlarm), 1);
-    world->ReleaseKey(F1);
-    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
-    world->PressKey(F1);
-    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld) << "a held key shows during an alarm too";
-    world->Tick(30);
-    EXPECT_EQ(Posts(*world, MsgAlarm), 2) << "a new press after release raises again";
-    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
+    // Auto-repeat does not restart a hold; a held key shows during an alarm too, and a new
+    // press after the release raises it again.
+    EXPECT_EQ(
+        Play(*world, "+112 29 -112 50 +112 r25 5 100 +112 100 -112 +112 30"),
+        " held0 held0 idle0 idle0 held0 held0 alarm1 alarm1 alarm1 alarm1 alarm1 held1 alarm2");
 }
 
 TEST(AlarmKeyHandling, TwoPermittedKeysHeldTogetherEachStartTheAlarm) {
     auto world = MakeWorld("AlertPressTime=2\r\nPermittedKeys=112,113\r\n");
-    world->PressKey(F1);
-    world->PressKey(F1 + 1);
-    world->ReleaseKey(F1);
-    EXPECT_EQ(world->shell.trayIcon, IconKeyHeld) << "the other key is still held";
-    world->ReleaseKey(F1 + 1);
-    EXPECT_EQ(world->shell.trayIcon, IconIdle);
-    world->PressKey(F1);
-    world->Tick(5);
-    world->PressKey(F1 + 1);
-    world->Tick(15);
-    EXPECT_EQ(Posts(*world, MsgAlarm), 1);
-    EXPECT_EQ(world->shell.trayIcon, IconAlarm);
-    world->Tick(5);
-    EXPECT_EQ(Posts(*world, MsgAlarm), 2);
+    // The other key is still held.
+    EXPECT_EQ(Play(*world, "+112 +113 -112 -113 +112 5 +113 15 5"),
+              " held0 held0 held0 idle0 held0 held0 held0 alarm1 alarm2");
     EXPECT_EQ(world->shell.popupsShown, 1);
 }
 
 TEST(AlarmKeyHandling, StrayKeyCodesAndTimerIdsNeverArm) {
     auto world = MakeWorld("AlertPressTime=1\r\nPermittedKeys=112\r\n");
-    for (std::uint32_t code : {113u, F1 + 256u, 0xFFFFFFFFu}) {
-        world->PressKey(code);
-    }
-    EXPECT_EQ(world->shell.trayIcon, IconIdle);
+    EXPECT_EQ(Play(*world, "+113 +368 +4294967295"), " idle0 idle0 idle0");
     // A code beyond the table that equals a window timer's id must not stop that timer.
     world->ReleaseKey(TickTimerId);
     world->PressKey(TickTimerId);
     for (int id : {0, 255, 256, 9999, -1}) {
         world->Window().OnTimer(id);
     }
-    world->Tick(30);
-    EXPECT_EQ(Posts(*world, MsgAlarm), 0);
+    EXPECT_EQ(Play(*world, "30"), " idle0");
     EXPECT_TRUE(world->shell.IsTimerRunning(TickTimerId));
 }
 
