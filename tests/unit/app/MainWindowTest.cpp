@@ -17,25 +17,24 @@ namespace {
 // and reporting goes on; the teardown takes the icon, the list and the GPS with it.
 TEST(MainWindow, StartsHiddenBehindItsIconObeysCommandsAndTearsDownWhole) {
     auto world = MakeWorld("Frequency=600\r\n");
-    EXPECT_EQ(world->shell.trayIcon, IconIdle);
-    EXPECT_EQ(world->shell.trayTip, "Мини Зорвани");
-    EXPECT_TRUE(world->shell.boxes.empty()) << "a settings file that loads shows no box";
+    // A settings file that loads shows no box.
+    EXPECT_EQ(std::tuple(world->shell.trayIcon, world->shell.trayTip, world->shell.boxes.size()),
+              std::tuple(IconIdle, "Мини Зорвани", 0u));
     for (bool shown : {true, false, true}) {
         world->Command(CmdToggleLog);
         EXPECT_EQ(world->shell.listBox.visible, shown) << "Show/Hide log";
     }
-    world->Command(CmdHide);
-    EXPECT_FALSE(world->shell.windowShown);
-    world->Command(CmdSettings);
-    EXPECT_EQ(world->shell.optionsDialogRuns, 1);
-    world->Command(12345);
-    EXPECT_EQ(world->Window().Mode(), ReportMode::Idle);
+    for (const int command : {CmdHide, CmdSettings, 12345}) {
+        world->Command(command);
+    }
+    EXPECT_EQ(std::tuple(world->shell.windowShown, world->shell.optionsDialogRuns,
+                         world->Window().Mode()),
+              std::tuple(false, 1, ReportMode::Idle));
 
     world->Window().OnTrayIconMessage();
     world->shell.answers.push_back(Shell::AnswerNo);
     world->Command(CmdExit);
-    EXPECT_FALSE(world->shell.windowShown);
-    EXPECT_FALSE(world->shell.endedWith.has_value());
+    EXPECT_FALSE(world->shell.windowShown || world->shell.endedWith.has_value());
     world->Tick(600);
     EXPECT_EQ(world->Window().Mode(), ReportMode::Intimate) << "reporting goes on";
 
@@ -43,17 +42,17 @@ TEST(MainWindow, StartsHiddenBehindItsIconObeysCommandsAndTearsDownWhole) {
     world->Tick(20);
     const int closes = world->gps.closeCount;
     world->DestroyWindow();
-    EXPECT_EQ(world->shell.trayIcon, 0);
-    EXPECT_GT(world->gps.closeCount, closes);
-    EXPECT_TRUE(world->shell.listBox.items.empty());
+    EXPECT_EQ(std::tuple(world->shell.trayIcon, world->gps.closeCount > closes,
+                         world->shell.listBox.items.size()),
+              std::tuple(0, true, 0u));
 }
 
 TEST(MainWindow, AMissingSettingsFileWarnsOnceAndKeepsTheDefaults) {
     auto world = MakeWorld("");
     ASSERT_EQ(world->shell.boxes.size(), 1u);
-    EXPECT_EQ(world->shell.boxes[0].caption, "  Предупреждение");
-    EXPECT_EQ(world->shell.boxes[0].icon, Shell::Icon::Exclamation);
-    EXPECT_EQ(world->Settings().Frequency, 36000);
+    EXPECT_EQ(std::tuple(world->shell.boxes[0].caption, world->shell.boxes[0].icon,
+                         world->Settings().Frequency),
+              std::tuple("  Предупреждение", Shell::Icon::Exclamation, 36000));
 }
 
 TEST(ReportList, KeepsTheLast21LinesNewestAtTheBottomAndTheWidestExtent) {
