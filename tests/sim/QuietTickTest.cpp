@@ -102,34 +102,29 @@ TEST(QuietTicks, SleepingThroughThemChangesNothingSeen) {
     EXPECT_GT(skipped, runs * ticks / 3);
 }
 
-struct QuietCase {
-    const char* name;
-    std::string params;
-    std::function<void(SimWorld&)> start;
-    std::int64_t ticks;
-    std::int64_t mostRun;  // ticks that may run in full, of ticks
-};
-
 // The stretches a phone spends most of its day in; each runs only the ticks that act.
 TEST(QuietTicks, LongStretchesAreSleptThrough) {
-    const QuietCase cases[] = {
-        {"idle_hour_gps_off", "Frequency=36000\r\n", [](SimWorld&) {}, 36000, 3},
+    const struct {
+        const char* name;
+        std::string params;
+        bool keyHeld;
+        std::int64_t before, ticks;  // ticks before the stretch, and of it
+        std::int64_t mostRun;        // ticks that may run in full, of ticks
+    } cases[] = {
+        {"idle_hour_gps_off", "Frequency=36000\r\n", false, 0, 36000, 3},
         // About six ticks a report: post, connect, start, send, answer, back to idle.
-        {"hourly_reports_with_held_link", "Frequency=36000\r\n",
-         [](SimWorld& w) { w.Advance(36000); }, 36000 * 3, 24},
+        {"hourly_reports_with_held_link", "Frequency=36000\r\n", false, 36000, 36000 * 3, 24},
         // A poll a second while the GPS stays on, reports every 10 s on top.
-        {"polls_while_gps_stays_on", "Frequency=100\r\n", [](SimWorld&) {}, 6000, 800},
+        {"polls_while_gps_stays_on", "Frequency=100\r\n", false, 0, 6000, 800},
         // The GPS is polled once a second through an alarm; follow-ups come between.
-        {"alarm_follow_ups", "Frequency=36000\r\nAlertPressTime=1\r\n",
-         [](SimWorld& w) {
-             w.PressKey(112);
-             w.Advance(20);
-         },
-         9000, 1000},
+        {"alarm_follow_ups", "Frequency=36000\r\nAlertPressTime=1\r\n", true, 20, 9000, 1000},
     };
     for (const auto& row : cases) {
         auto world = MakeWorld(row.params);
-        row.start(*world);
+        if (row.keyHeld) {
+            world->PressKey(112);
+        }
+        world->Advance(row.before);
         const std::int64_t ranBefore = world->Ticks() - world->skippedTicks;
         world->Advance(row.ticks);
         const std::int64_t ran = world->Ticks() - world->skippedTicks - ranBefore;
