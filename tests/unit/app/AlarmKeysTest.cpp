@@ -12,16 +12,14 @@
 
 namespace {
 
-struct PermittedTextCase {
-    const char* name;
-    const char* in;
-    bool loaded;       // what LoadPermitted answers
-    const char* text;  // what PermittedText gives back
-};
-
 // Each text loads to the set that PermittedText gives back, and that text loads the same.
 TEST(AlarmKeysText, LoadPermittedSkipsCodesOutsideTheTableAndRoundTrips) {
-    const PermittedTextCase cases[] = {
+    const struct {
+        const char* name;
+        const char* in;
+        bool loaded;       // what LoadPermitted answers
+        const char* text;  // what PermittedText gives back
+    } cases[] = {
         {"All", "All", true, "All"},
         {"AllInLowerCase", "all", true, "All"},
         {"AllInUpperCase", "ALL", true, "All"},
@@ -35,7 +33,7 @@ TEST(AlarmKeysText, LoadPermittedSkipsCodesOutsideTheTableAndRoundTrips) {
         {"OutsideTheTable", "256,-1,65,99999999999", true, "65"},
         {"Repeated", "7,7", true, "7"},
     };
-    for (const PermittedTextCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CAlarmKeys keys, again;
         EXPECT_EQ(keys.LoadPermitted(c.in), c.loaded);

@@ -87,16 +87,14 @@ TEST(ReportList, FailuresDropTheLineAndNothingElse) {
 
 struct Foreign {};
 
-struct EscapeCase {
-    const char* name;
-    std::function<int()> body;
-    const char* boxText;  // nullptr: no box
-    int exitCode;
-};
-
 TEST(EntryPoint, EscapedExceptionsShowTheirTextAndEndWithTheirCode) {
     // clang-format off
-    const EscapeCase cases[] = {
+    const struct {
+        const char* name;
+        std::function<int()> body;
+        const char* boxText;  // nullptr: no box
+        int exitCode;
+    } cases[] = {
         {"NarrowText", []() -> int { throw "disk"; }, "Exeption occurred: disk", 1},
         {"WideText", []() -> int { throw u"широта"; }, "Exeption occurred: широта", 2},
         {"WideString", []() -> int { throw std::u16string(u"wide"); }, "Exeption occurred: wide", 3},
@@ -107,7 +105,7 @@ TEST(EntryPoint, EscapedExceptionsShowTheirTextAndEndWithTheirCode) {
         {"NoException", [] { return ExitAlreadyRunning; }, nullptr, ExitAlreadyRunning},
     };
     // clang-format on
-    for (const EscapeCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> boxes;
         EXPECT_EQ(RunGuarded(c.body, [&](const std::string& said) { boxes.push_back(said); }),

@@ -77,16 +77,14 @@ struct Wake {
     std::int32_t caughtUp;    // quiet ticks counted as run at the wake
 };
 
-struct PacerCase {
-    const char* name;
-    std::vector<Wake> wakes;
-    std::int64_t missed;      // ticks that never ran, over all wakes
-    std::int64_t nextTickMs;  // after the last wake
-};
-
 TEST(TickPacer, CatchesUpQuietTicksCountsMissedOnesAndKeepsTheSchedule) {
     // clang-format off
-    const PacerCase cases[] = {
+    const struct {
+        const char* name;
+        std::vector<Wake> wakes;
+        std::int64_t missed;      // ticks that never ran, over all wakes
+        std::int64_t nextTickMs;  // after the last wake
+    } cases[] = {
         {"plain_ticks_stay_on_the_grid", {{100, true, 0, 0}, {203, true, 0, 0}}, 0, 300},
         {"long_sleep_ends_on_the_first_busy_tick", {{100, true, 50, 0}, {5200, true, 0, 50}}, 0, 5300},
         {"a_key_halfway_skips_what_passed", {{100, true, 50, 0}, {2150, false, 0, 20}}, 0, 2200},
