@@ -1,5 +1,7 @@
 #pragma once
 
+// What the simulated-world tests share: the worlds they build, key holds, and seeded days.
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
