@@ -47,13 +47,12 @@ TEST(Scenario, AnAlarmSendsFollowUpsForItsWholePeriodAndASecondOneExtendsIt) {
             }
         }
     };
-    const std::int64_t first = HoldKey(*world, 113);
+    HoldKey(*world, 113);
     EXPECT_TRUE(world->shell.popupShown);
     world->Tick(6000);
     const std::int64_t second = HoldKey(*world, 113);
     ASSERT_TRUE(UntilIdle(*world, 12000));
     EXPECT_GE(world->Ticks() - second, 9000);
-    EXPECT_GT(second - first, 5000);
     EXPECT_EQ(std::tuple(world->shell.popupsShown, world->sound.played.size(),
                          world->CountLines("Сообщение 122 передано"), world->shell.trayIcon),
               std::tuple(1, 2u, 2, IconIdle));
