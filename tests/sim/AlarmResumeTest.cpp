@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <tuple>
 
-#include "app/Resources.h"
-#include "support/WorldHelpers.h"
+#include "SeededDay.h"
 
 namespace {
 
@@ -17,37 +15,26 @@ std::string RecordPath(const SimWorld& world) {
     return world.SettingsFolder() + "/MZorvany/alarm.ini";
 }
 
-int Reports(const SimWorld& world, std::uint16_t code) {
-    return static_cast<int>(std::count_if(world.mainRoom.reports.begin(),
-                                          world.mainRoom.reports.end(),
-                                          [&](const auto& r) { return r.fields.code == code; }));
-}
-
-// Holds the key; the alarm starts within the next 11 ticks.
 void RaiseAlarm(SimWorld& world) {
-    world.PressKey(112);
-    world.Tick(11);
-    world.ReleaseKey(112);
+    HoldKey(world);
     ASSERT_EQ(world.Window().Mode(), ReportMode::Alarm);
 }
 
 TEST(AlarmResume, AnAlarmCutShortByAKillGoesOnAtTheNextStart) {
-    struct Case {
-        const char* name;
-        bool answeredBeforeTheKill;
-    };
-    for (const Case& c : {Case{"BeforeTheAnswer", false}, Case{"AfterTheAnswer", true}}) {
-        SCOPED_TRACE(c.name);
+    for (const bool answeredBeforeTheKill : {false, true}) {
+        SCOPED_TRACE(answeredBeforeTheKill ? "AfterTheAnswer" : "BeforeTheAnswer");
         auto world = MakeWorld(kParams);
-        world->mainRoom.acknowledge = c.answeredBeforeTheKill;
+        world->mainRoom.acknowledge = answeredBeforeTheKill;
         world->reserveRoom.acknowledge = false;
-        RaiseAlarm(*world);
-        const std::int64_t start = world->Ticks();
-        world->Tick(200);  // 20 s into the alarm
-        ASSERT_EQ(world->CountLines("Сообщение 122 передано"), c.answeredBeforeTheKill ? 1 : 0);
-        const int soundsBefore = static_cast<int>(world->sound.played.size());
-        const int popupsBefore = world->shell.popupsShown;
-        const int alarmsSentBefore = Posts(*world, MsgAlarm);
+        const std::int64_t start = HoldKey(*world);
+        world->Tick(190);  // 20 s into the alarm
+        ASSERT_EQ(world->CountLines("Сообщение 122 передано"), answeredBeforeTheKill ? 1 : 0);
+        const auto seen = [&] {
+            return std::tuple(world->sound.played.size(), world->shell.popupsShown,
+                              Posts(*world, MsgAlarm));
+        };
+        auto before = seen();  // the 122 goes again only if unanswered
+        std::get<2>(before) += answeredBeforeTheKill ? 0 : 1;
 
         world->Restart();
         world->mainRoom.acknowledge = true;
@@ -55,49 +42,14 @@ TEST(AlarmResume, AnAlarmCutShortByAKillGoesOnAtTheNextStart) {
         EXPECT_EQ(world->Window().Mode(), ReportMode::Alarm);
         world->Tick(300);
         EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
-        EXPECT_EQ(Posts(*world, MsgAlarm), alarmsSentBefore + (c.answeredBeforeTheKill ? 0 : 1));
-        EXPECT_GE(Reports(*world, MsgIntimate), 1) << "the follow-ups go on";
-        EXPECT_EQ(static_cast<int>(world->sound.played.size()), soundsBefore);
-        EXPECT_EQ(world->shell.popupsShown, popupsBefore);
+        EXPECT_EQ(seen(), before) << "no new sound nor popup";
+        EXPECT_GE(Received(*world, MsgIntimate), 1) << "the follow-ups go on";
 
         // The rest of the period, not a new one; then the record goes.
-        ASSERT_TRUE(
-            world->TickUntil([&] { return world->Window().Mode() == ReportMode::Idle; }, 9500));
+        ASSERT_TRUE(UntilIdle(*world, 9500));
         EXPECT_GE(world->Ticks() - start, 9000 - 10);
         EXPECT_LE(world->Ticks() - start, 9000 + 200);
         EXPECT_FALSE(std::filesystem::exists(RecordPath(*world)));
-    }
-}
-
-// Nor is one left by a deliberate exit, which ends the alarm for good.
-TEST(AlarmResume, ARecordThatCannotBeResumedIsRemovedAndLogged) {
-    struct Case {
-        const char* name;
-        std::function<void(SimWorld&)> before;  // between the kill and the next start
-        const char* line;                       // null: nothing said
-    };
-    // clang-format off
-    const Case cases[] = {
-        {"PowerOffLongerThanThePeriod", [](SimWorld& w) { w.clock.Reboot(); w.clock.AdvanceMilliseconds(15 * 60 * 1000); },
-         "Запись о тревоге устарела и удалена"},
-        {"AnsweredThenClockSetBackAcrossAReboot", [](SimWorld& w) { w.Tick(20); w.clock.Reboot(); w.clock.StepWall(-3600 * 1000); },
-         "Запись о тревоге из будущего удалена"},
-        {"Garbled", [](SimWorld& w) { std::ofstream(RecordPath(w), std::ios::trunc) << "Started=12x\n"; },
-         "Запись о тревоге повреждена и удалена"},
-        {"DeliberateExit", [](SimWorld& w) { w.shell.answers.push_back(Shell::AnswerYes); w.Command(CmdExit); }, nullptr},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        auto world = MakeWorld(kParams);
-        RaiseAlarm(*world);
-        c.before(*world);
-        world->Restart();
-        if (c.line != nullptr) {
-            EXPECT_EQ(world->CountLines(c.line), 1) << c.name;
-        }
-        EXPECT_EQ(world->CountLines("Тревога возобновлена"), 0) << c.name;
-        EXPECT_EQ(world->Window().Mode(), ReportMode::Idle) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(RecordPath(*world))) << c.name;
     }
 }
 
@@ -123,36 +75,56 @@ TEST(AlarmResume, ARecordThatCannotBeWrittenIsSaidAndTriedAgain) {
     EXPECT_EQ(world->CountLines("Запись о тревоге не сохранена"), 2);
 }
 
-// A network time correction, then a kill (or a reboot): the alarm goes on for the rest
-// of its real period (8800 ticks of it at least), also when the resumed record is read again.
-TEST(AlarmResume, AClockStepDuringTheAlarmDoesNotLoseIt) {
-    struct Case {
+// Between a kill (or a power-off) in an alarm and the next start: after a network time
+// correction the alarm goes on for the rest of its real period (8800 ticks of it at least),
+// also when the resumed record is read again; a record that cannot be resumed is removed
+// and said to be; a deliberate exit ends the alarm for good.
+TEST(AlarmResume, WhatCameBetweenTheKillAndTheNextStartDecidesTheResume) {
+    const auto step = [](std::int64_t ms, bool reboot) {
+        return [=](SimWorld& w) {
+            w.Tick(50);
+            w.JumpClock(ms);
+            w.Tick(50);
+            reboot ? w.clock.Reboot() : void();
+        };
+    };
+    const std::string resumed = "Тревога возобновлена";
+    const struct {
         const char* name;
-        std::int64_t stepMs;
-        bool reboot, answered;
+        bool answered;
+        std::function<void(SimWorld&)> before;
+        std::string line;  // what the next start says
+    } cases[] = {
+        {"Back30s", true, step(-30'000, false), resumed},
+        {"BackAnHour", true, step(-3'600'000, false), resumed},
+        {"Ahead20min", true, step(1'200'000, false), resumed},
+        {"Back30sAcrossAReboot", true, step(-30'000, true), resumed},
+        {"BackAnHourAcrossARebootUnanswered", false, step(-3'600'000, true), resumed},
+        // clang-format off
+        {"PowerOffLongerThanThePeriod", true, [](SimWorld& w) { w.clock.Reboot(); w.clock.AdvanceMilliseconds(15 * 60 * 1000); },
+         "Запись о тревоге устарела и удалена"},
+        {"AnsweredThenClockSetBackAcrossAReboot", true, [](SimWorld& w) { w.Tick(20); w.clock.Reboot(); w.clock.StepWall(-3600 * 1000); },
+         "Запись о тревоге из будущего удалена"},
+        {"Garbled", true, [](SimWorld& w) { std::ofstream(RecordPath(w), std::ios::trunc) << "Started=12x\n"; },
+         "Запись о тревоге повреждена и удалена"},
+        {"DeliberateExit", true, [](SimWorld& w) { w.shell.answers.push_back(Shell::AnswerYes); w.Command(CmdExit); }, ""},
+        // clang-format on
     };
-    const Case cases[] = {
-        {"Back30s", -30'000, false, true},
-        {"BackAnHour", -3'600'000, false, true},
-        {"Ahead20min", 1'200'000, false, true},
-        {"Back30sAcrossAReboot", -30'000, true, true},
-        {"BackAnHourAcrossARebootUnanswered", -3'600'000, true, false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto world = MakeWorld(kParams);
         world->mainRoom.acknowledge = world->reserveRoom.acknowledge = c.answered;
         RaiseAlarm(*world);
-        world->Tick(50);
-        world->JumpClock(c.stepMs);
-        world->Tick(50);
-        if (c.reboot) {
-            world->clock.Reboot();
-        }
+        c.before(*world);
+        const bool resumes = c.line == resumed;
         for (const int restarts : {1, 2}) {
             world->Restart();
-            EXPECT_EQ(world->CountLines("Тревога возобновлена"), restarts);
-            EXPECT_GE(world->Window().AlarmTicksLeft(), 8800);
+            EXPECT_EQ(
+                std::tuple(world->CountLines(c.line), world->CountLines(resumed),
+                           world->Window().Mode(), std::filesystem::exists(RecordPath(*world))),
+                resumes ? std::tuple(restarts, restarts, ReportMode::Alarm, true)
+                        : std::tuple(c.line.empty() ? 0 : 1, 0, ReportMode::Idle, false));
+            EXPECT_GE(world->Window().AlarmTicksLeft(), resumes ? 8800 : 0);
         }
     }
 }

@@ -2,8 +2,7 @@
 
 #include <vector>
 
-#include "app/Resources.h"
-#include "support/WorldHelpers.h"
+#include "SeededDay.h"
 
 // A phone suspends with its screen off: the wait for the next report and the alarm period
 // go on counting real time while it sleeps; nothing runs until it wakes.
@@ -13,42 +12,20 @@ namespace {
 std::int64_t NextPostMs(SimWorld& world, std::int64_t limit) {
     const std::size_t lines = world.log.size();
     auto posted = [&] {
-        for (std::size_t i = lines; i < world.log.size(); ++i) {
-            if (world.log[i].rfind("Начало передачи сообщения", 0) == 0) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(world.log.begin() + lines, world.log.end(), [](const auto& line) {
+            return line.starts_with("Начало передачи сообщения");
+        });
     };
     return world.TickUntil(posted, limit) ? world.clock.UtcMilliseconds() : -1;
 }
 
-struct SuspendCase {
-    const char* name;
-    std::int64_t awakeBeforeMs;  // after the last report began, before the suspend
-    std::int64_t asleepMs;
-    bool pastDue;  // the report fell due while asleep
-};
-
-// The wall time of the second report: the first one, a time awake, then the time
-// asleep either slept or spent awake.
-std::int64_t SecondReportMs(const SuspendCase& row, bool suspend, std::int64_t* wokeMs) {
-    auto world = MakeWorld("Frequency=36000\r\n");
-    if (NextPostMs(*world, 40000) < 0) {
-        return -1;
-    }
-    world->Tick(row.awakeBeforeMs / 100);
-    suspend ? world->Suspend(row.asleepMs) : world->Tick(row.asleepMs / 100);
-    *wokeMs = world->clock.UtcMilliseconds();
-    const std::int64_t second = NextPostMs(*world, 80000);
-    if (suspend) {
-        EXPECT_EQ(Posts(*world, MsgIntimate), 2) << row.name;
-    }
-    return second;
-}
-
 TEST(Suspend, TheNextReportIsDueAfterItsRealTime) {
-    const SuspendCase cases[] = {
+    const struct {
+        const char* name;
+        std::int64_t awakeBeforeMs;  // after the last report began, before the suspend
+        std::int64_t asleepMs;
+        bool pastDue;  // the report fell due while asleep
+    } cases[] = {
         {"half_an_hour_asleep_within_the_hour", 600'000, 1'800'000, false},
         {"asleep_right_after_the_report", 3'000, 3'000'000, false},
         {"asleep_until_one_tick_before_due", 3'000, 3'598'400, false},
@@ -56,11 +33,24 @@ TEST(Suspend, TheNextReportIsDueAfterItsRealTime) {
         {"asleep_for_two_hours", 600'000, 7'200'000, true},
     };
     for (const auto& row : cases) {
-        std::int64_t woke = 0, unused = 0;
-        const std::int64_t asleep = SecondReportMs(row, true, &woke);
-        const std::int64_t awake = SecondReportMs(row, false, &unused);
-        ASSERT_GE(asleep, 0) << row.name;
-        EXPECT_EQ(asleep, row.pastDue ? woke + 100 : awake) << row.name;
+        SCOPED_TRACE(row.name);
+        // The wall times of the wake and of the second report, the time asleep slept or
+        // spent awake.
+        const auto run = [&](bool suspend) {
+            auto world = MakeWorld("Frequency=36000\r\n");
+            EXPECT_GE(NextPostMs(*world, 40000), 0);
+            world->Tick(row.awakeBeforeMs / 100);
+            suspend ? world->Suspend(row.asleepMs) : world->Tick(row.asleepMs / 100);
+            const std::int64_t woke = world->clock.UtcMilliseconds();
+            const std::int64_t second = NextPostMs(*world, 80000);
+            if (suspend) {
+                EXPECT_EQ(Posts(*world, MsgIntimate), 2);
+            }
+            return std::pair(woke, second);
+        };
+        const auto [woke, asleep] = run(true);
+        ASSERT_GE(asleep, 0);
+        EXPECT_EQ(asleep, row.pastDue ? woke + 100 : run(false).second);
     }
 }
 
@@ -92,8 +82,7 @@ TEST(Suspend, AnAlarmKeepsItsPaceThroughIdleSuspends) {
         asleep += world->IdleSuspend(600'000, latencyMs);
     }
     EXPECT_GT(asleep, 300'000);
-    ASSERT_FALSE(world->mainRoom.reports.empty());
-    EXPECT_EQ(world->mainRoom.reports[0].fields.code, MsgAlarm);
+    EXPECT_EQ(world->mainRoom.reports.at(0).fields.code, MsgAlarm);
     EXPECT_EQ(world->CountLines("Сообщение 122 передано"), 1);
     ASSERT_GE(followUps.size(), 50u);
     for (std::size_t i = 1; i < followUps.size(); ++i) {

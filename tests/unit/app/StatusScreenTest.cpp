@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <set>
-#include <tuple>
 
 #include "app/Resources.h"
 #include "app/ScreenLayout.h"
@@ -11,21 +10,6 @@
 #include "support/WorldHelpers.h"
 
 namespace {
-
-TEST(ScreenLayout, A320PixelHighWindow) {
-    ScreenLayout layout = ComputeScreenLayout({240, 320});
-    EXPECT_EQ(layout.unit, 17);
-    EXPECT_EQ(layout.reportList, (Rect{5, 160, 235, 315}));
-    EXPECT_EQ(layout.modePicture, (Rect{240 - 59, 4, 240, 38}));
-    EXPECT_EQ(layout.textArea, (Rect{25, 34, 215, 286}));
-    EXPECT_EQ(layout.deliverySquare, (Rect{25, 34, 76, 85}));
-    EXPECT_EQ(layout.gpsSquare, (Rect{25, 102, 76, 153}));
-    EXPECT_EQ(layout.deliveryText, (Rect{76, 42, 215, 76}));
-    EXPECT_EQ(layout.gpsText, (Rect{76, 110, 215, 144}));
-    EXPECT_EQ(layout.latitudeLine, (Rect{25, 184, 215, 201}));
-    EXPECT_EQ(layout.longitudeLine, (Rect{25, 218, 215, 235}));
-    EXPECT_EQ(layout.satellitesLine, (Rect{25, 252, 215, 269}));
-}
 
 TEST(StatusPicture, StatesAndTheBusyCycle) {
     std::vector<int> got;
@@ -46,76 +30,88 @@ TEST(StatusPicture, StatesAndTheBusyCycle) {
     // clang-format on
 }
 
-TEST(StatusScreen, CoordinatesShowWithAFixTheSatelliteCountOnlyWhileItIsNew) {
-    auto world = MakeWorld("");
-    const ScreenLayout& layout = world->Window().Layout();
-    const SimCanvas& off = world->PaintNow();
-    EXPECT_EQ(off.fontHeight, 17);
-    EXPECT_EQ(world->shell.listBoxArea, layout.reportList);
-    ASSERT_EQ(off.pictures.size(), 2u) << "no mode picture while idle";
-    EXPECT_EQ(off.pictures[1].id, PictureOff);
-    EXPECT_EQ(off.TextIn(layout.latitudeLine), nullptr);
+// An item painted: its area and "#picture" ("t": black is transparent) or "text |flags".
+using Item = std::pair<Rect, std::string>;
 
-    world->Window().StartReport(ReportMode::Alarm, false);
-    world->Tick();
-    ASSERT_EQ(world->Window().Globals().gpsReader->GetStatusCode(), StatusCode::Busy);
-    ASSERT_NE(world->PaintNow().TextIn(layout.satellitesLine), nullptr) << "shown while searching";
-    world->Tick(11);
-    const SimCanvas& canvas = world->PaintNow();
-    ASSERT_EQ(canvas.pictures.size(), 3u);
-    EXPECT_EQ(canvas.pictures[2].id, PictureModeAlarm);
-    EXPECT_TRUE(canvas.pictures[2].blackIsTransparent);
-    const SimCanvas::Text* latitude = canvas.TextIn(layout.latitudeLine);
-    const SimCanvas::Text* satellites = canvas.TextIn(layout.satellitesLine);
-    ASSERT_TRUE(latitude && satellites && canvas.TextIn(layout.longitudeLine));
-    EXPECT_EQ(latitude->text.rfind("Широта: ", 0), 0u);
-    EXPECT_EQ(latitude->flags, Canvas::TextWordBreak | Canvas::TextVCenter);
-    EXPECT_EQ(satellites->text,
-              std::to_string(world->Window().Globals().gpsReader->GetSatelliteCount()));
-
-    // An older fix keeps its coordinates but not the satellite count, till it is too old.
-    const CGpsReader& gps = *world->Window().Globals().gpsReader;
-    for (const auto& [age, status, coordinates] :
-         {std::tuple(60, StatusCode::Ready, true), std::tuple(1199, StatusCode::Ready, true),
-          std::tuple(1200, StatusCode::Failed, false)}) {
-        SCOPED_TRACE(age);
-        world->clock.SetUtcSeconds(gps.lastFixTime + age);
-        ASSERT_EQ(gps.GetStatusCode(), status);
-        const SimCanvas& older = world->PaintNow();
-        EXPECT_EQ(older.TextIn(layout.latitudeLine) != nullptr, coordinates);
-        EXPECT_EQ(older.TextIn(layout.longitudeLine) != nullptr, coordinates);
-        EXPECT_EQ(older.TextIn(layout.satellitesLine), nullptr);
+std::vector<Item> Drawn(const SimCanvas& canvas) {
+    std::vector<Item> items;
+    for (const SimCanvas::Picture& p : canvas.pictures) {
+        items.emplace_back(p.target,
+                           "#" + std::to_string(p.id) + (p.blackIsTransparent ? "t" : ""));
     }
+    for (const SimCanvas::Text& text : canvas.texts) {
+        items.emplace_back(text.area, text.text + " |" + std::to_string(text.flags));
+    }
+    return items;
 }
 
-using Shown = std::vector<std::pair<Rect, std::string>>;
+// The rows "left,top,right,bottom what" of the items, of those in areas when any are given.
+using Shown = std::multiset<std::string>;
+Shown Rows(const std::vector<Item>& items, const std::vector<Rect>& areas = {}) {
+    Shown rows;
+    for (const auto& [a, what] : items) {
+        if (areas.empty() || std::ranges::count(areas, a) > 0) {
+            rows.insert(std::to_string(a.left) + "," + std::to_string(a.top) + "," +
+                        std::to_string(a.right) + "," + std::to_string(a.bottom) + " " + what);
+        }
+    }
+    return rows;
+}
+
+// The squares, the status texts, the mode picture, and the coordinates with a fix: the
+// satellite count while searching and while the fix is new, the coordinates till the fix
+// is too old.
+TEST(StatusScreen, PaintsTheStatesAndTheFixWhileItIsFresh) {
+    auto world = MakeWorld("");
+    EXPECT_EQ(world->PaintNow().fontHeight, 17);
+    EXPECT_EQ(world->shell.listBoxArea, (Rect{5, 160, 235, 315}));
+    EXPECT_EQ(Rows(Drawn(world->canvas)),
+              (Shown{"25,34,76,85 #204", "25,102,76,153 #204", "76,42,215,76 Статус неизвестен |16",
+                     "76,110,215,144 GPS выключен или недоступен |16"}));
+    world->Window().StartReport(ReportMode::Alarm, false);
+    const struct {
+        const char* name;
+        int ticks;
+        int fixAge;  // seconds; none when negative
+        Shown rows;
+    } stages[] = {
+        // clang-format off
+        {"Searching", 1, -1, {"25,34,76,85 #207", "25,102,76,153 #207", "181,4,240,38 #227t",
+            "76,42,215,76 Статус неизвестен |16", "76,110,215,144 Идет поиск спутников |16",
+            "25,252,215,269 0 |20"}},
+        {"Fix", 11, -1, {"25,34,76,85 #180", "25,102,76,153 #180", "181,4,240,38 #227t",
+            "76,42,215,76 Сообщение передано успешно |16", "25,252,215,269 3 |20",
+            "76,110,215,144 Координаты определены |16",
+            "25,218,215,235 Долгота: 37° 37' 6.32\" E |20",
+            "25,184,215,201 Широта: 55° 45' 4.48\" N |20"}},
+        {"AlmostTooOld", 0, 1199, {"25,34,76,85 #180", "25,102,76,153 #179", "181,4,240,38 #227t",
+            "76,42,215,76 Сообщение передано успешно |16",
+            "76,110,215,144 Координаты были определены 20:26:41  |16",
+            "25,184,215,201 Широта: 55° 45' 4.48\" N |20",
+            "25,218,215,235 Долгота: 37° 37' 6.32\" E |20"}},
+        {"TooOld", 0, 1200, {"25,34,76,85 #180", "25,102,76,153 #177", "181,4,240,38 #227t",
+            "76,42,215,76 Сообщение передано успешно |16", "76,110,215,144 Нет сигнала GPS |16"}},
+        // clang-format on
+    };
+    const CGpsReader& gps = *world->Window().Globals().gpsReader;
+    for (const auto& stage : stages) {
+        SCOPED_TRACE(stage.name);
+        world->Tick(stage.ticks);
+        if (stage.fixAge >= 0) {
+            world->clock.SetUtcSeconds(gps.lastFixTime + stage.fixAge);
+        }
+        EXPECT_EQ(Rows(Drawn(world->PaintNow())), stage.rows);
+    }
+}
 
 bool Inside(const Rect& inner, const Rect& outer) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
 }
 
-Shown Drawn(const SimCanvas& canvas) {
-    Shown items;
-    for (const SimCanvas::Picture& picture : canvas.pictures) {
-        items.emplace_back(picture.target, "picture " + std::to_string(picture.id));
-    }
-    for (const SimCanvas::Text& text : canvas.texts) {
-        items.emplace_back(text.area, text.text);
-    }
-    return items;
-}
-
-Shown Sorted(Shown items) {
-    std::ranges::sort(items, {}, [](const auto& i) {
-        return std::tie(i.first.left, i.first.top, i.first.right, i.first.bottom, i.second);
-    });
-    return items;
-}
-
 // Keeps what a person sees: an area shows what was painted into it while it was marked
 // for repainting; erasing blanks it first.
-void WatchScreen(SimWorld& world, Shown& seen) {
+void WatchScreen(SimWorld& world, std::vector<Item>& seen) {
     world.shell.paint = [&world, &seen] {
         const auto& marked = world.shell.invalidations;
         const auto markedFor = [&](const Rect& area, bool erase) {
@@ -123,9 +119,7 @@ void WatchScreen(SimWorld& world, Shown& seen) {
                 marked, [&](const auto& i) { return (i.erase || !erase) && Inside(area, i.area); });
         };
         std::erase_if(seen, [&](const auto& item) { return markedFor(item.first, true); });
-        world.canvas.Clear();
-        world.Window().Paint(world.canvas);
-        for (const auto& [area, what] : Drawn(world.canvas)) {
+        for (const auto& [area, what] : Drawn(world.PaintNow())) {
             if (markedFor(area, false)) {
                 std::erase_if(seen, [&](const auto& item) { return item.first == area; });
                 seen.emplace_back(area, what);
@@ -134,21 +128,13 @@ void WatchScreen(SimWorld& world, Shown& seen) {
     };
 }
 
-Shown In(const Shown& items, const std::vector<Rect>& areas) {
-    Shown kept;
-    std::ranges::copy_if(items, std::back_inserter(kept), [&](const auto& item) {
-        return std::ranges::count(areas, item.first) > 0;
-    });
-    return kept;
-}
-
 // Through a test, an alarm, a lost and a found receiver and a lost link: the squares and the
 // delivery text are current after every tick (the busy square animating), and everything
 // is after a tick where the delivery state changed. (A GPS change shows within a second,
 // at the reader's next poll.)
 TEST(StatusScreen, EachTickRepaintsWhatChanged) {
     auto world = MakeWorld("Frequency=36000\r\n");
-    Shown seen = Drawn(world->PaintNow());
+    std::vector<Item> seen = Drawn(world->PaintNow());
     WatchScreen(*world, seen);
     const ScreenLayout& layout = world->Window().Layout();
     const std::vector<Rect> current{layout.deliverySquare, layout.gpsSquare, layout.deliveryText};
@@ -166,14 +152,14 @@ TEST(StatusScreen, EachTickRepaintsWhatChanged) {
         }
         const StatusCode before = world->Sender().GetStatusCode();
         world->Tick();
-        const Shown whole = Drawn(world->PaintNow());
+        const std::vector<Item> whole = Drawn(world->PaintNow());
         if (before != world->Sender().GetStatusCode()) {
             ++fullRefreshes;
-            ASSERT_EQ(Sorted(seen), Sorted(whole)) << "tick " << tick;
+            ASSERT_EQ(Rows(seen), Rows(whole)) << "tick " << tick;
         }
-        ASSERT_EQ(Sorted(In(seen, current)), Sorted(In(whole, current))) << "tick " << tick;
+        ASSERT_EQ(Rows(seen, current), Rows(whole, current)) << "tick " << tick;
         if (world->Sender().GetStatusCode() == StatusCode::Busy) {
-            busyFrames.insert(In(seen, {layout.deliverySquare}).at(0).second);
+            busyFrames.insert(*Rows(seen, {layout.deliverySquare}).begin());
         }
     }
     EXPECT_GE(fullRefreshes, 5);
@@ -184,16 +170,16 @@ TEST(StatusScreen, TwoAlarmsWithinTwoSecondsShowOnePopupForTwoSeconds) {
     auto world = MakeWorld("");
     world->Command(CmdTest);  // an intimation running does not keep the popup away
     world->Window().StartReport(ReportMode::Alarm, false);
-    EXPECT_EQ(world->shell.popupPicture, PictureAlarmPopup);
-    EXPECT_EQ(world->shell.popupTitle, "Тревога");
+    EXPECT_EQ(std::tuple(world->shell.popupPicture, world->shell.popupTitle),
+              std::tuple(PictureAlarmPopup, "Тревога"));
     world->Tick(10);
     world->Window().StartReport(ReportMode::Alarm, false);
     world->Tick(9);
     EXPECT_TRUE(world->shell.popupShown);
     world->Tick(1);
-    EXPECT_FALSE(world->shell.popupShown);
-    EXPECT_FALSE(world->shell.IsTimerRunning(AlarmPopupTimerId));
-    EXPECT_EQ(world->shell.popupsShown, 1);
+    EXPECT_EQ(std::tuple(world->shell.popupShown, world->shell.IsTimerRunning(AlarmPopupTimerId),
+                         world->shell.popupsShown),
+              std::tuple(false, false, 1));
 
     auto failing = MakeWorld("");  // a popup that cannot be made leaves the alarm going
     failing->shell.popupFails = true;
