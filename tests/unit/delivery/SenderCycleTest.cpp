@@ -36,16 +36,9 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_EQ(f.mainRoom.reports.at(1).fields.messageNumber, 1'780'000'001u);
 }
 
-struct SearchWaitCase {
-    const char* name;
-    std::uint16_t code;
-    bool withGps;
-    std::int32_t searchTicks;  // left of the GPS search when the message is posted
-    bool opensAtOnce;
-};
-
+// The search's ticks left when the message is posted.
 TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
-    const SearchWaitCase cases[] = {
+    const std::tuple<const char*, std::uint16_t, bool, std::int32_t, bool> cases[] = {
         {"ReportDuringTheSearch", MsgIntimate, true, 900, false},
         {"ReportOnTheSearchsLastTick", MsgIntimate, true, 1, false},
         {"ReportAfterTheSearch", MsgIntimate, true, 0, true},
@@ -53,15 +46,15 @@ TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
         {"ReportWithoutAGps", MsgIntimate, false, 0, false},
         {"AlarmWithoutAGps", MsgAlarm, false, 0, true},
     };
-    for (const SearchWaitCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        SenderFixture f(c.withGps);
+    for (const auto& [name, code, withGps, searchTicks, opensAtOnce] : cases) {
+        SCOPED_TRACE(name);
+        SenderFixture f(withGps);
         if (f.gps) {
-            f.gps->timeoutTicks = c.searchTicks;
+            f.gps->timeoutTicks = searchTicks;
         }
-        f.sender->Post(c.code, 0);
+        f.sender->Post(code, 0);
         f.Tick(3);
-        EXPECT_EQ(f.link.requestCount > 0, c.opensAtOnce);
+        EXPECT_EQ(f.link.requestCount > 0, opensAtOnce);
     }
 }
 
@@ -103,28 +96,20 @@ TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
     }
 }
 
-struct LinkLostCase {
-    const char* name;
-    std::uint32_t status;
-    bool failed;
-};
-
 TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
-    const LinkLostCase cases[] = {
-        {"Disconnected", ConnectionStatusDisconnected, true},
-        {"WaitingForPath", ConnectionStatusWaitingForPath, false},
-    };
-    for (const LinkLostCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, status, failed] :
+         {std::tuple("Disconnected", ConnectionStatusDisconnected, true),
+          std::tuple("WaitingForPath", ConnectionStatusWaitingForPath, false)}) {
+        SCOPED_TRACE(name);
         SenderFixture f;
         f.sender->Post(MsgIntimate, 0);
         ASSERT_TRUE(f.TickUntilSent());
-        f.link.forcedStatus = c.status;
+        f.link.forcedStatus = status;
         f.sender->Post(MsgIntimate, 0);
         f.Tick();
         EXPECT_EQ(std::tuple(f.sender->GetState(), f.link.releaseCount,
                              f.Logged("Соединение GPRS закрыто"), f.sender->HasFailed()),
-                  std::tuple(SenderState::Idle, 1, 1, c.failed));
+                  std::tuple(SenderState::Idle, 1, 1, failed));
         // The IMSI is read afresh for the new connection.
         f.sim.imsiFile = {0x08, 0x29, 0x55, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98};
         f.link.forcedStatus.reset();
@@ -134,29 +119,20 @@ TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
     }
 }
 
-struct StartingCase {
-    const char* name;
-    int refusedRequests;  // a refused request is a failure the sender remembers
-    const char* text;
-    StatusCode code;
-};
-
+// A refused request is a failure the sender remembers.
 TEST(SenderConnection, WithoutASimTheStartingStatusShowsAnEarlierFailureOnly) {
-    const StartingCase cases[] = {
-        {"NoEarlierFailure", 0, "Передаю сообщение", StatusCode::Busy},
-        {"AfterARefusedConnection", 1, "Нет SIM карты", StatusCode::Failed},
-    };
-    for (const StartingCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [refused, text, code] : {std::tuple(0, "Передаю сообщение", StatusCode::Busy),
+                                              std::tuple(1, "Нет SIM карты", StatusCode::Failed)}) {
+        SCOPED_TRACE(refused);
         SenderFixture f;
         f.sim.present = false;
-        f.link.refuseRequests = c.refusedRequests;
+        f.link.refuseRequests = refused;
         f.sender->Post(MsgAlarm, 0);
         ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Starting; }));
         f.Tick(3);
         EXPECT_EQ(std::tuple(f.sender->GetState(), f.sender->GetStatusText(),
                              f.sender->GetStatusCode(), f.Logged("Нет SIM карты")),
-                  std::tuple(SenderState::Starting, c.text, c.code, 1));
+                  std::tuple(SenderState::Starting, std::string(text), code, 1));
     }
 }
 

@@ -28,13 +28,10 @@ struct SenderHarness : LoggedSettings {
     // Ticks until the condition holds; false after 20 s of real time.
     bool TickUntil(const std::function<bool()>& condition) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < deadline) {
+        do {
             Tick();
-            if (condition()) {
-                return true;
-            }
-        }
-        return false;
+        } while (!condition() && std::chrono::steady_clock::now() < deadline);
+        return condition();
     }
     bool TickUntilSent() {
         return TickUntil([&] { return sender->IsQueueEmpty(); });
