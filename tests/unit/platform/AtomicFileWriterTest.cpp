@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -18,11 +19,10 @@
 namespace {
 
 int Leftovers(const std::string& folder) {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        count += entry.path().filename().string().rfind(".params.ini.", 0) == 0 ? 1 : 0;
-    }
-    return count;
+    const auto isLeftover = [](const auto& entry) {
+        return entry.path().filename().string().starts_with(".params.ini.");
+    };
+    return std::ranges::count_if(std::filesystem::directory_iterator(folder), isLeftover);
 }
 
 // A save killed at any moment leaves params.ini whole: the old version or the new one,
@@ -71,18 +71,16 @@ TEST(AtomicFileWriter, TheNextWriteRemovesOnlyWhatAKilledOneLeft) {
     EXPECT_TRUE(std::filesystem::exists(folder / ".params.ini.keep"));
 }
 
-// A write that fails half-way must leave the old file whole and must not leave its
-// temporary file behind. A file size limit makes the kernel refuse the write after the
-// first bytes, as a full disk would.
+// A file size limit makes the kernel refuse the write after the first bytes, as a full
+// disk would: the old file stays whole and no temporary file is left.
 TEST(AtomicFileWriter, AWriteFailingPartWayKeepsTheOldFile) {
     TempFolder folder;
     PosixAtomicFileWriter writer;
     ASSERT_TRUE(writer.Replace(folder / "params.ini", "old"));
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tiny = saved;
-    tiny.rlim_cur = 64;
+    const rlimit tiny{64, saved.rlim_max};
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &tiny);
     const bool replaced = writer.Replace(folder / "params.ini", std::string(100, '1'));
     setrlimit(RLIMIT_FSIZE, &saved);

@@ -24,16 +24,10 @@ NmSnapshot With(NmSnapshot nm, T NmSnapshot::*field, std::type_identity_t<T> val
     return nm;
 }
 
-struct MappingCase {
-    const char* name;
-    NmSnapshot nm;
-    std::uint32_t status;
-};
-
 TEST(NmStatus, StatesMapOntoConnectionStatuses) {
     using N = NmSnapshot;
     // clang-format off
-    const MappingCase cases[] = {
+    const std::tuple<const char*, NmSnapshot, std::uint32_t> cases[] = {
         {"connected (global)", Up(70), ConnectionStatusConnected},
         {"connected (site) with a route to the server", Up(60), ConnectionStatusConnected},
         {"connected (local) without a route to the server", With(Up(50), &N::routeToServer, false), ConnectionStatusWaitingForPath},
@@ -53,20 +47,15 @@ TEST(NmStatus, StatesMapOntoConnectionStatuses) {
         {"bus not answered yet", With(Up(70), &N::known, false), ConnectionStatusWaitingConnection},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        EXPECT_EQ(MapNmStatus(c.nm), c.status) << c.name;
+    for (const auto& [name, nm, status] : cases) {
+        EXPECT_EQ(MapNmStatus(nm), status) << name;
     }
 }
 
-// The network's status at one read, and whether a new connection was requested before it.
-struct NmRead {
-    std::uint32_t network;
-    bool renewed;
-};
-
+// The network's status at each read, and whether a new connection was requested before it.
 struct HeldCase {
     const char* name;
-    std::vector<NmRead> reads;
+    std::vector<std::pair<std::uint32_t, bool>> reads;
     std::vector<std::uint32_t> reported;
 };
 
@@ -88,11 +77,9 @@ TEST(NmStatus, HeldConnectionsTellAStandingFailureOnce) {
         HeldLinkStatus link;
         bool wasConnected = false;
         std::vector<std::uint32_t> reported;
-        for (const NmRead& read : c.reads) {
-            if (read.renewed) {
-                wasConnected = false;
-            }
-            reported.push_back(link.Next(read.network, wasConnected));
+        for (const auto& [network, renewed] : c.reads) {
+            wasConnected = wasConnected && !renewed;
+            reported.push_back(link.Next(network, wasConnected));
         }
         EXPECT_EQ(reported, c.reported) << c.name;
     }
