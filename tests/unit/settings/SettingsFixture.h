@@ -14,18 +14,16 @@
 // Settings over simulated platform services, with the application-data folder in a
 // fresh temporary folder and every report-list line recorded.
 struct SettingsFixture {
-    explicit SettingsFixture(std::string appData = "")
-        : folders(appData.empty() ? temp.Path() : appData, "/opt/mzorvany/bin/mzorvanyd") {}
-
-    std::unique_ptr<CSettings> Make() {
+    std::unique_ptr<CSettings> Make() { return Make(folders); }
+    std::unique_ptr<CSettings> Make(const Folders& from) {
         return std::make_unique<CSettings>(
             [this](const std::string& line) { lines.push_back(line); },
-            CSettings::Platform{clock, folders, sound, writer});
+            CSettings::Platform{clock, from, sound, writer});
     }
 
     TempFolder temp;
     SimClock clock;
-    SimFolders folders;
+    SimFolders folders{temp.Path(), "/opt/mzorvany/bin/mzorvanyd"};
     SimSoundPlayer sound;
     SimFileWriter writer;
     std::vector<std::string> lines;
