@@ -96,13 +96,6 @@ TEST_F(ReaderTest, AcceptsOnlyBothCoordinatesAndLogsTheFirstFixAfterAGap) {
     EXPECT_EQ(rig.Logged("Определены координаты GPS"), 2);
 }
 
-struct FixAgeCase {
-    const char* name;
-    std::int64_t age;
-    StatusCode code;
-    const char* text;
-};
-
 TEST_F(ReaderTest, StatusRecencyAndReportFollowTheFixAge) {
     rig.clock.SetLocalOffset(3 * 3600);
     reader.SwitchOn();
@@ -110,19 +103,19 @@ TEST_F(ReaderTest, StatusRecencyAndReportFollowTheFixAge) {
     Ticks(10);  // fixed at 14:03:07 UTC
     const char* const obtained = "Координаты определены";
     const char* const earlier = "Координаты были определены 17:03:07 ";
-    const FixAgeCase cases[] = {
+    const std::tuple<const char*, std::int64_t, StatusCode, std::string> cases[] = {
         {"JustObtained", 4, StatusCode::Done, obtained},
         {"NoLongerJustObtained", 5, StatusCode::Ready, earlier},
         {"LastRecentSecond", 1199, StatusCode::Ready, earlier},
         {"TooOld", 1200, StatusCode::Failed, "Нет сигнала GPS"},
         {"ClockSetBack", -3600, StatusCode::Done, obtained},
     };
-    for (const FixAgeCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        rig.clock.SetUtcSeconds(reader.lastFixTime + c.age);
+    for (const auto& [name, age, code, text] : cases) {
+        rig.clock.SetUtcSeconds(reader.lastFixTime + age);
         EXPECT_EQ(std::tuple(reader.GetStatusCode(), reader.GetStatusText(), reader.IsFixRecent(),
                              reader.BuildReportText(false).empty()),
-                  std::tuple(c.code, c.text, c.age < 1200, c.age >= 1200));
+                  std::tuple(code, text, age < 1200, age >= 1200))
+            << name;
     }
 }
 
