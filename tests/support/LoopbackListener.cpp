@@ -29,18 +29,13 @@ LoopbackListener::LoopbackListener() {
 }
 
 LoopbackListener::~LoopbackListener() {
-    for (int fd : {client_, listener_}) {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
+    close(client_);  // -1 is refused harmlessly
+    close(listener_);
 }
 
 bool LoopbackListener::Accept(std::chrono::milliseconds deadline) {
-    if (client_ >= 0) {
-        close(client_);
-        client_ = -1;
-    }
+    close(client_);
+    client_ = -1;
     if (Readable(listener_, deadline)) {
         client_ = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     }
