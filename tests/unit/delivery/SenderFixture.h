@@ -25,13 +25,16 @@ struct SenderHarness : LoggedSettings {
             sender->Tick();
         }
     }
-    // Ticks until the condition holds; false after 20 s of real time.
+    // Ticks until the condition holds (asked once a tick); false after 20 s of real time.
     bool TickUntil(const std::function<bool()>& condition) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        do {
+        while (std::chrono::steady_clock::now() < deadline) {
             Tick();
-        } while (!condition() && std::chrono::steady_clock::now() < deadline);
-        return condition();
+            if (condition()) {
+                return true;
+            }
+        }
+        return false;
     }
     bool TickUntilSent() {
         return TickUntil([&] { return sender->IsQueueEmpty(); });
