@@ -49,8 +49,7 @@ TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
     EXPECT_FALSE(sim.isOpen);
 }
 
-// An IMSI reported as text reaches the sender as the same IMSI read from the card would;
-// "" is "no SIM".
+// An IMSI reported as text reaches the sender as the card's would; "" is "no SIM".
 TEST(Imsi, TextDecodesToWhatTheCardWouldGive) {
     const std::pair<std::string, std::string> cases[] = {
         {"001010123456789", "001010123456789"},

@@ -31,9 +31,10 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_FALSE(f.sender->IsQueueEmpty());
     f.gps->timeoutTicks = 0;
     f.Tick(2);
-    EXPECT_TRUE(f.sender->IsQueueEmpty());
-    EXPECT_EQ(std::pair(f.link.releaseCount, f.socket.createCount), std::pair(0, 1));
-    EXPECT_EQ(f.mainRoom.reports.at(1).fields.messageNumber, 1'780'000'001u);
+    ASSERT_TRUE(f.sender->IsQueueEmpty());
+    EXPECT_EQ(std::tuple(f.link.releaseCount, f.socket.createCount,
+                         f.mainRoom.reports.at(1).fields.messageNumber),
+              std::tuple(0, 1, 1'780'000'001u));
 }
 
 // The search's ticks left when the message is posted.
@@ -87,8 +88,8 @@ TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
         f.link.connectSequence = c.statuses;
         f.sender->Post(MsgAlarm, 0);
         f.Tick(c.ticks);
-        EXPECT_EQ(f.sender->GetState(), c.state);
-        EXPECT_EQ(f.sender->HasFailed(), c.failed);
+        EXPECT_EQ(std::pair(f.sender->GetState(), f.sender->HasFailed()),
+                  std::pair(c.state, c.failed));
         EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), c.logAfterOpening);
         if (c.state == SenderState::Connecting && !c.logAfterOpening.empty()) {
             EXPECT_EQ(f.sender->GetStatusText(), c.logAfterOpening[0]);

@@ -97,8 +97,7 @@ struct FailedAttemptCase {
     bool alarmPeriodRunning = false;  // which keeps only an alarm going past 15
 };
 
-// Every kind of failure is paced by the answer time-out, alternates the servers and ends in
-// giving up; only the first error of a spell is logged, a later different one remembered.
+// Only the first error of a spell is logged; a later, different one is remembered.
 TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates) {
     // clang-format off
     const FailedAttemptCase cases[] = {

@@ -27,24 +27,23 @@ TEST_F(ReaderTest, PollAndTimeOutKeepCountingAcrossSwitching) {
     Ticks(9);
     EXPECT_EQ(device.pollCount, 0);
     Ticks(5);
-    EXPECT_EQ(device.pollCount, 1);
-    EXPECT_EQ(device.lastMaximumAgeMs, 120000U);
+    EXPECT_EQ(std::pair(device.pollCount, device.lastMaximumAgeMs), std::pair(1, 120000U));
     reader.SwitchOff();
     reader.SwitchOff();
     EXPECT_EQ(device.closeCount, 1);
     Ticks(1785);
     EXPECT_EQ(rig.log, (Lines{"Включение GPS", "Отключение GPS", "Отключение GPS"}));
     reader.Tick();
-    EXPECT_EQ(rig.log.back(), "Истекло время определения координат GPS");
-    EXPECT_EQ(reader.GetStatusText(), "GPS выключен или недоступен");
-    EXPECT_EQ(device.pollCount, 1);
+    EXPECT_EQ(
+        std::tuple(rig.log.back(), reader.GetStatusText(), device.pollCount),
+        std::tuple("Истекло время определения координат GPS", "GPS выключен или недоступен", 1));
 
     reader.SwitchOn();
     Ticks(100);
     reader.SwitchOn();
-    EXPECT_EQ(rig.Logged("Включение GPS"), 2);
-    EXPECT_EQ(reader.timeoutTicks, 1700);
-    EXPECT_EQ(device.pollCount, 1 + 10);  // the first poll came 6 ticks after switching on
+    // The first poll came 6 ticks after switching on.
+    EXPECT_EQ(std::tuple(rig.Logged("Включение GPS"), reader.timeoutTicks, device.pollCount),
+              std::tuple(2, 1700, 1 + 10));
 }
 
 TEST_F(ReaderTest, ADeviceMissingAtSwitchOnIsOpenedLaterAtMostEveryFiveSeconds) {
@@ -63,8 +62,8 @@ TEST_F(ReaderTest, ADeviceMissingAtSwitchOnIsOpenedLaterAtMostEveryFiveSeconds) 
     device.openResult = 0;
     device.PushFix(55.7558, 37.6173);
     Ticks(50);
-    EXPECT_EQ(device.openCount, 6);
-    EXPECT_EQ(reader.GetStatusText(), "Координаты определены");
+    EXPECT_EQ(std::pair(device.openCount, reader.GetStatusText()),
+              std::pair(6, std::string("Координаты определены")));
     Ticks(100);
     reader.SwitchOff();
     device.openResult = ECONNREFUSED;

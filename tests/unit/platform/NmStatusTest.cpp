@@ -10,12 +10,7 @@
 namespace {
 
 NmSnapshot Up(std::uint32_t state) {
-    NmSnapshot nm;
-    nm.present = true;
-    nm.state = state;
-    nm.connectivity = 4;
-    nm.routeToServer = true;
-    return nm;
+    return {.present = true, .state = state, .connectivity = 4, .routeToServer = true};
 }
 
 template <typename T>
@@ -52,19 +47,14 @@ TEST(NmStatus, StatesMapOntoConnectionStatuses) {
     }
 }
 
-// The network's status at each read, and whether a new connection was requested before it.
-struct HeldCase {
-    const char* name;
-    std::vector<std::pair<std::uint32_t, bool>> reads;
-    std::vector<std::uint32_t> reported;
-};
-
 TEST(NmStatus, HeldConnectionsTellAStandingFailureOnce) {
     constexpr std::uint32_t W = ConnectionStatusWaitingConnection, C = ConnectionStatusConnected,
                             L = ConnectionStatusDisconnected, P = ConnectionStatusPhoneOff,
                             U = ConnectionStatusUnknown;
     // clang-format off
-    const HeldCase cases[] = {
+    // The network's status at each read and whether a new connection was asked for before it.
+    using Reads = std::vector<std::pair<std::uint32_t, bool>>;
+    const std::tuple<const char*, Reads, std::vector<std::uint32_t>> cases[] = {
         {"waiting then connected", {{W, true}, {W, false}, {C, false}}, {W, W, C}},
         {"lost once it was up, then waiting on a new one", {{C, true}, {W, false}, {W, true}}, {C, L, W}},
         {"flight mode: told, then quiet on every new request", {{P, true}, {P, true}, {P, false}, {P, true}}, {P, U, U, U}},
@@ -73,15 +63,15 @@ TEST(NmStatus, HeldConnectionsTellAStandingFailureOnce) {
         {"lost twice is news twice", {{C, true}, {W, false}, {C, true}, {W, false}}, {C, L, C, L}},
     };
     // clang-format on
-    for (const auto& c : cases) {
+    for (const auto& [name, reads, expected] : cases) {
         HeldLinkStatus link;
         bool wasConnected = false;
         std::vector<std::uint32_t> reported;
-        for (const auto& [network, renewed] : c.reads) {
+        for (const auto& [network, renewed] : reads) {
             wasConnected = wasConnected && !renewed;
             reported.push_back(link.Next(network, wasConnected));
         }
-        EXPECT_EQ(reported, c.reported) << c.name;
+        EXPECT_EQ(reported, expected) << name;
     }
 }
 

@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -57,8 +56,7 @@ std::string ReadAvailable(int fd) {
     return got;
 }
 
-// A reader that stops reading holds nothing up; when it reads again it gets whole lines in
-// order, then one line saying how many were left out, and the two add up.
+// A reader that stops reading holds nothing up; the lines kept and the count left out add up.
 TEST(NonBlockingOutput, NeverWaitsKeepsWholeLinesAndSaysWhatItDropped) {
     const std::pair<const char*, std::function<Ends()>> cases[] = {
         {"pipe", Pipe}, {"stream_socket", StreamSocket}, {"terminal", Terminal}};
@@ -81,22 +79,19 @@ TEST(NonBlockingOutput, NeverWaitsKeepsWholeLinesAndSaysWhatItDropped) {
             }
         }
         received += ReadAvailable(read);
-        EXPECT_EQ(received.back(), '\n');
-        std::istringstream in(received);
-        std::string line;
+        const std::regex kept(R"((\d{5}) x{90}\n)"), count(R"(\((\d+) lines left out: .*\)\n)");
+        int lines = 0, last = 0;
         std::smatch match;
-        int lines = 0;
-        int last = 0;
-        while (std::getline(in, line) &&
-               std::regex_match(line, match, std::regex(R"((\d{5}) x{90})"))) {
-            EXPECT_GT(std::stoi(match[1]), last);
-            last = std::stoi(match[1]);
-            ++lines;
+        auto at = received.cbegin();
+        for (; std::regex_search(at, received.cend(), match, kept,
+                                 std::regex_constants::match_continuous);
+             at = match[0].second, ++lines) {
+            EXPECT_GT(std::stoi(match[1]), std::exchange(last, std::stoi(match[1])));
         }
-        ASSERT_TRUE(std::regex_match(line, match, std::regex(R"(\((\d+) lines left out: .*\))")))
-            << line.substr(0, 200);
+        // The count comes last, and alone.
+        ASSERT_TRUE(std::regex_match(at, received.cend(), match, count))
+            << std::string(at, received.cend()).substr(0, 200);
         EXPECT_EQ(lines + std::stoi(match[1]), kLines);
-        EXPECT_FALSE(std::getline(in, line)) << "the count comes last";
         close(written);
         close(read);
     }

@@ -8,8 +8,7 @@ namespace {
 
 using Ms = std::vector<std::int64_t>;
 
-// The suspended time at each reading, the first at construction; the periods of 100 ms
-// taken at each later one.
+// Suspended ms at each reading (the first at construction); 100 ms periods taken at the rest.
 TEST(SuspendWatch, CountsEachSuspendOnceAndCarriesTheRest) {
     const std::tuple<const char*, Ms, Ms> cases[] = {
         {"OneSecondAsleepCountsOnce", {0, 1000, 1000}, {10, 0}},

@@ -9,16 +9,11 @@
 
 namespace {
 
-struct LoadCase {
-    const char* name;
-    std::string fileText;
-    std::function<void(CSettings&)> expect;  // applied to defaults: the expected result
-};
-
 TEST(SettingsLoad, AppliesOnlyWellFormedAcceptedAssignments) {
     const auto same = [](CSettings&) {};
+    // The file's text, and what applied to the defaults gives the expected result.
     // clang-format off
-    const LoadCase cases[] = {
+    const std::tuple<const char*, std::string, std::function<void(CSettings&)>> cases[] = {
         {"KeysIgnoreCase", "mainserver=10.0.0.1", [](CSettings& s) { s.MainServer = "10.0.0.1"; }},
         {"BlankBeforeEqualsAssignsNothing", "MainServer =10.0.0.1", same},
         {"BlankAfterEqualsAssignsNothing", "MainServer= 10.0.0.1", same},
@@ -41,15 +36,15 @@ TEST(SettingsLoad, AppliesOnlyWellFormedAcceptedAssignments) {
         {"HugeWordIsSkippedWhole", std::string(1 << 20, 'P') + "Port=5 Port=77", [](CSettings& s) { s.Port = 77; }},
     };
     // clang-format on
-    for (const LoadCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, fileText, expect] : cases) {
+        SCOPED_TRACE(name);
         SettingsFixture f;
         auto loaded = f.Make();
         std::filesystem::create_directories(loaded->settingsFolder);
-        WriteWholeFile(loaded->ParamsPath(), c.fileText);
+        WriteWholeFile(loaded->ParamsPath(), fileText);
         ASSERT_EQ(loaded->Load(), "");
         auto expected = f.Make();
-        c.expect(*expected);
+        expect(*expected);
         EXPECT_EQ(loaded->ParamsText(), expected->ParamsText());
     }
 }

@@ -11,8 +11,7 @@
 #include "settings/Settings.h"
 #include "support/TempFolder.h"
 
-// Settings over simulated platform services, with the application-data folder in a
-// fresh temporary folder and every report-list line recorded.
+// Settings on simulated services, data in a fresh temporary folder, report lines recorded.
 struct SettingsFixture {
     std::unique_ptr<CSettings> Make() { return Make(folders); }
     std::unique_ptr<CSettings> Make(const Folders& from) {
