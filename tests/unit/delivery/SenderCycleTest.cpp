@@ -59,22 +59,14 @@ TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
     }
 }
 
-struct ConnectStatusCase {
-    const char* name;
-    std::vector<std::uint32_t> statuses;  // read one a tick, the last one kept
-    int ticks;
-    SenderState state;
-    bool failed;
-    Lines logAfterOpening;
-};
-
 TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
     const std::string up = "Соединение GPRS установлено", closed = "Соединение GPRS закрыто",
                       opening = "Открываю GPRS сессию";
     const std::uint32_t unknown = ConnectionStatusUnknown;
     const std::uint32_t waiting = ConnectionStatusWaitingConnection;
+    using Statuses = std::vector<std::uint32_t>;  // read one a tick, the last one kept
     // clang-format off
-    const ConnectStatusCase cases[] = {
+    const std::tuple<const char*, Statuses, int, SenderState, bool, Lines> cases[] = {
         {"WaitingThenConnected", {waiting, waiting, ConnectionStatusConnected}, 4, SenderState::Starting, false, {"Ожидаю соединения GPRS", up}},
         {"NoStatusYet", {unknown, unknown, unknown}, 4, SenderState::Connecting, false, {}},
         {"VoiceCallHoldsTheRadio", {ConnectionStatusWaitingForPhone}, 6, SenderState::Connecting, false, {"Ожидаю окончания разговора"}},
@@ -82,17 +74,16 @@ TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
         {"UnknownValueFails", {0x11}, 2, SenderState::Idle, true, {"Ошибка не опознана", closed}},
     };
     // clang-format on
-    for (const ConnectStatusCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, statuses, ticks, state, failed, logAfterOpening] : cases) {
+        SCOPED_TRACE(name);
         SenderFixture f;
-        f.link.connectSequence = c.statuses;
+        f.link.connectSequence = statuses;
         f.sender->Post(MsgAlarm, 0);
-        f.Tick(c.ticks);
-        EXPECT_EQ(std::pair(f.sender->GetState(), f.sender->HasFailed()),
-                  std::pair(c.state, c.failed));
-        EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), c.logAfterOpening);
-        if (c.state == SenderState::Connecting && !c.logAfterOpening.empty()) {
-            EXPECT_EQ(f.sender->GetStatusText(), c.logAfterOpening[0]);
+        f.Tick(ticks);
+        EXPECT_EQ(std::pair(f.sender->GetState(), f.sender->HasFailed()), std::pair(state, failed));
+        EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), logAfterOpening);
+        if (state == SenderState::Connecting && !logAfterOpening.empty()) {
+            EXPECT_EQ(f.sender->GetStatusText(), logAfterOpening[0]);
         }
     }
 }

@@ -195,28 +195,21 @@ TEST(SenderExchange, AKeptAlarmIsRetriedAtTheTimeOutsPaceUntilAnsweredOrItsPerio
     }
 }
 
-struct AlarmAheadCase {
-    const char* name;
-    int reportsQueued;      // 699s posted before the alarm, the first one in flight
-    int frontFailedBefore;  // failed attempts of the first one when the alarm comes
-    int dropped;            // reports a full queue gave up
-};
-
+// Reports posted before the alarm (the first in flight), the failed attempts of the first
+// when the alarm comes, and the reports a full queue gave up.
 TEST(SenderExchange, AnAlarmGoesNextAfterTheAttemptInFlightAndIsNeverDropped) {
-    const AlarmAheadCase cases[] = {
-        {"BehindAReportBeingRetried", 1, 2, 0},
-        {"BehindAFloodOfReports", 40, 0, 40 - int(CSender::MaxQueued) + 1},
-    };
-    for (const AlarmAheadCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, reportsQueued, frontFailedBefore, dropped] :
+         {std::tuple("BehindAReportBeingRetried", 1, 2, 0),
+          std::tuple("BehindAFloodOfReports", 40, 0, 40 - int(CSender::MaxQueued) + 1)}) {
+        SCOPED_TRACE(name);
         SenderFixture f;
-        f.network.faults.lossRate = c.frontFailedBefore > 0 ? 1.0 : 0.0;
+        f.network.faults.lossRate = frontFailedBefore > 0 ? 1.0 : 0.0;
         f.sender->Post(MsgIntimate, 0);
         ASSERT_TRUE(f.TickUntil([&] {
-            return f.sender->GetFailedAttempts() == c.frontFailedBefore &&
+            return f.sender->GetFailedAttempts() == frontFailedBefore &&
                    f.sender->GetState() == SenderState::Waiting;
         }));
-        for (int i = 1; i < c.reportsQueued; ++i) {
+        for (int i = 1; i < reportsQueued; ++i) {
             f.sender->Post(MsgIntimate, 0);
         }
         f.sender->Post(MsgAlarm, 0);
@@ -232,8 +225,9 @@ TEST(SenderExchange, AnAlarmGoesNextAfterTheAttemptInFlightAndIsNeverDropped) {
         }
         EXPECT_EQ(codes, std::vector<std::uint16_t>{MsgAlarm});
         ASSERT_TRUE(f.TickUntilSent());
-        EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), c.dropped);
-        EXPECT_EQ(f.Logged("Сообщение 699 передано"), c.reportsQueued - c.dropped);
+        EXPECT_EQ(std::tuple(f.Logged("Сообщение 699 не удалось передать"),
+                             f.Logged("Сообщение 699 передано")),
+                  std::tuple(dropped, reportsQueued - dropped));
     }
 }
 
