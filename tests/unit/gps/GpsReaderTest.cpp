@@ -73,9 +73,7 @@ TEST_F(ReaderTest, ADeviceMissingAtSwitchOnIsOpenedLaterAtMostEveryFiveSeconds) 
 
 TEST_F(ReaderTest, AcceptsOnlyBothCoordinatesAndLogsTheFirstFixAfterAGap) {
     reader.SwitchOn();
-    GpsPosition latitudeOnly;
-    latitudeOnly.dwValidFields = GPS_VALID_LATITUDE;
-    device.PushRecord(latitudeOnly);
+    device.PushRecord({.dwValidFields = GPS_VALID_LATITUDE, .stUTCTime = {}});
     Ticks(10);
     EXPECT_EQ(reader.lastFixTime, 0);
     Ticks(1800);  // the search times out, polling goes on
