@@ -42,13 +42,12 @@ GpsdOnPty::~GpsdOnPty() {
 }
 
 std::string GpsdOnPty::MissingPrograms() {
-    std::string missing;
     for (const char* name : {"gpsd", "socat"}) {
         if (FindProgram(name).empty()) {
-            missing += std::string(missing.empty() ? "" : " and ") + name;
+            return name + std::string(" not installed");
         }
     }
-    return missing.empty() ? "" : missing + " not installed";
+    return "";
 }
 
 std::string GpsdOnPty::Start() {

@@ -1,5 +1,5 @@
 #include <fcntl.h>
-#include <stdlib.h>
+#include <pty.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -35,14 +35,10 @@ Ends StreamSocket() {  // what the journal gives a service
 }
 
 Ends Terminal() {  // one that nobody reads, as one stopped with Ctrl-S
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(master);
-    unlockpt(master);
-    const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
-    termios mode{};
-    tcgetattr(terminal, &mode);
-    cfmakeraw(&mode);
-    tcsetattr(terminal, TCSANOW, &mode);
+    int master = -1, terminal = -1;
+    termios raw{};
+    cfmakeraw(&raw);
+    openpty(&master, &terminal, nullptr, &raw, nullptr);
     return {terminal, master};
 }
 
