@@ -12,7 +12,7 @@ class GpsdOnPty {
 public:
     ~GpsdOnPty();  // not copied: it owns its folder and programs
 
-    // "" when gpsd and socat are installed, else what is missing.
+    // "" when gpsd and socat are installed, else the first one missing.
     static std::string MissingPrograms();
     // Starts both and waits until gpsd has the device open; "" or what failed.
     std::string Start();

@@ -13,14 +13,13 @@ const std::int64_t kMonday = UtcSecondsOf(2026, 12, 7, 9, 5, 3);
 
 struct LogFixture : SettingsFixture {
     LogFixture() {
-        settings = Make();
         std::filesystem::create_directories(settings->settingsFolder);
         settings->LogEnabled = true;
         clock.SetUtcSeconds(kMonday);
     }
     std::string File(const std::string& day) const { return settings->settingsFolder + "/" + day; }
 
-    std::unique_ptr<CSettings> settings;
+    std::unique_ptr<CSettings> settings = Make();
 };
 
 TEST(EventLog, FirstWriteOfARunContinuesOnlyTodaysFile) {
