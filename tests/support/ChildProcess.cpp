@@ -8,8 +8,6 @@
 #include <sstream>
 #include <thread>
 
-#include "support/TempFolder.h"
-
 ChildProcess::ChildProcess(const std::vector<std::string>& command,
                            const std::string& logFilePrefix, const std::vector<std::string>& env)
     : logPrefix(logFilePrefix) {
@@ -55,14 +53,6 @@ std::optional<int> ChildProcess::Wait(std::chrono::seconds deadline) {
     }
     pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-std::string ChildProcess::Output() const {
-    return ReadWholeFile(logPrefix + ".out");
-}
-
-std::string ChildProcess::Errors() const {
-    return ReadWholeFile(logPrefix + ".err");
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds deadline) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 // A program run by a test with extra environment entries, its standard output and error
 // going to logPrefix + ".out" and ".err"; killed when the object goes, if still running.
 class ChildProcess {
@@ -21,8 +23,8 @@ public:
     void Signal(int signal);
     // The exit status, or nullopt when it had not ended within the deadline.
     std::optional<int> Wait(std::chrono::seconds deadline = std::chrono::seconds(20));
-    std::string Output() const;
-    std::string Errors() const;
+    std::string Output() const { return ReadWholeFile(logPrefix + ".out"); }
+    std::string Errors() const { return ReadWholeFile(logPrefix + ".err"); }
     pid_t Pid() const { return pid; }
 
 private:

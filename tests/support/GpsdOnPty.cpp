@@ -38,19 +38,16 @@ bool GpsdHasDevice(const std::string& port, const std::string& device) {
 }  // namespace
 
 GpsdOnPty::~GpsdOnPty() {
-    if (input >= 0) {
-        close(input);
-    }
+    close(input);  // -1 is refused harmlessly
 }
 
 std::string GpsdOnPty::MissingPrograms() {
-    std::string missing;
     for (const char* name : {"gpsd", "socat"}) {
         if (FindProgram(name).empty()) {
-            missing += std::string(missing.empty() ? "" : " and ") + name;
+            return name + std::string(" not installed");
         }
     }
-    return missing.empty() ? "" : missing + " not installed";
+    return "";
 }
 
 std::string GpsdOnPty::Start() {
@@ -88,14 +85,8 @@ bool GpsdOnPty::Send(const std::vector<std::string>& sentences) {
     for (const std::string& sentence : sentences) {
         block += sentence + "\r\n";
     }
-    for (std::size_t done = 0; done < block.size();) {
-        const ssize_t n = write(input, block.data() + done, block.size() - done);
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    // A blocking write to a terminal returns only when all went, or on an error.
+    return write(input, block.data(), block.size()) == static_cast<ssize_t>(block.size());
 }
 
 std::vector<std::string> CaptureLines(const std::string& path) {

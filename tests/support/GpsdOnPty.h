@@ -5,18 +5,14 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
-#include "support/TempFolder.h"
 
 // A real gpsd on a free loopback port, reading one end of a socat pseudo-terminal pair
 // into whose other end the test writes what a receiver would send.
 class GpsdOnPty {
 public:
-    GpsdOnPty() = default;
-    ~GpsdOnPty();
-    GpsdOnPty(const GpsdOnPty&) = delete;
-    GpsdOnPty& operator=(const GpsdOnPty&) = delete;
+    ~GpsdOnPty();  // not copied: it owns its folder and programs
 
-    // "" when gpsd and socat are installed, else what is missing.
+    // "" when gpsd and socat are installed, else the first one missing.
     static std::string MissingPrograms();
     // Starts both and waits until gpsd has the device open; "" or what failed.
     std::string Start();

@@ -1,6 +1,5 @@
 #include "support/PrivateBus.h"
 
-#include <signal.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -26,12 +25,6 @@ PrivateBus::PrivateBus(const TempFolder& home) : home_(home), socket_(home / "sy
     WriteWholeFile(home / "bus.conf", Config(socket_));
 }
 
-PrivateBus::~PrivateBus() = default;
-
-std::string PrivateBus::Environment() const {
-    return "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + socket_;
-}
-
 bool PrivateBus::Start() {
     unlink(socket_.c_str());
     daemon_ = std::make_unique<ChildProcess>(
@@ -39,14 +32,6 @@ bool PrivateBus::Start() {
                                  "--config-file=" + home_ / "bus.conf"},
         home_ / "dbus-daemon");
     return WaitFor([&] { return HasOwner("org.freedesktop.DBus"); }, std::chrono::seconds(10));
-}
-
-void PrivateBus::Kill() {
-    if (daemon_) {
-        daemon_->Signal(SIGKILL);
-        daemon_->Wait(std::chrono::seconds(5));
-        daemon_.reset();
-    }
 }
 
 void PrivateBus::Signal(int signal) {
@@ -63,10 +48,8 @@ std::unique_ptr<ChildProcess> PrivateBus::StartMock(const std::string& templateN
                                  templateName, "-p", parameters, "-l", home_ / busName + ".log"},
         home_ / (busName + "." + std::to_string(++mocks_)),
         std::vector<std::string>{Environment()});
-    if (!WaitFor([&] { return HasOwner(busName); }, std::chrono::seconds(15))) {
-        return nullptr;
-    }
-    return mock;
+    return WaitFor([&] { return HasOwner(busName); }, std::chrono::seconds(15)) ? std::move(mock)
+                                                                                : nullptr;
 }
 
 bool PrivateBus::HasOwner(const std::string& busName) {
@@ -85,20 +68,11 @@ bool PrivateBus::Call(const std::string& service, const std::string& path,
                       const std::function<void(sd_bus_message*)>& read) {
     // Sent without waiting, then waited for with a deadline: sd-bus's blocking call would
     // first wait for the bus's greeting without one.
-    struct Answer {
-        bool done = false;
-        bool ok = false;
-        const std::function<void(sd_bus_message*)>* read;
-    } answer{false, false, &read};
-    auto onReply = [](sd_bus_message* reply, void* userdata, sd_bus_error*) {
-        auto* a = static_cast<Answer*>(userdata);
-        a->done = true;
-        a->ok = !sd_bus_message_is_method_error(reply, nullptr);
-        if (a->ok && *a->read) {
-            (*a->read)(reply);
-        }
+    auto onReply = [](sd_bus_message* reply, void* kept, sd_bus_error*) {
+        *static_cast<sd_bus_message**>(kept) = sd_bus_message_ref(reply);
         return 0;
     };
+    sd_bus_message* reply = nullptr;
     sd_bus* bus = nullptr;
     sd_bus_message* call = nullptr;
     sd_bus_slot* slot = nullptr;
@@ -108,19 +82,24 @@ bool PrivateBus::Call(const std::string& service, const std::string& path,
                       sd_bus_message_new_method_call(bus, &call, service.c_str(), path.c_str(),
                                                      interface.c_str(), method.c_str()) >= 0 &&
                       (!append || append(call) >= 0) &&
-                      sd_bus_call_async(bus, &slot, call, onReply, &answer, CallTimeoutMicros) >= 0;
+                      sd_bus_call_async(bus, &slot, call, onReply, &reply, CallTimeoutMicros) >= 0;
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::microseconds(CallTimeoutMicros);
-    while (sent && !answer.done && std::chrono::steady_clock::now() < deadline) {
-        if (sd_bus_process(bus, nullptr) < 0 || (!answer.done && sd_bus_wait(bus, 100'000) < 0)) {
+    while (sent && !reply && std::chrono::steady_clock::now() < deadline) {
+        if (sd_bus_process(bus, nullptr) < 0 || (!reply && sd_bus_wait(bus, 100'000) < 0)) {
             break;
         }
     }
+    const bool ok = reply && !sd_bus_message_is_method_error(reply, nullptr);
+    if (ok && read) {
+        read(reply);
+    }
+    sd_bus_message_unref(reply);
     sd_bus_slot_unref(slot);
     sd_bus_message_unref(call);
     sd_bus_close(bus);
     sd_bus_unref(bus);
-    return answer.done && answer.ok;
+    return ok;
 }
 
 std::string MockLog(const TempFolder& home, const std::string& busName) {

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "support/ChildProcess.h"
-#include "support/TempFolder.h"
 
 struct sd_bus_message;
 
@@ -15,16 +14,12 @@ struct sd_bus_message;
 class PrivateBus {
 public:
     explicit PrivateBus(const TempFolder& home);
-    ~PrivateBus();
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
 
-    // "DBUS_SYSTEM_BUS_ADDRESS=unix:path=…".
-    std::string Environment() const;
+    std::string Environment() const { return "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + socket_; }
     // True once the bus answers; false when it did not come up within the deadline.
     bool Start();
     // Kills the bus daemon at once, as a crash would.
-    void Kill();
+    void Kill() { daemon_.reset(); }
     // Stops (SIGSTOP) or resumes (SIGCONT) the bus daemon: a bus that hangs.
     void Signal(int signal);
 

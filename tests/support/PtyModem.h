@@ -57,8 +57,6 @@ struct PtyModem {
         ::close(master);
         ::close(slave);
     }
-    PtyModem(const PtyModem&) = delete;
-    PtyModem& operator=(const PtyModem&) = delete;
 
     int master = -1, slave = -1;
     std::string path;

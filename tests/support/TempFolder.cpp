@@ -2,16 +2,12 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <vector>
+#include <iterator>
 
 TempFolder::TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "mzorvany-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) != nullptr) {
-        path_ = buffer.data();
+    std::string pattern = std::filesystem::temp_directory_path() / "mzorvany-test-XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) {
+        path_ = pattern;
     }
 }
 
@@ -24,9 +20,7 @@ TempFolder::~TempFolder() {
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void WriteWholeFile(const std::string& path, const std::string& content) {

@@ -2,6 +2,7 @@
 
 #include "delivery/Imsi.h"
 #include "delivery/Ipv4Address.h"
+#include "platform/linux/ImsiText.h"
 #include "platform/sim/SimulatedSimCard.h"
 
 namespace {
@@ -46,6 +47,23 @@ TEST(Imsi, DecodesOnlyTheBytesThatWereRead) {
     sim.imsiFileType = SimRecordType::Linear;
     EXPECT_EQ(ReadImsi(sim), "");
     EXPECT_FALSE(sim.isOpen);
+}
+
+// An IMSI reported as text reaches the sender as the card's would; "" is "no SIM".
+TEST(Imsi, TextDecodesToWhatTheCardWouldGive) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"001010123456789", "001010123456789"},
+        {"00101012345678", "00101012345678"},
+        {"7", "7"},
+        {"", ""},
+        {"00101012345678X", ""},
+        {"001010 23456789", ""},
+        {"-01010123456789", ""},
+        {"0010101234567890", "0010101234567890"},       // garbled: as is
+        {std::string(80, '5'), std::string(63, '5')}};  // beyond what the decoder keeps
+    for (const auto& [text, decoded] : cases) {
+        EXPECT_EQ(DecodeImsi(ImsiFileFromText(text)), decoded) << text;
+    }
 }
 
 }  // namespace

@@ -9,40 +9,29 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Slice(const Bytes& v, std::size_t at, std::size_t n) {
-    return {v.begin() + static_cast<long>(at), v.begin() + static_cast<long>(at + n)};
-}
-
-struct LayoutCase {
-    const char* name;
-    std::uint16_t code;
-    std::string text;
-    std::size_t size;
-    Bytes fromOffset21;  // code, parameter, text length and text count
-};
-
 TEST(ReportDatagram, FieldsAndChecksumAreWhereTheServerReadsThem) {
     // The IMSI and the number.
     const Bytes header = {0x14, '0', '0', '1', '0', '1', '0',  '1',  '2',  '3', '4',
                           '5',  '6', '7', '8', '9', 0,   0x3D, 0x2C, 0x1B, 0x6A};
     // clang-format off
-    const LayoutCase cases[] = {
-        {"NoText", MsgIntimate, "", 38,
-         {0xbb, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    // The code, text, size, and the bytes from offset 21: code, parameter, text length and count.
+    const std::tuple<const char*, std::uint16_t, std::string, std::size_t, Bytes> cases[] = {
+        {"NoText", MsgIntimate, "", 38, {0xbb, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"OneLine", MsgAlarm, "Long=37.617300 E\r\n", 57,
          {0x7a, 0, 0, 0, 0, 0, 0, 0, 19, 0, 0, 0, 1, 0, 0, 0}},
         {"LongestText", MsgIntimate, std::string(985, 'x'), 1024,
          {0xbb, 2, 0, 0, 0, 0, 0, 0, 0xDA, 3, 0, 0, 1, 0, 0, 0}},
     };
     // clang-format on
-    for (const LayoutCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Bytes d = BuildReportDatagram({"001010123456789", 0x6A1B2C3Du, c.code, 0, c.text});
-        ASSERT_EQ(d.size(), c.size);
-        EXPECT_EQ(Slice(d, 0, 21), header);
-        EXPECT_EQ(Slice(d, 21, 16), c.fromOffset21);
+    for (const auto& [name, code, text, size, fromOffset21] : cases) {
+        SCOPED_TRACE(name);
+        const Bytes d = BuildReportDatagram({"001010123456789", 0x6A1B2C3Du, code, 0, text});
+        ASSERT_EQ(d.size(), size);
+        Bytes expected = header;
+        expected.insert(expected.end(), fromOffset21.begin(), fromOffset21.end());
+        EXPECT_EQ(Bytes(d.begin(), d.begin() + 37), expected);
         EXPECT_EQ(std::accumulate(d.begin(), d.end(), 0u) % 256, 0u);
-        EXPECT_EQ(DecodeReportDatagram(d).fields.text, c.text);
+        EXPECT_EQ(DecodeReportDatagram(d).fields.text, text);
     }
 }
 

@@ -31,21 +31,15 @@ TEST(SenderCycle, AlarmGoesThroughEveryStateAndIsAcknowledged) {
     EXPECT_FALSE(f.sender->IsQueueEmpty());
     f.gps->timeoutTicks = 0;
     f.Tick(2);
-    EXPECT_TRUE(f.sender->IsQueueEmpty());
-    EXPECT_EQ(std::pair(f.link.releaseCount, f.socket.createCount), std::pair(0, 1));
-    EXPECT_EQ(f.mainRoom.reports.at(1).fields.messageNumber, 1'780'000'001u);
+    ASSERT_TRUE(f.sender->IsQueueEmpty());
+    EXPECT_EQ(std::tuple(f.link.releaseCount, f.socket.createCount,
+                         f.mainRoom.reports.at(1).fields.messageNumber),
+              std::tuple(0, 1, 1'780'000'001u));
 }
 
-struct SearchWaitCase {
-    const char* name;
-    std::uint16_t code;
-    bool withGps;
-    std::int32_t searchTicks;  // left of the GPS search when the message is posted
-    bool opensAtOnce;
-};
-
+// The search's ticks left when the message is posted.
 TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
-    const SearchWaitCase cases[] = {
+    const std::tuple<const char*, std::uint16_t, bool, std::int32_t, bool> cases[] = {
         {"ReportDuringTheSearch", MsgIntimate, true, 900, false},
         {"ReportOnTheSearchsLastTick", MsgIntimate, true, 1, false},
         {"ReportAfterTheSearch", MsgIntimate, true, 0, true},
@@ -53,34 +47,26 @@ TEST(SenderCycle, ReportWaitsForTheGpsSearchButAnAlarmDoesNot) {
         {"ReportWithoutAGps", MsgIntimate, false, 0, false},
         {"AlarmWithoutAGps", MsgAlarm, false, 0, true},
     };
-    for (const SearchWaitCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        SenderFixture f(c.withGps);
+    for (const auto& [name, code, withGps, searchTicks, opensAtOnce] : cases) {
+        SCOPED_TRACE(name);
+        SenderFixture f(withGps);
         if (f.gps) {
-            f.gps->timeoutTicks = c.searchTicks;
+            f.gps->timeoutTicks = searchTicks;
         }
-        f.sender->Post(c.code, 0);
+        f.sender->Post(code, 0);
         f.Tick(3);
-        EXPECT_EQ(f.link.requestCount > 0, c.opensAtOnce);
+        EXPECT_EQ(f.link.requestCount > 0, opensAtOnce);
     }
 }
-
-struct ConnectStatusCase {
-    const char* name;
-    std::vector<std::uint32_t> statuses;  // read one a tick, the last one kept
-    int ticks;
-    SenderState state;
-    bool failed;
-    Lines logAfterOpening;
-};
 
 TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
     const std::string up = "Соединение GPRS установлено", closed = "Соединение GPRS закрыто",
                       opening = "Открываю GPRS сессию";
     const std::uint32_t unknown = ConnectionStatusUnknown;
     const std::uint32_t waiting = ConnectionStatusWaitingConnection;
+    using Statuses = std::vector<std::uint32_t>;  // read one a tick, the last one kept
     // clang-format off
-    const ConnectStatusCase cases[] = {
+    const std::tuple<const char*, Statuses, int, SenderState, bool, Lines> cases[] = {
         {"WaitingThenConnected", {waiting, waiting, ConnectionStatusConnected}, 4, SenderState::Starting, false, {"Ожидаю соединения GPRS", up}},
         {"NoStatusYet", {unknown, unknown, unknown}, 4, SenderState::Connecting, false, {}},
         {"VoiceCallHoldsTheRadio", {ConnectionStatusWaitingForPhone}, 6, SenderState::Connecting, false, {"Ожидаю окончания разговора"}},
@@ -88,75 +74,56 @@ TEST(SenderConnection, EachStatusChangeIsLoggedOnceAndDecidesTheState) {
         {"UnknownValueFails", {0x11}, 2, SenderState::Idle, true, {"Ошибка не опознана", closed}},
     };
     // clang-format on
-    for (const ConnectStatusCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, statuses, ticks, state, failed, logAfterOpening] : cases) {
+        SCOPED_TRACE(name);
         SenderFixture f;
-        f.link.connectSequence = c.statuses;
+        f.link.connectSequence = statuses;
         f.sender->Post(MsgAlarm, 0);
-        f.Tick(c.ticks);
-        EXPECT_EQ(f.sender->GetState(), c.state);
-        EXPECT_EQ(f.sender->HasFailed(), c.failed);
-        EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), c.logAfterOpening);
-        if (c.state == SenderState::Connecting && !c.logAfterOpening.empty()) {
-            EXPECT_EQ(f.sender->GetStatusText(), c.logAfterOpening[0]);
+        f.Tick(ticks);
+        EXPECT_EQ(std::pair(f.sender->GetState(), f.sender->HasFailed()), std::pair(state, failed));
+        EXPECT_EQ(Lines(f.log.begin() + 2, f.log.end()), logAfterOpening);
+        if (state == SenderState::Connecting && !logAfterOpening.empty()) {
+            EXPECT_EQ(f.sender->GetStatusText(), logAfterOpening[0]);
         }
     }
 }
 
-struct LinkLostCase {
-    const char* name;
-    std::uint32_t status;
-    bool failed;
-};
-
 TEST(SenderConnection, LinkLostBeforeASendIsReleasedAndTheMessageKept) {
-    const LinkLostCase cases[] = {
-        {"Disconnected", ConnectionStatusDisconnected, true},
-        {"WaitingForPath", ConnectionStatusWaitingForPath, false},
-    };
-    for (const LinkLostCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, status, failed] :
+         {std::tuple("Disconnected", ConnectionStatusDisconnected, true),
+          std::tuple("WaitingForPath", ConnectionStatusWaitingForPath, false)}) {
+        SCOPED_TRACE(name);
         SenderFixture f;
         f.sender->Post(MsgIntimate, 0);
         ASSERT_TRUE(f.TickUntilSent());
-        f.link.forcedStatus = c.status;
+        f.link.forcedStatus = status;
         f.sender->Post(MsgIntimate, 0);
         f.Tick();
         EXPECT_EQ(std::tuple(f.sender->GetState(), f.link.releaseCount,
                              f.Logged("Соединение GPRS закрыто"), f.sender->HasFailed()),
-                  std::tuple(SenderState::Idle, 1, 1, c.failed));
+                  std::tuple(SenderState::Idle, 1, 1, failed));
         // The IMSI is read afresh for the new connection.
         f.sim.imsiFile = {0x08, 0x29, 0x55, 0x10, 0x10, 0x32, 0x54, 0x76, 0x98};
         f.link.forcedStatus.reset();
         ASSERT_TRUE(f.TickUntilSent());
-        ASSERT_FALSE(f.mainRoom.reports.empty());
-        EXPECT_EQ(f.mainRoom.reports.back().fields.imsi, "255010123456789");
+        EXPECT_EQ(f.mainRoom.reports.at(1).fields.imsi, "255010123456789");
     }
 }
 
-struct StartingCase {
-    const char* name;
-    int refusedRequests;  // a refused request is a failure the sender remembers
-    const char* text;
-    StatusCode code;
-};
-
+// A refused request is a failure the sender remembers.
 TEST(SenderConnection, WithoutASimTheStartingStatusShowsAnEarlierFailureOnly) {
-    const StartingCase cases[] = {
-        {"NoEarlierFailure", 0, "Передаю сообщение", StatusCode::Busy},
-        {"AfterARefusedConnection", 1, "Нет SIM карты", StatusCode::Failed},
-    };
-    for (const StartingCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [refused, text, code] : {std::tuple(0, "Передаю сообщение", StatusCode::Busy),
+                                              std::tuple(1, "Нет SIM карты", StatusCode::Failed)}) {
+        SCOPED_TRACE(refused);
         SenderFixture f;
         f.sim.present = false;
-        f.link.refuseRequests = c.refusedRequests;
+        f.link.refuseRequests = refused;
         f.sender->Post(MsgAlarm, 0);
         ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Starting; }));
         f.Tick(3);
         EXPECT_EQ(std::tuple(f.sender->GetState(), f.sender->GetStatusText(),
                              f.sender->GetStatusCode(), f.Logged("Нет SIM карты")),
-                  std::tuple(SenderState::Starting, c.text, c.code, 1));
+                  std::tuple(SenderState::Starting, std::string(text), code, 1));
     }
 }
 

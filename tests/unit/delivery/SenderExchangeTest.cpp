@@ -37,53 +37,54 @@ TEST(SenderExchange, EveryMessageGetsAllItsAttemptsAfterAnEarlierBadSpell) {
 
 struct AnswerCase {
     const char* name;
-    const char* from;
-    std::size_t length;
-    std::uint32_t numberOffset;  // from the number of the message sent
-    const char* imsi;
     bool accepted;
+    const char* from;
+    int numberOffset = 0;  // from the number of the first message posted
+    std::size_t length = AcknowledgementSize;
+    const char* imsi = "001010123456789";
+    int forgedBefore = 0;      // copies from a host that is not a server, sent first
+    bool giveUpFirst = false;  // a report given up before the alarm answered
 };
 
 TEST(SenderExchange, OnlyAMatchingAnswerFromAConfiguredServerEndsTheDelivery) {
-    const char* imsi = "001010123456789";
     const std::size_t size = AcknowledgementSize;
+    const char* imsi = "001010123456789";
+    // clang-format off
     const AnswerCase cases[] = {
-        {"FromTheMainServer", "10.0.0.1", size, 0, imsi, true},
-        {"LongerFromTheReserveServer", "10.0.0.2", 30, 0, imsi, true},
-        {"FromAnotherHost", "10.0.0.3", size, 0, imsi, false},
-        {"ForAnotherNumber", "10.0.0.1", size, 1, imsi, false},
-        {"CutShort", "10.0.0.1", size - 1, 0, imsi, false},
-        {"ForAnotherImsi", "10.0.0.1", size, 0, "00101012345678", false},
+        {"FromTheMainServer", true, "10.0.0.1"},
+        {"LongerFromTheReserveServer", true, "10.0.0.2", 0, 30},
+        {"FromAnotherHost", false, "10.0.0.3"},
+        {"ForAnotherNumber", false, "10.0.0.1", 1},
+        {"CutShort", false, "10.0.0.1", 0, size - 1},
+        {"ForAnotherImsi", false, "10.0.0.1", 0, size, "00101012345678"},
+        {"BehindJunkFromAnotherHost", true, "10.0.0.1", 0, size, imsi, 200},
+        // A given-up number is never reused, and its late answer ends nothing.
+        {"LateForANumberGivenUp", false, "10.0.0.1", 0, size, imsi, 0, true},
+        {"AfterANumberGivenUp", true, "10.0.0.1", 1, size, imsi, 0, true},
     };
+    // clang-format on
     for (const AnswerCase& c : cases) {
         SCOPED_TRACE(c.name);
         SenderFixture f;
-        f.mainRoom.acknowledge = false;
+        f.mainRoom.acknowledge = f.reserveRoom.acknowledge = false;
+        const std::uint32_t first = f.sender->GetMessageNumber();
+        if (c.giveUpFirst) {
+            f.sender->Post(MsgIntimate, 0);
+            ASSERT_TRUE(f.TickUntilSent());
+            ASSERT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
+        }
         f.sender->Post(MsgAlarm, 0);
         ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
-        const std::uint32_t number = f.sender->GetMessageNumber() + c.numberOffset;
-        auto answer = BuildReportDatagram({c.imsi, number, 0, 0, ""});
+        const Ipv4Endpoint handset = f.network.sent.back().from;
+        auto answer = BuildReportDatagram({c.imsi, first + c.numberOffset, 0, 0, ""});
         answer.resize(c.length);
-        f.network.Send({ParseIpv4Address(c.from), 4242}, f.network.sent.front().from, answer);
+        for (int i = 0; i < c.forgedBefore; ++i) {
+            f.network.Send({ParseIpv4Address("10.0.0.3"), 4242}, handset, answer);
+        }
+        f.network.Send({ParseIpv4Address(c.from), 4242}, handset, answer);
         f.Tick();
         EXPECT_EQ(f.sender->IsQueueEmpty(), c.accepted);
     }
-}
-
-TEST(SenderExchange, JunkFromAnotherHostCannotHideTheAnswerWaitingBehindIt) {
-    SenderFixture f;
-    f.mainRoom.acknowledge = false;
-    f.sender->Post(MsgAlarm, 0);
-    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
-    const Ipv4Endpoint handset = f.network.sent.front().from;
-    const auto answer =
-        BuildReportDatagram({"001010123456789", f.sender->GetMessageNumber(), 0, 0, ""});
-    for (int i = 0; i < 200; ++i) {  // a forged answer from a host that is not a server
-        f.network.Send({ParseIpv4Address("10.0.0.3"), 4242}, handset, answer);
-    }
-    f.network.Send({ParseIpv4Address("10.0.0.1"), 830}, handset, answer);
-    f.Tick();
-    EXPECT_TRUE(f.sender->IsQueueEmpty());
 }
 
 struct FailedAttemptCase {
@@ -96,8 +97,7 @@ struct FailedAttemptCase {
     bool alarmPeriodRunning = false;  // which keeps only an alarm going past 15
 };
 
-// Every kind of failure is paced by the answer time-out, alternates the servers and ends in
-// giving up; only the first error of a spell is logged, a later different one remembered.
+// Only the first error of a spell is logged; a later, different one is remembered.
 TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates) {
     // clang-format off
     const FailedAttemptCase cases[] = {
@@ -116,6 +116,7 @@ TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates)
         // A receive can fail only when something came.
         f.mainRoom.acknowledge = f.reserveRoom.acknowledge =
             c.fault == &SimDatagramSocket::receiveError;
+        const auto error = [&](int code) { return c.text + std::string(std::strerror(code)); };
         if (c.fault != nullptr) {
             f.socket.*c.fault = ENETDOWN;
         }
@@ -129,7 +130,7 @@ TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates)
                 failed.emplace_back(tick, f.sender->UsesReserve());
             }
             if (failed.size() == 1 && c.fault != nullptr && f.socket.*c.fault == ENETDOWN) {
-                EXPECT_EQ(f.sender->GetLastError(), c.text + std::string(std::strerror(ENETDOWN)));
+                EXPECT_EQ(f.sender->GetLastError(), error(ENETDOWN));
                 EXPECT_EQ(f.socket.closeCount, c.socketsClosed);
                 f.socket.*c.fault = EHOSTUNREACH;
             }
@@ -138,61 +139,32 @@ TEST(SenderExchange, EveryKindOfFailedAttemptTakesTheAnswerTimeOutAndAlternates)
         EXPECT_EQ(f.Logged("Сообщение " + std::to_string(c.code) + " не удалось передать"), 1);
         EXPECT_EQ(f.sender->GetStatusCode(), StatusCode::Failed);
         if (c.fault != nullptr) {
-            const std::string later = c.text + std::string(std::strerror(EHOSTUNREACH));
-            EXPECT_EQ(f.Logged(c.text + std::string(std::strerror(ENETDOWN))), 1);
-            EXPECT_EQ(f.Logged(later), 0);
-            EXPECT_EQ(f.sender->GetLastError(), later);
+            EXPECT_EQ(std::tuple(f.Logged(error(ENETDOWN)), f.Logged(error(EHOSTUNREACH)),
+                                 f.sender->GetLastError()),
+                      std::tuple(1, 0, error(EHOSTUNREACH)));
         }
     }
 }
 
-TEST(SenderExchange, AGivenUpNumberIsNeverReusedAndItsLateAnswerEndsNothing) {
-    SenderFixture f;
-    f.mainRoom.acknowledge = f.reserveRoom.acknowledge = false;
-    const std::uint32_t givenUp = f.sender->GetMessageNumber();
-    f.sender->Post(MsgIntimate, 0);
-    ASSERT_TRUE(f.TickUntilSent());
-    ASSERT_EQ(f.Logged("Сообщение 699 не удалось передать"), 1);
-    EXPECT_EQ(f.sender->GetMessageNumber(), givenUp + 1);
-
-    f.sender->Post(MsgAlarm, 0);
-    ASSERT_TRUE(f.TickUntil([&] { return f.sender->GetState() == SenderState::Waiting; }));
-    ASSERT_FALSE(f.network.sent.empty());
-    const SimDatagram attempt = f.network.sent.back();  // a copy: answers are added to sent
-    EXPECT_EQ(DecodeReportDatagram(attempt.bytes).fields.messageNumber, givenUp + 1);
-    for (const std::uint32_t number : {givenUp, givenUp + 1}) {
-        auto answer = BuildReportDatagram({"001010123456789", number, 0, 0, ""});
-        answer.resize(AcknowledgementSize);
-        f.network.Send(attempt.to, attempt.from, answer);
-        f.Tick();
-        EXPECT_EQ(f.sender->IsQueueEmpty(), number == givenUp + 1) << number - givenUp;
-    }
-}
-
-struct WrittenAddressCase {
-    const char* name;
-    const char* written;  // as params.ini or the dialog holds it
-    const char* sentTo;
-};
-
+// The address as params.ini or the dialog holds it, and where it is sent.
 TEST(SenderExchange, ServerAddressIsReadInDecimalAsTheSettingsAcceptedIt) {
-    const WrittenAddressCase cases[] = {
+    const std::tuple<const char*, const char*, std::string> cases[] = {
         {"LeadingZerosAreNotOctal", "192.168.001.010", "192.168.1.10"},
         {"NineAfterAZero", "127.0.0.09", "127.0.0.9"},
         {"ZeroPaddedControlRoomAnswers", "010.000.000.001", "10.0.0.1"},
         {"TextAfterTheFourthNumber", "10.0.0.1.7", "10.0.0.1"},
         {"BlanksAndSigns", " 10.+0. 0.1", "10.0.0.1"},
     };
-    for (const WrittenAddressCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, written, sentTo] : cases) {
+        SCOPED_TRACE(name);
         SenderFixture f;
-        ASSERT_TRUE(f.settings.SetValue("MainServer", c.written));
+        ASSERT_TRUE(f.settings.SetValue("MainServer", written));
         f.sender->Post(MsgAlarm, 0);
         ASSERT_TRUE(f.TickUntil([&] { return !f.network.sent.empty(); }));
-        EXPECT_EQ(FormatIpv4Address(f.network.sent.front().to.address), c.sentTo);
+        EXPECT_EQ(FormatIpv4Address(f.network.sent.front().to.address), sentTo);
         // The answer of the server written is recognised as the server's.
         f.Tick(2);
-        EXPECT_EQ(f.sender->IsQueueEmpty(), std::string(c.sentTo) == "10.0.0.1");
+        EXPECT_EQ(f.sender->IsQueueEmpty(), sentTo == "10.0.0.1");
     }
 }
 
@@ -213,41 +185,31 @@ TEST(SenderExchange, AKeptAlarmIsRetriedAtTheTimeOutsPaceUntilAnsweredOrItsPerio
         }
         EXPECT_EQ(sent, Paced(4, 100, false));
         EXPECT_EQ(f.sender->GetFailedAttempts(), MaxFailedAttempts);
-        if (periodEnds) {
-            f.sender->SetAlarmPeriodRunning(false);
-            f.Tick(22);
-            EXPECT_EQ(f.Logged("Сообщение 122 не удалось передать"), 1);
-        } else {
-            f.network.faults.lossRate = 0.0;
-            f.Tick(22);
-            EXPECT_EQ(f.Logged("Сообщение 122 передано"), 1);
-        }
+        f.sender->SetAlarmPeriodRunning(!periodEnds);
+        f.network.faults.lossRate = periodEnds ? 1.0 : 0.0;
+        f.Tick(22);
+        EXPECT_EQ(
+            f.Logged(periodEnds ? "Сообщение 122 не удалось передать" : "Сообщение 122 передано"),
+            1);
         EXPECT_TRUE(f.sender->IsQueueEmpty());
     }
 }
 
-struct AlarmAheadCase {
-    const char* name;
-    int reportsQueued;      // 699s posted before the alarm, the first one in flight
-    int frontFailedBefore;  // failed attempts of the first one when the alarm comes
-    int dropped;            // reports a full queue gave up
-};
-
+// Reports posted before the alarm (the first in flight), the failed attempts of the first
+// when the alarm comes, and the reports a full queue gave up.
 TEST(SenderExchange, AnAlarmGoesNextAfterTheAttemptInFlightAndIsNeverDropped) {
-    const AlarmAheadCase cases[] = {
-        {"BehindAReportBeingRetried", 1, 2, 0},
-        {"BehindAFloodOfReports", 40, 0, 40 - int(CSender::MaxQueued) + 1},
-    };
-    for (const AlarmAheadCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, reportsQueued, frontFailedBefore, dropped] :
+         {std::tuple("BehindAReportBeingRetried", 1, 2, 0),
+          std::tuple("BehindAFloodOfReports", 40, 0, 40 - int(CSender::MaxQueued) + 1)}) {
+        SCOPED_TRACE(name);
         SenderFixture f;
-        f.network.faults.lossRate = c.frontFailedBefore > 0 ? 1.0 : 0.0;
+        f.network.faults.lossRate = frontFailedBefore > 0 ? 1.0 : 0.0;
         f.sender->Post(MsgIntimate, 0);
         ASSERT_TRUE(f.TickUntil([&] {
-            return f.sender->GetFailedAttempts() == c.frontFailedBefore &&
+            return f.sender->GetFailedAttempts() == frontFailedBefore &&
                    f.sender->GetState() == SenderState::Waiting;
         }));
-        for (int i = 1; i < c.reportsQueued; ++i) {
+        for (int i = 1; i < reportsQueued; ++i) {
             f.sender->Post(MsgIntimate, 0);
         }
         f.sender->Post(MsgAlarm, 0);
@@ -263,8 +225,9 @@ TEST(SenderExchange, AnAlarmGoesNextAfterTheAttemptInFlightAndIsNeverDropped) {
         }
         EXPECT_EQ(codes, std::vector<std::uint16_t>{MsgAlarm});
         ASSERT_TRUE(f.TickUntilSent());
-        EXPECT_EQ(f.Logged("Сообщение 699 не удалось передать"), c.dropped);
-        EXPECT_EQ(f.Logged("Сообщение 699 передано"), c.reportsQueued - c.dropped);
+        EXPECT_EQ(std::tuple(f.Logged("Сообщение 699 не удалось передать"),
+                             f.Logged("Сообщение 699 передано")),
+                  std::tuple(dropped, reportsQueued - dropped));
     }
 }
 

@@ -25,7 +25,7 @@ struct SenderHarness : LoggedSettings {
             sender->Tick();
         }
     }
-    // Ticks until the condition holds; false after 20 s of real time.
+    // Ticks until the condition holds (asked once a tick); false after 20 s of real time.
     bool TickUntil(const std::function<bool()>& condition) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (std::chrono::steady_clock::now() < deadline) {

@@ -27,24 +27,23 @@ TEST_F(ReaderTest, PollAndTimeOutKeepCountingAcrossSwitching) {
     Ticks(9);
     EXPECT_EQ(device.pollCount, 0);
     Ticks(5);
-    EXPECT_EQ(device.pollCount, 1);
-    EXPECT_EQ(device.lastMaximumAgeMs, 120000U);
+    EXPECT_EQ(std::pair(device.pollCount, device.lastMaximumAgeMs), std::pair(1, 120000U));
     reader.SwitchOff();
     reader.SwitchOff();
     EXPECT_EQ(device.closeCount, 1);
     Ticks(1785);
     EXPECT_EQ(rig.log, (Lines{"Включение GPS", "Отключение GPS", "Отключение GPS"}));
     reader.Tick();
-    EXPECT_EQ(rig.log.back(), "Истекло время определения координат GPS");
-    EXPECT_EQ(reader.GetStatusText(), "GPS выключен или недоступен");
-    EXPECT_EQ(device.pollCount, 1);
+    EXPECT_EQ(
+        std::tuple(rig.log.back(), reader.GetStatusText(), device.pollCount),
+        std::tuple("Истекло время определения координат GPS", "GPS выключен или недоступен", 1));
 
     reader.SwitchOn();
     Ticks(100);
     reader.SwitchOn();
-    EXPECT_EQ(rig.Logged("Включение GPS"), 2);
-    EXPECT_EQ(reader.timeoutTicks, 1700);
-    EXPECT_EQ(device.pollCount, 1 + 10);  // the first poll came 6 ticks after switching on
+    // The first poll came 6 ticks after switching on.
+    EXPECT_EQ(std::tuple(rig.Logged("Включение GPS"), reader.timeoutTicks, device.pollCount),
+              std::tuple(2, 1700, 1 + 10));
 }
 
 TEST_F(ReaderTest, ADeviceMissingAtSwitchOnIsOpenedLaterAtMostEveryFiveSeconds) {
@@ -63,8 +62,8 @@ TEST_F(ReaderTest, ADeviceMissingAtSwitchOnIsOpenedLaterAtMostEveryFiveSeconds) 
     device.openResult = 0;
     device.PushFix(55.7558, 37.6173);
     Ticks(50);
-    EXPECT_EQ(device.openCount, 6);
-    EXPECT_EQ(reader.GetStatusText(), "Координаты определены");
+    EXPECT_EQ(std::pair(device.openCount, reader.GetStatusText()),
+              std::pair(6, std::string("Координаты определены")));
     Ticks(100);
     reader.SwitchOff();
     device.openResult = ECONNREFUSED;
@@ -74,9 +73,7 @@ TEST_F(ReaderTest, ADeviceMissingAtSwitchOnIsOpenedLaterAtMostEveryFiveSeconds) 
 
 TEST_F(ReaderTest, AcceptsOnlyBothCoordinatesAndLogsTheFirstFixAfterAGap) {
     reader.SwitchOn();
-    GpsPosition latitudeOnly;
-    latitudeOnly.dwValidFields = GPS_VALID_LATITUDE;
-    device.PushRecord(latitudeOnly);
+    device.PushRecord({.dwValidFields = GPS_VALID_LATITUDE, .stUTCTime = {}});
     Ticks(10);
     EXPECT_EQ(reader.lastFixTime, 0);
     Ticks(1800);  // the search times out, polling goes on
@@ -96,13 +93,6 @@ TEST_F(ReaderTest, AcceptsOnlyBothCoordinatesAndLogsTheFirstFixAfterAGap) {
     EXPECT_EQ(rig.Logged("Определены координаты GPS"), 2);
 }
 
-struct FixAgeCase {
-    const char* name;
-    std::int64_t age;
-    StatusCode code;
-    const char* text;
-};
-
 TEST_F(ReaderTest, StatusRecencyAndReportFollowTheFixAge) {
     rig.clock.SetLocalOffset(3 * 3600);
     reader.SwitchOn();
@@ -110,19 +100,19 @@ TEST_F(ReaderTest, StatusRecencyAndReportFollowTheFixAge) {
     Ticks(10);  // fixed at 14:03:07 UTC
     const char* const obtained = "Координаты определены";
     const char* const earlier = "Координаты были определены 17:03:07 ";
-    const FixAgeCase cases[] = {
+    const std::tuple<const char*, std::int64_t, StatusCode, std::string> cases[] = {
         {"JustObtained", 4, StatusCode::Done, obtained},
         {"NoLongerJustObtained", 5, StatusCode::Ready, earlier},
         {"LastRecentSecond", 1199, StatusCode::Ready, earlier},
         {"TooOld", 1200, StatusCode::Failed, "Нет сигнала GPS"},
         {"ClockSetBack", -3600, StatusCode::Done, obtained},
     };
-    for (const FixAgeCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        rig.clock.SetUtcSeconds(reader.lastFixTime + c.age);
+    for (const auto& [name, age, code, text] : cases) {
+        rig.clock.SetUtcSeconds(reader.lastFixTime + age);
         EXPECT_EQ(std::tuple(reader.GetStatusCode(), reader.GetStatusText(), reader.IsFixRecent(),
                              reader.BuildReportText(false).empty()),
-                  std::tuple(c.code, c.text, c.age < 1200, c.age >= 1200));
+                  std::tuple(code, text, age < 1200, age >= 1200))
+            << name;
     }
 }
 

@@ -47,16 +47,9 @@ GpsPosition Satellites(std::uint32_t used, std::uint32_t inView) {
     return p;
 }
 
-struct ReportTextCase {
-    const char* name;
-    GpsPosition position;
-    bool withSatellites;
-    const char* text;
-};
-
 TEST(ReportText, LinesInOrderFollowTheFlagsAndValues) {
     // clang-format off
-    const ReportTextCase cases[] = {
+    const std::tuple<const char*, GpsPosition, bool, std::string> cases[] = {
         {"EveryField", kFix, true,
          "Long=37.617300 E\r\nLat=55.755800 N\r\nAlt=156.500000\r\nSpeed=9.26 Km/h\r\n"
          "Dir=271.50\r\nTime=06-12-2026  14:03:07\r\nSat=05,1, 38,45,120\r\nSat=12,0, 0,7,310\r\n"},
@@ -71,21 +64,13 @@ TEST(ReportText, LinesInOrderFollowTheFlagsAndValues) {
         {"SatellitesInViewOutOfRange", Satellites(1, 0xFFFFFFFF), true, ""},
     };
     // clang-format on
-    for (const ReportTextCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ReportTextOf(c.position, c.withSatellites), c.text);
+    for (const auto& [name, position, withSatellites, text] : cases) {
+        EXPECT_EQ(ReportTextOf(position, withSatellites), text) << name;
     }
 }
 
-struct CoordinateCase {
-    const char* name;
-    GpsPosition position;
-    const char* latitude;
-    const char* longitude;
-};
-
 TEST(CoordinateText, DegreesMinutesSecondsOfAValidCoordinateOnly) {
-    const CoordinateCase cases[] = {
+    const std::tuple<const char*, GpsPosition, std::string, std::string> cases[] = {
         {"Latitude", Record(GPS_VALID_LATITUDE, 55.7558, 0), "55° 45' 20.88\" N", ""},
         {"HalfADegree", Record(GPS_VALID_LATITUDE, 0.5, 0), "0° 29' 60.00\" N", ""},
         {"WestLongitude", Record(GPS_VALID_LONGITUDE, 0, -37.6173), "", "37° 37' 2.28\" W"},
@@ -93,10 +78,10 @@ TEST(CoordinateText, DegreesMinutesSecondsOfAValidCoordinateOnly) {
         {"HugeLongitude", Record(GPS_VALID_LONGITUDE, 0, -1e300), "", ""},
         {"LongitudeJustOutOfRange", Record(GPS_VALID_LONGITUDE, 0, 180.5), "", ""},
     };
-    for (const CoordinateCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(LatitudeTextOf(c.position), c.latitude);
-        EXPECT_EQ(LongitudeTextOf(c.position), c.longitude);
+    for (const auto& [name, position, latitude, longitude] : cases) {
+        EXPECT_EQ(std::pair(LatitudeTextOf(position), LongitudeTextOf(position)),
+                  std::pair(latitude, longitude))
+            << name;
     }
 }
 

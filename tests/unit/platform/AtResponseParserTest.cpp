@@ -8,32 +8,22 @@
 
 namespace {
 
-struct CrsmLineCase {
-    const char* name;
-    const char* line;
-    std::optional<std::vector<std::uint8_t>> data;  // nothing: the line is refused
-};
-
-struct CutOffCase {
-    const char* name;
-    std::vector<std::uint8_t> response;
-};
+using Bytes = std::vector<std::uint8_t>;
 
 // Well-formed answers of both layouts come from a modem on a pty in the integration tests.
 TEST(AtResponseParser, OnlyWholeStatusWordsAndHexBytesAreRead) {
-    const CrsmLineCase lines[] = {
-        {"StatusWordsWithoutData", "+CRSM: 144,0", std::vector<std::uint8_t>{}},
-        {"NotHex", "+CRSM: 144,0,\"08G9\"", std::nullopt},
-        {"SecondStatusWordMissing", "+CRSM: 144", std::nullopt},
-        {"StatusWordAboveAByte", "+CRSM: 1444,0,\"08\"", std::nullopt}};
-    for (const CrsmLineCase& row : lines) {
-        const auto reply = ParseCrsmLine(row.line);
-        EXPECT_EQ(reply ? std::optional(reply->data) : std::nullopt, row.data) << row.name;
+    const std::pair<const char*, std::optional<Bytes>> lines[] = {
+        {"+CRSM: 144,0", Bytes{}},  // status words without data
+        {"+CRSM: 144,0,\"08G9\"", std::nullopt},
+        {"+CRSM: 144", std::nullopt},
+        {"+CRSM: 1444,0,\"08\"", std::nullopt}};
+    for (const auto& [line, data] : lines) {
+        const auto reply = ParseCrsmLine(line);
+        EXPECT_EQ(reply ? std::optional(reply->data) : std::nullopt, data) << line;
     }
-    const CutOffCase cutOff[] = {{"DescriptorTagWithoutLength", {0x62, 0x03, 0x82}},
-                                 {"TagLongerThanTheAnswer", {0x62, 0x10, 0x83, 0xFF}}};
-    for (const CutOffCase& row : cutOff) {
-        EXPECT_EQ(RecordTypeOfResponse(row.response), std::nullopt) << row.name;
+    // A descriptor tag without its length; a tag longer than the answer.
+    for (const Bytes& response : {Bytes{0x62, 0x03, 0x82}, Bytes{0x62, 0x10, 0x83, 0xFF}}) {
+        EXPECT_EQ(RecordTypeOfResponse(response), std::nullopt);
     }
 }
 

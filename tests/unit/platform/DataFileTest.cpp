@@ -8,39 +8,27 @@
 
 namespace {
 
-struct DataFileCase {
-    const char* name;
-    bool beside;     // bin/alert.wav exists
-    bool installed;  // share/mzorvany/alert.wav exists
-    const char* found;
-};
-
+// Beside the program first, then the installed copy; with neither the path stays, so that
+// the player says what is missing. A program folder of "/" or none must not lead outside.
 TEST(DataFile, PrefersBesideTheProgramThenTheInstalledCopy) {
-    const DataFileCase cases[] = {
-        {"BuildTree", true, false, "bin/alert.wav"},
-        {"Installed", false, true, "share/mzorvany/alert.wav"},
-        {"BothBesideWins", true, true, "bin/alert.wav"},
-        {"NeitherKeepsThePath", false, false, "bin/alert.wav"},  // the player says what is missing
-    };
-    for (const DataFileCase& c : cases) {
+    for (const auto& [beside, installed, found] :
+         {std::tuple(true, false, "bin/alert.wav"),
+          std::tuple(false, true, "share/mzorvany/alert.wav"),
+          std::tuple(true, true, "bin/alert.wav"), std::tuple(false, false, "bin/alert.wav")}) {
         TempFolder prefix;
         std::filesystem::create_directories(prefix / "bin");
         std::filesystem::create_directories(prefix / "share/mzorvany");
-        if (c.beside) {
-            WriteWholeFile(prefix / "bin/alert.wav", "RIFF");
+        for (const auto& [exists, file] : {std::pair(beside, "bin/alert.wav"),
+                                           std::pair(installed, "share/mzorvany/alert.wav")}) {
+            if (exists) {
+                WriteWholeFile(prefix / file, "RIFF");
+            }
         }
-        if (c.installed) {
-            WriteWholeFile(prefix / "share/mzorvany/alert.wav", "RIFF");
-        }
-        EXPECT_EQ(FindDataFile(prefix / "bin/alert.wav"), prefix / c.found) << c.name;
+        EXPECT_EQ(FindDataFile(prefix / "bin/alert.wav"), prefix / found) << beside << installed;
     }
-}
-
-// A program folder of "/" or none at all must not lead outside or crash.
-TEST(DataFile, PathsWithoutAProgramFolderStayAsGiven) {
-    EXPECT_EQ(FindDataFile(""), "");
-    EXPECT_EQ(FindDataFile("alert.wav"), "alert.wav");
-    EXPECT_EQ(FindDataFile("/no-such-file.wav"), "/no-such-file.wav");
+    for (const char* path : {"", "alert.wav", "/no-such-file.wav"}) {
+        EXPECT_EQ(FindDataFile(path), path);
+    }
 }
 
 }  // namespace

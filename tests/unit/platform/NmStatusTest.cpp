@@ -10,12 +10,7 @@
 namespace {
 
 NmSnapshot Up(std::uint32_t state) {
-    NmSnapshot nm;
-    nm.present = true;
-    nm.state = state;
-    nm.connectivity = 4;
-    nm.routeToServer = true;
-    return nm;
+    return {.present = true, .state = state, .connectivity = 4, .routeToServer = true};
 }
 
 template <typename T>
@@ -24,16 +19,10 @@ NmSnapshot With(NmSnapshot nm, T NmSnapshot::*field, std::type_identity_t<T> val
     return nm;
 }
 
-struct MappingCase {
-    const char* name;
-    NmSnapshot nm;
-    std::uint32_t status;
-};
-
 TEST(NmStatus, StatesMapOntoConnectionStatuses) {
     using N = NmSnapshot;
     // clang-format off
-    const MappingCase cases[] = {
+    const std::tuple<const char*, NmSnapshot, std::uint32_t> cases[] = {
         {"connected (global)", Up(70), ConnectionStatusConnected},
         {"connected (site) with a route to the server", Up(60), ConnectionStatusConnected},
         {"connected (local) without a route to the server", With(Up(50), &N::routeToServer, false), ConnectionStatusWaitingForPath},
@@ -53,29 +42,19 @@ TEST(NmStatus, StatesMapOntoConnectionStatuses) {
         {"bus not answered yet", With(Up(70), &N::known, false), ConnectionStatusWaitingConnection},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        EXPECT_EQ(MapNmStatus(c.nm), c.status) << c.name;
+    for (const auto& [name, nm, status] : cases) {
+        EXPECT_EQ(MapNmStatus(nm), status) << name;
     }
 }
-
-// The network's status at one read, and whether a new connection was requested before it.
-struct NmRead {
-    std::uint32_t network;
-    bool renewed;
-};
-
-struct HeldCase {
-    const char* name;
-    std::vector<NmRead> reads;
-    std::vector<std::uint32_t> reported;
-};
 
 TEST(NmStatus, HeldConnectionsTellAStandingFailureOnce) {
     constexpr std::uint32_t W = ConnectionStatusWaitingConnection, C = ConnectionStatusConnected,
                             L = ConnectionStatusDisconnected, P = ConnectionStatusPhoneOff,
                             U = ConnectionStatusUnknown;
     // clang-format off
-    const HeldCase cases[] = {
+    // The network's status at each read and whether a new connection was asked for before it.
+    using Reads = std::vector<std::pair<std::uint32_t, bool>>;
+    const std::tuple<const char*, Reads, std::vector<std::uint32_t>> cases[] = {
         {"waiting then connected", {{W, true}, {W, false}, {C, false}}, {W, W, C}},
         {"lost once it was up, then waiting on a new one", {{C, true}, {W, false}, {W, true}}, {C, L, W}},
         {"flight mode: told, then quiet on every new request", {{P, true}, {P, true}, {P, false}, {P, true}}, {P, U, U, U}},
@@ -84,17 +63,15 @@ TEST(NmStatus, HeldConnectionsTellAStandingFailureOnce) {
         {"lost twice is news twice", {{C, true}, {W, false}, {C, true}, {W, false}}, {C, L, C, L}},
     };
     // clang-format on
-    for (const auto& c : cases) {
+    for (const auto& [name, reads, expected] : cases) {
         HeldLinkStatus link;
         bool wasConnected = false;
         std::vector<std::uint32_t> reported;
-        for (const NmRead& read : c.reads) {
-            if (read.renewed) {
-                wasConnected = false;
-            }
-            reported.push_back(link.Next(read.network, wasConnected));
+        for (const auto& [network, renewed] : reads) {
+            wasConnected = wasConnected && !renewed;
+            reported.push_back(link.Next(network, wasConnected));
         }
-        EXPECT_EQ(reported, c.reported) << c.name;
+        EXPECT_EQ(reported, expected) << name;
     }
 }
 

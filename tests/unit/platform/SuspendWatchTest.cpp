@@ -6,26 +6,23 @@
 
 namespace {
 
-struct SuspendCase {
-    const char* name;
-    std::vector<std::int64_t> gapsMs;   // the first is read at construction
-    std::vector<std::int64_t> periods;  // of 100 ms, one per later reading
-};
+using Ms = std::vector<std::int64_t>;
 
+// Suspended ms at each reading (the first at construction); 100 ms periods taken at the rest.
 TEST(SuspendWatch, CountsEachSuspendOnceAndCarriesTheRest) {
-    const SuspendCase cases[] = {
+    const std::tuple<const char*, Ms, Ms> cases[] = {
         {"OneSecondAsleepCountsOnce", {0, 1000, 1000}, {10, 0}},
         {"ShrinkingIsNotSleep", {5, 4, 1004}, {0, 10}},
         {"PartsOfAPeriodAddUp", {0, 150, 200}, {1, 1}},
     };
-    for (const SuspendCase& c : cases) {
+    for (const auto& [name, gapsMs, periods] : cases) {
         std::size_t next = 0;
-        SuspendWatch watch([&] { return c.gapsMs.at(next++); });
-        std::vector<std::int64_t> got;
-        while (next < c.gapsMs.size()) {
+        SuspendWatch watch([&] { return gapsMs.at(next++); });
+        Ms got;
+        while (next < gapsMs.size()) {
             got.push_back(watch.TakeSuspendedPeriods(100));
         }
-        EXPECT_EQ(got, c.periods) << c.name;
+        EXPECT_EQ(got, periods) << name;
     }
 }
 

@@ -17,16 +17,11 @@ void SetEnv(const char* name, const std::optional<std::string>& value) {
     value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
 }
 
-struct EnvCase {
-    const char* name;
-    std::optional<std::string> dataHome;
-    std::optional<std::string> home;
-    std::string appData;
-};
-
 TEST(XdgFolders, FindsTheApplicationDataFolder) {
     const auto none = std::nullopt;
-    const EnvCase cases[] = {
+    // XDG_DATA_HOME, HOME, and the folder found.
+    using Set = std::optional<std::string>;
+    const std::tuple<const char*, Set, Set, std::string> cases[] = {
         {"DataHomeSet", "/data", "/home/o", "/data"},
         {"DataHomeUnset", none, "/home/o", "/home/o/.local/share"},
         {"DataHomeEmpty", "", "/home/o/", "/home/o/.local/share"},
@@ -34,14 +29,14 @@ TEST(XdgFolders, FindsTheApplicationDataFolder) {
         {"NeitherSet", none, none, ""},
         {"HomeEmpty", none, "", ""},
     };
-    const auto dataHome = Env("XDG_DATA_HOME"), home = Env("HOME");
-    for (const EnvCase& c : cases) {
-        SetEnv("XDG_DATA_HOME", c.dataHome);
-        SetEnv("HOME", c.home);
-        EXPECT_EQ(XdgFolders().AppDataFolder(), c.appData) << c.name;
+    const auto savedDataHome = Env("XDG_DATA_HOME"), savedHome = Env("HOME");
+    for (const auto& [name, dataHome, home, appData] : cases) {
+        SetEnv("XDG_DATA_HOME", dataHome);
+        SetEnv("HOME", home);
+        EXPECT_EQ(XdgFolders().AppDataFolder(), appData) << name;
     }
-    SetEnv("XDG_DATA_HOME", dataHome);
-    SetEnv("HOME", home);
+    SetEnv("XDG_DATA_HOME", savedDataHome);
+    SetEnv("HOME", savedHome);
 }
 
 TEST(XdgFolders, ProgramFileIsTheRunningExecutable) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -14,26 +13,19 @@ const std::int64_t kMonday = UtcSecondsOf(2026, 12, 7, 9, 5, 3);
 
 struct LogFixture : SettingsFixture {
     LogFixture() {
-        settings = Make();
         std::filesystem::create_directories(settings->settingsFolder);
         settings->LogEnabled = true;
         clock.SetUtcSeconds(kMonday);
     }
     std::string File(const std::string& day) const { return settings->settingsFolder + "/" + day; }
 
-    std::unique_ptr<CSettings> settings;
-};
-
-struct ExistingFileCase {
-    const char* name;
-    bool present;
-    std::string before;
-    std::string after;
+    std::unique_ptr<CSettings> settings = Make();
 };
 
 TEST(EventLog, FirstWriteOfARunContinuesOnlyTodaysFile) {
     const std::string fresh = "07-12-26\r\n09:05:03 Включение GPS\r\n";
-    const ExistingFileCase cases[] = {
+    // Whether the file is there, what it holds before and after.
+    const std::tuple<const char*, bool, std::string, std::string> cases[] = {
         {"NoFile", false, "", fresh},
         {"SameDate", true, "07-12-26\r\n08:00:00 a\r\n",
          "07-12-26\r\n08:00:00 a\r\n09:05:03 Включение GPS\r\n"},
@@ -42,14 +34,13 @@ TEST(EventLog, FirstWriteOfARunContinuesOnlyTodaysFile) {
          "  07-12-26 notes\r\n09:05:03 Включение GPS\r\n"},
         {"Empty", true, "", fresh},
     };
-    for (const ExistingFileCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, present, before, after] : cases) {
         LogFixture f;
-        if (c.present) {
-            WriteWholeFile(f.File("Monday.log"), c.before);
+        if (present) {
+            WriteWholeFile(f.File("Monday.log"), before);
         }
         f.settings->WriteLog("Включение GPS");
-        EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), c.after);
+        EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), after) << name;
     }
 }
 
@@ -71,7 +62,8 @@ TEST(EventLog, EachWeekdayHasItsOwnFileEmptiedAWeekLater) {
     }
 }
 
-TEST(EventLog, SwitchedOffTouchesNoFileAndSwitchedOnLooksAtTheFileAfresh) {
+// Switched on, the file is looked at afresh, then only appended to for the rest of the day.
+TEST(EventLog, SwitchedOffTouchesNoFileAndSwitchedOnLooksAtTheFileOnce) {
     LogFixture f;
     WriteWholeFile(f.File("Monday.log"), "30-11-26\r\n08:00:00 a\r\n");
     f.settings->LogEnabled = false;
@@ -81,13 +73,7 @@ TEST(EventLog, SwitchedOffTouchesNoFileAndSwitchedOnLooksAtTheFileAfresh) {
     ASSERT_TRUE(f.settings->SetValue("LogEnabled", "1"));
     f.settings->WriteLog("Включение GPS");
     EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), "07-12-26\r\n09:05:03 Включение GPS\r\n");
-}
-
-TEST(EventLog, SecondWriteOfTheDayAppendsWithoutLookingAgain) {
-    LogFixture f;
-    f.settings->WriteLog("one");
-    // Not examined again: a changed first word does not empty the file.
-    WriteWholeFile(f.File("Monday.log"), "changed\r\n");
+    WriteWholeFile(f.File("Monday.log"), "changed\r\n");  // not examined again: not emptied
     f.clock.AdvanceMilliseconds(2000);
     f.settings->WriteLog("two");
     EXPECT_EQ(ReadWholeFile(f.File("Monday.log")), "changed\r\n09:05:05 two\r\n");
@@ -114,13 +100,13 @@ TEST(EventLog, WhatCannotBeWrittenIsReportedNotWaitedOn) {
 
 TEST(EventLog, EmptySettingsFolderWritesBesideTheWorkingFolder) {
     SettingsFixture f;
-    SimFolders none("", "");
-    CSettings s(nullptr, {f.clock, none, f.sound, f.writer});
-    s.LogEnabled = true;
+    const SimFolders none("", "");
+    const auto s = f.Make(none);
+    s->LogEnabled = true;
     f.clock.SetUtcSeconds(kMonday);
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(f.temp.Path());
-    s.WriteLog("x");
+    s->WriteLog("x");
     std::filesystem::current_path(previous);
     EXPECT_EQ(ReadWholeFile(f.temp / "Monday.log"), "07-12-26\r\n09:05:03 x\r\n");
 }

@@ -9,20 +9,11 @@
 
 namespace {
 
-struct LoadCase {
-    const char* name;
-    std::string fileText;
-    std::function<void(CSettings&)> expect;  // applied to defaults: the expected result
-};
-
-std::string Megabytes(std::size_t n, char c) {
-    return std::string(n * 1024 * 1024, c);
-}
-
 TEST(SettingsLoad, AppliesOnlyWellFormedAcceptedAssignments) {
     const auto same = [](CSettings&) {};
+    // The file's text, and what applied to the defaults gives the expected result.
     // clang-format off
-    const LoadCase cases[] = {
+    const std::tuple<const char*, std::string, std::function<void(CSettings&)>> cases[] = {
         {"KeysIgnoreCase", "mainserver=10.0.0.1", [](CSettings& s) { s.MainServer = "10.0.0.1"; }},
         {"BlankBeforeEqualsAssignsNothing", "MainServer =10.0.0.1", same},
         {"BlankAfterEqualsAssignsNothing", "MainServer= 10.0.0.1", same},
@@ -41,19 +32,19 @@ TEST(SettingsLoad, AppliesOnlyWellFormedAcceptedAssignments) {
         {"LaterAssignmentWins", "Frequency=100\r\n\tFrequency=200", [](CSettings& s) { s.Frequency = 200; }},
         {"LastWordWithoutLineEnd", "AlertPressTime=3\nMinimalBalance=-7", [](CSettings& s) { s.AlertPressTime = 3; s.MinimalBalance = -7; }},
         {"EmptyFile", "", same},
-        {"BinaryGarbageAroundAnAssignment", std::string("\0\x01\xff=\xfe\0 Port=99 \0", 16) + Megabytes(2, 'x') + " Port=98", [](CSettings& s) { s.Port = 98; }},
-        {"HugeWordIsSkippedWhole", Megabytes(1, 'P') + "Port=5 Port=77", [](CSettings& s) { s.Port = 77; }},
+        {"BinaryGarbageAroundAnAssignment", std::string("\0\x01\xff=\xfe\0 Port=99 \0", 16) + std::string(2 << 20, 'x') + " Port=98", [](CSettings& s) { s.Port = 98; }},
+        {"HugeWordIsSkippedWhole", std::string(1 << 20, 'P') + "Port=5 Port=77", [](CSettings& s) { s.Port = 77; }},
     };
     // clang-format on
-    for (const LoadCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, fileText, expect] : cases) {
+        SCOPED_TRACE(name);
         SettingsFixture f;
         auto loaded = f.Make();
         std::filesystem::create_directories(loaded->settingsFolder);
-        WriteWholeFile(loaded->ParamsPath(), c.fileText);
+        WriteWholeFile(loaded->ParamsPath(), fileText);
         ASSERT_EQ(loaded->Load(), "");
         auto expected = f.Make();
-        c.expect(*expected);
+        expect(*expected);
         EXPECT_EQ(loaded->ParamsText(), expected->ParamsText());
     }
 }
@@ -72,13 +63,8 @@ TEST(SettingsValues, ServerAddressesAreFourNumbersInRange) {
 }
 
 // Each returns in bounded time without throwing, and the values in force stay.
-struct UnreadableCase {
-    const char* name;
-    std::function<void(const std::string& path)> make;
-};
-
 TEST(SettingsLoad, WhatIsNotARegularFileKeepsTheValuesAndSaysWhichFile) {
-    const UnreadableCase cases[] = {
+    const std::pair<const char*, std::function<void(const std::string&)>> cases[] = {
         {"Missing", [](const std::string&) {}},
         {"Folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
         {"FifoWithoutWriter",
@@ -86,12 +72,12 @@ TEST(SettingsLoad, WhatIsNotARegularFileKeepsTheValuesAndSaysWhichFile) {
         {"LinkToEndlessDevice",
          [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
     };
-    for (const UnreadableCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
         SettingsFixture f;
         auto s = f.Make();
         std::filesystem::create_directories(s->settingsFolder);
-        c.make(s->ParamsPath());
+        make(s->ParamsPath());
         s->Port = 1234;
         EXPECT_EQ(s->Load(), "Ошибка чтения файла " + s->ParamsPath() +
                                  ", используются параметры по умолчанию");
@@ -105,19 +91,16 @@ const char* const kDefaultFile =
 
 TEST(SettingsSave, CreatesMissingFoldersAndWritesNineLinesOrSaysWhichFolderFailed) {
     SettingsFixture f;
-    const std::string appData = f.temp / "deep/er/share";
-    SimFolders folders(appData, "/usr/bin/mzorvanyd");
-    CSettings s(nullptr, {f.clock, folders, f.sound, f.writer});
-    EXPECT_EQ(s.Save(), "");
-    EXPECT_EQ(ReadWholeFile(appData + "/MZorvany/params.ini"), kDefaultFile);
+    const SimFolders deep(f.temp / "deep/er/share", "/usr/bin/mzorvanyd");
+    EXPECT_EQ(f.Make(deep)->Save(), "");
+    EXPECT_EQ(ReadWholeFile(f.temp / "deep/er/share/MZorvany/params.ini"), kDefaultFile);
 
     WriteWholeFile(f.temp / "file", "not a folder");
-    SimFolders underAFile(f.temp / "file", "");
-    CSettings refused(nullptr, {f.clock, underAFile, f.sound, f.writer});
-    EXPECT_EQ(refused.Save(), "Нет доступа к папке " + refused.settingsFolder);
-    SimFolders none("", "");
-    CSettings noFolder(nullptr, {f.clock, none, f.sound, f.writer});
-    EXPECT_EQ(noFolder.Save(), "Нет доступа к папке ");
+    for (const auto& [appData, named] : {std::pair(f.temp / "file", f.temp / "file/MZorvany"),
+                                         std::pair(std::string(), std::string())}) {
+        const SimFolders refused(appData, "");
+        EXPECT_EQ(f.Make(refused)->Save(), "Нет доступа к папке " + named);
+    }
 }
 
 }  // namespace

@@ -11,21 +11,18 @@
 #include "settings/Settings.h"
 #include "support/TempFolder.h"
 
-// Settings over simulated platform services, with the application-data folder in a
-// fresh temporary folder and every report-list line recorded.
+// Settings on simulated services, data in a fresh temporary folder, report lines recorded.
 struct SettingsFixture {
-    explicit SettingsFixture(std::string appData = "")
-        : folders(appData.empty() ? temp.Path() : appData, "/opt/mzorvany/bin/mzorvanyd") {}
-
-    std::unique_ptr<CSettings> Make() {
+    std::unique_ptr<CSettings> Make() { return Make(folders); }
+    std::unique_ptr<CSettings> Make(const Folders& from) {
         return std::make_unique<CSettings>(
             [this](const std::string& line) { lines.push_back(line); },
-            CSettings::Platform{clock, folders, sound, writer});
+            CSettings::Platform{clock, from, sound, writer});
     }
 
     TempFolder temp;
     SimClock clock;
-    SimFolders folders;
+    SimFolders folders{temp.Path(), "/opt/mzorvany/bin/mzorvanyd"};
     SimSoundPlayer sound;
     SimFileWriter writer;
     std::vector<std::string> lines;
