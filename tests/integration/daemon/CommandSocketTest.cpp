@@ -27,6 +27,16 @@ int ConnectTo(const std::string& path) {
     return fd;
 }
 
+// The tracker's command socket in a runtime folder; "" when there is none.
+std::string SocketIn(const std::string& runtime) {
+    for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
+        if (entry.path().filename().string().starts_with("mzorvanyd-")) {
+            return entry.path();
+        }
+    }
+    return "";
+}
+
 // A shell command run as user 65534 (nobody), with its output in home/name.
 std::unique_ptr<ChildProcess> AsNobody(const TempFolder& home, const std::string& name,
                                        const std::string& command) {
@@ -42,18 +52,12 @@ void IdleConnectionsAndOtherUsersCannotStop(const char* program) {
     rlimit limit{4096, 4096};
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
     TrackerHome t;
-    t.tracker = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"/bin/sh", "-c",
-                                 std::string("ulimit -n 1024 && exec ") + program +
-                                     " --gps=sim:1,2 --modem=sim:080910101032547698 --link=direct"},
-        t.home / "tracker", t.env);
+    t.Run({"/bin/sh", "-c",
+           std::string("ulimit -n 1024 && exec ") + program + " --gps=sim:1,2 " + SimModem +
+               " --link=direct"});
     ASSERT_TRUE(t.Until([&] { return t.Command("show", 30s) == 0; }));
-    std::string path;
-    for (const auto& entry : std::filesystem::directory_iterator(t.runtime)) {
-        path = entry.path().string();
-    }
-    ASSERT_NE(path.find("mzorvanyd-"), std::string::npos)
-        << "the socket lies in the runtime folder";
+    const std::string path = SocketIn(t.runtime);
+    ASSERT_NE(path, "") << "the socket lies in the runtime folder";
     EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::others_all,
               std::filesystem::perms::none);
 
@@ -119,5 +123,31 @@ TEST(CommandSocket, AnAnswerFromAnotherUserIsNotBelieved) {
     EXPECT_NE(command.Errors().find("mzorvanyd.sock is served by user 65534"), std::string::npos)
         << command.Errors();
 }
+
+#ifdef MZ_QT_TRACKER
+// Whichever front end runs, the other sees it: a plain start asks it to show itself and
+// ends with 2, and the other's --command reaches it and waits for its answer.
+TEST(OneTracker, BothFrontEndsShareTheTrackerOfASettingsFolder) {
+    for (const auto& [running, other] :
+         {std::pair{MZ_DAEMON, MZ_QT_TRACKER}, std::pair{MZ_QT_TRACKER, MZ_DAEMON}}) {
+        SCOPED_TRACE(running);
+        TrackerHome h;
+        auto Start = [&](const char* program, const std::string& name) {
+            return std::make_unique<ChildProcess>(
+                std::vector<std::string>{program, "--gps=none", "--modem=none", "--link=direct"},
+                h.home / name, h.env);
+        };
+        auto first = Start(running, "running");
+        // Its command socket in the runtime folder: it has claimed its settings folder.
+        ASSERT_TRUE(WaitFor([&] { return !SocketIn(h.runtime).empty(); })) << first->Errors();
+        EXPECT_EQ(Start(other, "second")->Wait(), 2);
+        EXPECT_TRUE(WaitFor([&] {
+            return first->Errors().find("--command=show received") != std::string::npos;
+        })) << first->Errors();
+        EXPECT_EQ(ChildProcess({other, "--command=exit"}, h.home / "exit", h.env).Wait(), 0);
+        EXPECT_EQ(first->Wait(), 0) << first->Errors();
+    }
+}
+#endif
 
 }  // namespace

@@ -1,16 +1,24 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "Pult.h"
+#include "support/GpsdOnPty.h"
 #include "support/KeyRecords.h"
+#include "support/PrivateNetwork.h"
+#include "support/PtyModem.h"
 #include "support/TextCount.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 // One tracker's life, run without CAP_WAKE_ALARM as an unprivileged user's would be: it
 // reports all the same and says once why a report due during a suspend waits.
@@ -24,8 +32,8 @@ TEST(Daemon, TestAlarmSecondStartSignalsResumeAndExit) {
         return std::make_unique<ChildProcess>(
             std::vector<std::string>{setpriv, "--inh-caps=-wake_alarm",
                                      "--ambient-caps=-wake_alarm", "--bounding-set=-wake_alarm",
-                                     "--", MZ_DAEMON, "--gps=sim:55.7512,37.6184,150",
-                                     "--modem=sim:080910101032547698", "--keys=" + fifo},
+                                     "--", MZ_DAEMON, "--gps=sim:55.7512,37.6184,150", SimModem,
+                                     "--keys=" + fifo},
             t.home / name, t.env);
     };
     t.tracker = StartTracker("tracker");
@@ -69,6 +77,150 @@ TEST(Daemon, TestAlarmSecondStartSignalsResumeAndExit) {
     EXPECT_EQ(t.tracker->Wait(), 0);
     EXPECT_EQ(t.Log("Тревога возобновлена"), 1) << t.Why();
     EXPECT_FALSE(std::filesystem::exists(t.home / "MZorvany/alarm.ini"));
+}
+
+// Both front ends start alike: the same answer to options they cannot use.
+TEST(Startup, BothProgramsRefuseABadOptionAndUnservableOptionsAlike) {
+    TrackerHome h;
+    for (const std::string program : {MZ_DAEMON,
+#ifdef MZ_QT_TRACKER
+                                      MZ_QT_TRACKER
+#endif
+         }) {
+        const std::string name = std::filesystem::path(program).filename();
+        ChildProcess bad({program, "--gps=serial"}, h.home / (name + "bad"), h.env);
+        EXPECT_EQ(bad.Wait(), 64);
+        EXPECT_EQ(bad.Errors(), name + ": --gps takes gpsd[:HOST:PORT], sim:LAT,LON[,ALT] or " +
+                                    "none\nTry " + name + " --help.\n");
+        ChildProcess unservable({program, "--gps=sim:north", "--modem=none", "--link=direct"},
+                                h.home / (name + "unservable"), h.env);
+        EXPECT_EQ(unservable.Wait(), 64);
+        EXPECT_EQ(unservable.Errors(),
+                  name + ": --gps=sim:north: not a latitude and longitude in decimal degrees\n");
+        EXPECT_EQ(bad.Output() + unservable.Output(), "");
+    }
+}
+
+// Stopped (SIGSTOP, a debugger) past an alarm follow-up's time, either front end sends
+// the follow-up as soon as it goes on: the time stopped passed in real time.
+TEST(StoppedTracker, SendsAnOverdueFollowUpAsSoonAsItGoesOn) {
+    for (const char* program : {MZ_DAEMON,
+#ifdef MZ_QT_TRACKER
+                                MZ_QT_TRACKER
+#endif
+         }) {
+        SCOPED_TRACE(program);
+        TrackerHome t("Frequency=144000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n");
+        const std::string fifo = t.KeyFifo();
+        ASSERT_NE(fifo, "");
+        t.Run({program, "--gps=sim:55.7512,37.6184,150", SimModem, "--link=direct",
+               "--keys=" + fifo});
+        const int keys = open(fifo.c_str(), O_WRONLY);
+        ASSERT_GE(keys, 0);
+        ASSERT_TRUE(WriteKey(keys, KEY_F1, 1));
+        ASSERT_TRUE(t.Until([&] { return t.Received("code=122") == 1; }));
+        t.tracker->Signal(SIGSTOP);
+        std::this_thread::sleep_for(18s);
+        t.tracker->Signal(SIGCONT);
+        EXPECT_TRUE(t.Until([&] { return t.Received("code=699") >= 1; }, 3s)) << "no follow-up";
+        close(keys);
+        t.tracker->Signal(SIGTERM);
+        t.tracker->Wait();
+    }
+}
+
+// Keys that never run dry, and standard output and error on pipes nobody reads (a terminal
+// stopped with Ctrl-S, a slow journal): reports, commands and SIGTERM still have their
+// turn. Stopped, the tracker keeps no command waiting for good, not even one whose
+// connect finds the queue full. (A hostile gpsd is GpsdPeer's, on the same reader.)
+TEST(HostileInput, EndlessKeysAndFullOutputPipesDoNotStopTheLoop) {
+    TrackerHome t;
+    std::vector<int> pipes;
+    for (const char* name : {"out", "err"}) {
+        ASSERT_EQ(mkfifo((t.home / name).c_str(), 0600), 0);
+        pipes.push_back(open((t.home / name).c_str(), O_RDWR | O_NONBLOCK));
+        const std::string filler(4096, 'x');
+        while (write(pipes.back(), filler.data(), filler.size()) > 0) {
+        }
+    }
+    t.Run({"/bin/sh", "-c",
+           std::string("exec ") + MZ_DAEMON + " --gps=sim:1,2 " + SimModem + " --keys=/dev/zero >" +
+               t.home / "out" + " 2>" + t.home / "err"});
+    ASSERT_TRUE(t.Until([&] { return t.Command("test", 30s) == 0; }, 15s));
+    EXPECT_TRUE(t.Until([&] { return t.Received("code=699.*ack=yes") > 0; }));
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(t.Command("show", 30s), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
+
+    t.tracker->Signal(SIGSTOP);
+    std::vector<std::unique_ptr<ChildProcess>> commands;
+    for (int i = 0; i < 12; ++i) {  // more than the listening queue holds
+        commands.push_back(
+            std::make_unique<ChildProcess>(std::vector<std::string>{MZ_DAEMON, "--command=test"},
+                                           t.home / ("waiting" + std::to_string(i)), t.env));
+    }
+    for (auto& command : commands) {
+        EXPECT_EQ(command->Wait(30s), 1);
+    }
+    t.tracker->Signal(SIGCONT);
+    t.tracker->Signal(SIGTERM);
+    EXPECT_EQ(t.tracker->Wait(5s), 0);
+    for (int fd : pipes) {
+        close(fd);
+    }
+}
+
+// The link waiting for its route is asked ever more rarely, up to a minute apart; the
+// kernel's announcement of the returning address ends the wait, so the report goes at once.
+TEST(NetworkReturn, AReportWaitingForTheRouteGoesAsTheAddressReturns) {
+    // Without its address loopback has no route: the link to the control room cannot come up.
+    const auto loopbackAddressed = [](bool addressed) {
+        return std::system((std::string("PATH=/usr/sbin:/sbin:$PATH ip addr ") +
+                            (addressed ? "add" : "del") + " 127.0.0.1/8 dev lo")
+                               .c_str()) == 0;
+    };
+    const bool made = InPrivateNetwork([&] {
+        TrackerHome t;
+        t.Run({MZ_DAEMON, "--link=route", "--gps=sim:55.7512,37.6184,150", SimModem});
+        ASSERT_TRUE(t.Until([&] { return t.Command("show") == 0; }));
+        ASSERT_TRUE(loopbackAddressed(false));
+        ASSERT_EQ(t.Command("test"), 0);
+        // 5 s of looks every tick, then waits of 1, 2, 4, 8 and 16 s: by now it waits 32 s.
+        std::this_thread::sleep_for(40s);
+        ASSERT_EQ(t.Delivered(), 0);
+        ASSERT_TRUE(loopbackAddressed(true));
+        EXPECT_TRUE(t.Until([&] { return t.Delivered() == 1; }, 4s));
+    });
+    if (!made) {
+        GTEST_SKIP() << "no private network namespace (needs root and iproute2)";
+    }
+}
+
+// A real gpsd on a pty and an AT modem on a pty; the IMSI comes from the modem's SIM only.
+TEST(DaemonOnRealDevices, ReportsAFixFromGpsdWithTheModemsImsi) {
+    if (const std::string missing = GpsdOnPty::MissingPrograms(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    PtyModem modem(PtyModem::ClassicSim("080910101032547698"), false);
+    ASSERT_NE(modem.path, "") << "no pseudo-terminal";
+    TrackerHome t("Frequency=1\r\n");
+    GpsdOnPty gpsd;
+    ASSERT_EQ(gpsd.Start(), "");
+    // The receiver keeps talking, as a real one does, until the test ends.
+    std::jthread receiver([&gpsd](std::stop_token stop) {
+        const auto sentences = CaptureLines(std::string(MZ_TESTDATA_DIR) + "/nmea/bu353s4.log");
+        for (std::size_t i = 0;
+             !stop.stop_requested() && !sentences.empty() && gpsd.Send({sentences[i]});
+             i = (i + 1) % sentences.size()) {
+            std::this_thread::sleep_for(20ms);
+        }
+    });
+    t.Run({MZ_DAEMON, "--gps=gpsd:127.0.0.1:" + gpsd.Port(), "--modem=at:" + modem.path + ":115200",
+           "--link=route"});
+    EXPECT_TRUE(t.Until(
+        [&] { return t.Received(R"(imsi=001010123456789 .*ack=yes.*Lat=37\.78)") > 0; }, 40s));
+    t.tracker->Signal(SIGTERM);
+    EXPECT_EQ(t.tracker->Wait(), 0);
 }
 
 }  // namespace

@@ -16,6 +16,9 @@
 #include "support/TempFolder.h"
 #include "support/TextCount.h"
 
+// The test network's SIM, for a tracker without ModemManager.
+inline constexpr const char* SimModem = "--modem=sim:080910101032547698";
+
 // mzorvany-pult listening on a free loopback port, writing into home, and a tracker's
 // settings in home that point at it; port is "" when it did not start.
 inline std::unique_ptr<ChildProcess> StartPult(const TempFolder& home, const std::string& params,
@@ -41,6 +44,10 @@ struct TrackerHome {
     explicit TrackerHome(const std::string& params = "Frequency=144000\r\n")
         : pult(StartPult(home, params, port)) {
         mkdir(runtime.c_str(), 0700);  // as the session makes it: Qt warns about any other
+    }
+    // Runs the tracker, or a shell that ends in it, in home's environment.
+    void Run(const std::vector<std::string>& command) {
+        tracker = std::make_unique<ChildProcess>(command, home / "tracker", env);
     }
     // A FIFO in home for key records; "" when it could not be made.
     std::string KeyFifo() const {
