@@ -48,13 +48,15 @@ std::unique_ptr<ChildProcess> AsNobody(const TempFolder& home, const std::string
 
 // With the usual limit of 1024 descriptors, a flood of connections that never send a
 // line must not starve commands or reports, and another user is refused.
-void IdleConnectionsAndOtherUsersCannotStop(const char* program) {
+class CommandSocketOf : public testing::TestWithParam<std::string> {};
+
+TEST_P(CommandSocketOf, IdleConnectionsAndOtherUsersCannotStopTheTracker) {
+    const std::string program = GetParam();
     rlimit limit{4096, 4096};
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
     TrackerHome t;
     t.Run({"/bin/sh", "-c",
-           std::string("ulimit -n 1024 && exec ") + program + " --gps=sim:1,2 " + SimModem +
-               " --link=direct"});
+           "ulimit -n 1024 && exec " + program + " --gps=sim:1,2 " + SimModem + " --link=direct"});
     ASSERT_TRUE(t.Until([&] { return t.Command("show", 30s) == 0; }));
     const std::string path = SocketIn(t.runtime);
     ASSERT_NE(path, "") << "the socket lies in the runtime folder";
@@ -89,19 +91,9 @@ void IdleConnectionsAndOtherUsersCannotStop(const char* program) {
     }
 }
 
-TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheDaemon) {
-    IdleConnectionsAndOtherUsersCannotStop(MZ_DAEMON);
-}
+INSTANTIATE_TEST_SUITE_P(FrontEnds, CommandSocketOf, testing::ValuesIn(kFrontEnds), FrontEndName);
 
-#ifdef MZ_QT_TRACKER
-// The Qt tracker serves the same socket from its own loop.
-TEST(CommandSocket, IdleConnectionsAndOtherUsersCannotStopTheQtTracker) {
-    IdleConnectionsAndOtherUsersCannotStop(MZ_QT_TRACKER);
-}
-#endif
-
-// A socket that another user bound first under the tracker's name is neither told the
-// command nor believed: the command fails, saying why.
+// A socket another user bound first under the tracker's name is not believed: the command fails.
 TEST(CommandSocket, AnAnswerFromAnotherUserIsNotBelieved) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "only root can be another user here";

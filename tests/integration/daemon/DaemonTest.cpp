@@ -82,11 +82,7 @@ TEST(Daemon, TestAlarmSecondStartSignalsResumeAndExit) {
 // Both front ends start alike: the same answer to options they cannot use.
 TEST(Startup, BothProgramsRefuseABadOptionAndUnservableOptionsAlike) {
     TrackerHome h;
-    for (const std::string program : {MZ_DAEMON,
-#ifdef MZ_QT_TRACKER
-                                      MZ_QT_TRACKER
-#endif
-         }) {
+    for (const std::string& program : kFrontEnds) {
         const std::string name = std::filesystem::path(program).filename();
         ChildProcess bad({program, "--gps=serial"}, h.home / (name + "bad"), h.env);
         EXPECT_EQ(bad.Wait(), 64);
@@ -101,14 +97,9 @@ TEST(Startup, BothProgramsRefuseABadOptionAndUnservableOptionsAlike) {
     }
 }
 
-// Stopped (SIGSTOP, a debugger) past an alarm follow-up's time, either front end sends
-// the follow-up as soon as it goes on: the time stopped passed in real time.
+// Stopped (a debugger) past an alarm follow-up's time, it sends the follow-up once it goes on.
 TEST(StoppedTracker, SendsAnOverdueFollowUpAsSoonAsItGoesOn) {
-    for (const char* program : {MZ_DAEMON,
-#ifdef MZ_QT_TRACKER
-                                MZ_QT_TRACKER
-#endif
-         }) {
+    for (const std::string& program : kFrontEnds) {
         SCOPED_TRACE(program);
         TrackerHome t("Frequency=144000\r\nAlertPressTime=1\r\nPermittedKeys=112\r\n");
         const std::string fifo = t.KeyFifo();
@@ -129,10 +120,8 @@ TEST(StoppedTracker, SendsAnOverdueFollowUpAsSoonAsItGoesOn) {
     }
 }
 
-// Keys that never run dry, and standard output and error on pipes nobody reads (a terminal
-// stopped with Ctrl-S, a slow journal): reports, commands and SIGTERM still have their
-// turn. Stopped, the tracker keeps no command waiting for good, not even one whose
-// connect finds the queue full. (A hostile gpsd is GpsdPeer's, on the same reader.)
+// Endless keys, and output and error on pipes nobody reads (Ctrl-S, a slow journal), stop no
+// report, command or SIGTERM; stopped, it keeps no command waiting, even past a full queue.
 TEST(HostileInput, EndlessKeysAndFullOutputPipesDoNotStopTheLoop) {
     TrackerHome t;
     std::vector<int> pipes;
@@ -170,8 +159,7 @@ TEST(HostileInput, EndlessKeysAndFullOutputPipesDoNotStopTheLoop) {
     }
 }
 
-// The link waiting for its route is asked ever more rarely, up to a minute apart; the
-// kernel's announcement of the returning address ends the wait, so the report goes at once.
+// The link waits for its route ever more rarely; the returning address ends the wait at once.
 TEST(NetworkReturn, AReportWaitingForTheRouteGoesAsTheAddressReturns) {
     // Without its address loopback has no route: the link to the control room cannot come up.
     const auto loopbackAddressed = [](bool addressed) {

@@ -19,6 +19,16 @@
 // The test network's SIM, for a tracker without ModemManager.
 inline constexpr const char* SimModem = "--modem=sim:080910101032547698";
 
+// The daemon, and the Qt front end where built; a test's parameter, named by the file name.
+inline const std::vector<std::string> kFrontEnds = {MZ_DAEMON,
+#ifdef MZ_QT_TRACKER
+                                                    MZ_QT_TRACKER
+#endif
+};
+inline std::string FrontEndName(const testing::TestParamInfo<std::string>& info) {
+    return std::filesystem::path(info.param).filename();
+}
+
 // mzorvany-pult listening on a free loopback port, writing into home, and a tracker's
 // settings in home that point at it; port is "" when it did not start.
 inline std::unique_ptr<ChildProcess> StartPult(const TempFolder& home, const std::string& params,

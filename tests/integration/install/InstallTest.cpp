@@ -23,8 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// The build installed with cmake --install into a fresh temporary prefix, once for all
-// the tests here.
+// The build installed with cmake --install into a temporary prefix, once for all tests here.
 struct Install : ::testing::Test {
     static void SetUpTestSuite() {
         folder = new TempFolder;
@@ -110,8 +109,7 @@ struct Validator {
 TEST_F(Install, ValidatorsAcceptWhatWasInstalled) {
     const std::string runtime = *folder / "runtime";
     fs::create_directories(runtime);
-    // The manual pages are checked above; systemd-analyze would look for them in the
-    // system's folders.
+    // systemd-analyze would look for the manual pages in the system's folders.
     // clang-format off
     const Validator validators[] = {
         {"desktop", {"desktop-file-validate", In(kDesktop), In(kAutostart)}, true, true},
@@ -135,8 +133,7 @@ TEST_F(Install, SystemUnitKeepsTheTrackerAliveAndAbleToWork) {
     const std::string unit = ReadWholeFile(In(kSystemUnit));
     for (const char* wanted :
          {"\nType=notify\n", "\nWatchdogSec=", "\nRestart=always\n", "\nStartLimitIntervalSec=0\n",
-          // Restarted, it would ask the desktop tracker running instead to show itself
-          // every 2 s.
+          // Restarted, it would ask a desktop tracker running instead to show itself every 2 s.
           "\nUser=%i\n", "\nSupplementaryGroups=input dialout",
           "\nAmbientCapabilities=CAP_WAKE_ALARM\n",
           "\nReadWritePaths=-/home/%i/.local/share/MZorvany\n",
@@ -151,8 +148,7 @@ TEST_F(Install, SystemUnitKeepsTheTrackerAliveAndAbleToWork) {
     }
 }
 
-// Every datagram that arrives on a bound unix socket within the time, one per line: the
-// service manager's notify socket, played by the test.
+// Each datagram arriving on the test's notify socket within the time, one per line.
 std::string Collect(int fd, std::chrono::milliseconds time) {
     std::string all;
     for (const auto end = std::chrono::steady_clock::now() + time;
@@ -166,10 +162,9 @@ std::string Collect(int fd, std::chrono::milliseconds time) {
     return all;
 }
 
-// The installed daemon, with nothing beside it, under a service manager: ready, then with
-// a 400 ms watchdog it pings about every 100 ms while the loop turns and is silent while it
-// hangs (stopped); a held key plays the alarm sound from share/mzorvany (a stand-in player
-// on the PATH records what it was asked to play).
+// The installed daemon under a service manager: ready, then with a 400 ms watchdog it pings
+// about every 100 ms while the loop turns, none while stopped; a held key plays the alarm
+// sound from share/mzorvany (a stand-in player on the PATH records what it was asked to play).
 TEST_F(Install, InstalledDaemonNotifiesItsWatchdogAndFindsTheAlarmSound) {
     const TempFolder& home = *folder;
     fs::create_directories(home / "tools");
