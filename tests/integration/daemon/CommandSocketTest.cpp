@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 
 #include "Pult.h"
@@ -16,15 +15,11 @@ namespace {
 using namespace std::chrono_literals;
 
 int ConnectTo(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    sockaddr_un address{AF_UNIX, {}};
+    path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    return connected ? fd : (close(fd), -1);
 }
 
 // The tracker's command socket in a runtime folder; "" when there is none.

@@ -28,15 +28,12 @@ TEST(Daemon, TestAlarmSecondStartSignalsResumeAndExit) {
     TrackerHome t("Frequency=144000\r\nAlertPressTime=2\r\nPermittedKeys=112\r\n");
     const std::string fifo = t.KeyFifo();
     ASSERT_NE(fifo, "");
-    auto StartTracker = [&](const std::string& name) {
-        return std::make_unique<ChildProcess>(
-            std::vector<std::string>{setpriv, "--inh-caps=-wake_alarm",
-                                     "--ambient-caps=-wake_alarm", "--bounding-set=-wake_alarm",
-                                     "--", MZ_DAEMON, "--gps=sim:55.7512,37.6184,150", SimModem,
-                                     "--keys=" + fifo},
-            t.home / name, t.env);
-    };
-    t.tracker = StartTracker("tracker");
+    // clang-format off
+    const std::vector<std::string> command = {setpriv, "--inh-caps=-wake_alarm",
+        "--ambient-caps=-wake_alarm", "--bounding-set=-wake_alarm", "--", MZ_DAEMON,
+        "--gps=sim:55.7512,37.6184,150", SimModem, "--keys=" + fifo};
+    // clang-format on
+    t.Run(command);
     ASSERT_TRUE(t.Until([&] { return t.Command("show") == 0; }));
     ASSERT_EQ(t.Command("test"), 0);
     ASSERT_TRUE(t.Until([&] { return t.Log("Сообщение 699 передано") == 1; }));
@@ -45,9 +42,9 @@ TEST(Daemon, TestAlarmSecondStartSignalsResumeAndExit) {
         t.Until([&] { return t.Received("imsi=001010123456789 .*code=699.*ack=yes") > 0; }));
 
     // A second start asks the first to show itself and leaves, saying why.
-    const auto second = StartTracker("second");
-    EXPECT_EQ(second->Wait(), 2);
-    EXPECT_NE(second->Errors().find("a tracker already runs for"), std::string::npos);
+    ChildProcess second(command, t.home / "second", t.env);
+    EXPECT_EQ(second.Wait(), 2);
+    EXPECT_NE(second.Errors().find("a tracker already runs for"), std::string::npos);
 
     // SIGUSR1 and SIGUSR2 are ignored; SIGHUP reads params.ini again: now F2 is the key.
     t.tracker->Signal(SIGUSR1);
@@ -72,7 +69,7 @@ TEST(Daemon, TestAlarmSecondStartSignalsResumeAndExit) {
     EXPECT_EQ(t.Command("show"), 1) << "none runs any more";
 
     // The exit command ends a tracker, and its alarm, as Yes to the close question would.
-    t.tracker = StartTracker("again");
+    t.Run(command);
     ASSERT_TRUE(t.Until([&] { return t.Command("exit") == 0; }));
     EXPECT_EQ(t.tracker->Wait(), 0);
     EXPECT_EQ(t.Log("Тревога возобновлена"), 1) << t.Why();

@@ -29,31 +29,24 @@ inline std::string FrontEndName(const testing::TestParamInfo<std::string>& info)
     return std::filesystem::path(info.param).filename();
 }
 
-// mzorvany-pult listening on a free loopback port, writing into home, and a tracker's
-// settings in home that point at it; port is "" when it did not start.
-inline std::unique_ptr<ChildProcess> StartPult(const TempFolder& home, const std::string& params,
-                                               std::string& port) {
-    auto pult = std::make_unique<ChildProcess>(
-        std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"}, home / "pult");
-    std::smatch match;
-    std::string errors;
-    const bool listening = WaitFor([&] {
-        errors = pult->Errors();
-        return std::regex_search(errors, match, std::regex(R"(listening on [0-9.]+:(\d+))"));
-    });
-    port = listening ? match[1].str() : std::string();
-    std::filesystem::create_directories(home / "MZorvany");
-    WriteWholeFile(home / "MZorvany/params.ini",
-                   "MainServer=127.0.0.1\r\nPort=" + port + "\r\n" + params);
-    return pult;
-}
-
 // A home of the test's own: mzorvany-pult listening on loopback, the settings pointing at it,
 // a runtime folder, the environment a tracker runs in there, and the tracker once started.
 struct TrackerHome {
-    explicit TrackerHome(const std::string& params = "Frequency=144000\r\n")
-        : pult(StartPult(home, params, port)) {
+    // The settings point at the pult; port is "" when it did not start.
+    explicit TrackerHome(const std::string& params = "Frequency=144000\r\n") {
         mkdir(runtime.c_str(), 0700);  // as the session makes it: Qt warns about any other
+        std::smatch match;
+        std::string errors;
+        if (WaitFor([&] {
+                errors = pult->Errors();
+                return std::regex_search(errors, match,
+                                         std::regex(R"(listening on [0-9.]+:(\d+))"));
+            })) {
+            port = match[1].str();
+        }
+        std::filesystem::create_directories(home / "MZorvany");
+        WriteWholeFile(home / "MZorvany/params.ini",
+                       "MainServer=127.0.0.1\r\nPort=" + port + "\r\n" + params);
     }
     // Runs the tracker, or a shell that ends in it, in home's environment.
     void Run(const std::vector<std::string>& command) {
@@ -98,7 +91,9 @@ struct TrackerHome {
 
     TempFolder home;
     std::string port;
-    std::unique_ptr<ChildProcess> pult, tracker;
+    std::unique_ptr<ChildProcess> pult = std::make_unique<ChildProcess>(
+        std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"}, home / "pult");
+    std::unique_ptr<ChildProcess> tracker;
     const std::string runtime = home / "run";
     std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR=" + runtime,
                                     "QT_QPA_PLATFORM=offscreen"};
