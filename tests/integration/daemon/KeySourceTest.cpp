@@ -70,13 +70,11 @@ TEST(KeySource, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     EXPECT_EQ(Keys(source), std::vector<std::string>{});
     int writer = open(path.c_str(), O_WRONLY);
     ASSERT_GE(writer, 0);
-    Write(writer, {{{12, 345678}, EV_MSC, MSC_SCAN, 0x70045},
-                   {{12, 345678}, EV_KEY, KEY_F1, 1},
-                   {{}, EV_SYN, SYN_REPORT, 0},
-                   {{}, EV_KEY, KEY_FN, 1},
-                   {{13, 0}, EV_KEY, KEY_F1, 2},
-                   {{14, 0}, EV_KEY, KEY_F1, 0},
-                   {{}, EV_KEY, KEY_A, 7}});
+    // clang-format off
+    Write(writer, {{{12, 345678}, EV_MSC, MSC_SCAN, 0x70045}, {{12, 345678}, EV_KEY, KEY_F1, 1},
+                   {{}, EV_SYN, SYN_REPORT, 0}, {{}, EV_KEY, KEY_FN, 1}, {{13, 0}, EV_KEY, KEY_F1, 2},
+                   {{14, 0}, EV_KEY, KEY_F1, 0}, {{}, EV_KEY, KEY_A, 7}});
+    // clang-format on
     EXPECT_EQ(Keys(source), (std::vector<std::string>{"112 down 12345 scan 0x70045",
                                                       "112 down 13000 scan 0x3b",  // auto-repeat
                                                       "112 up 14000 scan 0x3b"}));

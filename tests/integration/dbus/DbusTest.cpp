@@ -212,21 +212,6 @@ TEST_P(DbusOf, AReportGoesAsSoonAsTheNetworkIsBack) {
 
 INSTANTIATE_TEST_SUITE_P(FrontEnds, DbusOf, testing::ValuesIn(kFrontEnds), FrontEndName);
 
-// A bus that takes connections but never answers holds up neither the start nor reports.
-TEST(Dbus, AHungBusHoldsNothingUp) {
-    Phone phone;
-    ASSERT_TRUE(phone.StartServices(NmConnecting));
-    phone.bus.Signal(SIGSTOP);
-    ASSERT_TRUE(phone.StartTracker({SimModem}, 10s));
-    EXPECT_THAT(phone.tracker->Errors(), HasSubstr("--link=direct (auto: no NetworkManager"));
-    ASSERT_EQ(phone.Command("exit"), 0);
-    ASSERT_EQ(phone.tracker->Wait(), 0);
-    phone.tracker = nullptr;
-    ASSERT_TRUE(phone.StartTracker({SimModem, "--link=nm"}, 10s));
-    EXPECT_TRUE(phone.Reported(1));
-    phone.bus.Signal(SIGCONT);
-}
-
 // auto follows the services and the bus as they come and go. Without a SIM (none in the modem,
 // ModemManager gone) nothing leaves the phone; without NetworkManager the link counts as up.
 TEST(Dbus, AutoFollowsServicesThatComeAndGo) {
@@ -268,9 +253,8 @@ TEST(Dbus, AutoFollowsServicesThatComeAndGo) {
     ASSERT_TRUE(phone.StartNm(NmDisconnected));
     phone.WaitsForTheLink(3);
 
-    // The bus dies: reports go on over the held link. A new bus comes with another SIM: a
-    // held link keeps its IMSI, so it is lost and found until the tracker, back on the bus
-    // (looked for every 5 s), opens it anew and reads the new SIM.
+    // The bus dies: reports go on over the held link, which keeps its IMSI; it is lost and found
+    // until the tracker, back on a new bus (looked for every 5 s), reads the new SIM.
     phone.bus.Kill();
     phone.mm.reset();
     phone.nm.reset();
@@ -279,44 +263,45 @@ TEST(Dbus, AutoFollowsServicesThatComeAndGo) {
     ASSERT_TRUE(phone.StartServices(NmConnectedGlobal, "001010123456789"));
     EXPECT_TRUE(phone.Until(
         [&] {
-            if (phone.Received("imsi=001010123456789 .*ack=yes") > before) {
-                return true;
-            }
             phone.SetNmState(NmDisconnected);
             phone.Command("test");
             std::this_thread::sleep_for(1s);
             phone.SetNmState(NmConnectedGlobal);
             std::this_thread::sleep_for(1s);
-            return false;
+            return phone.Received("imsi=001010123456789 .*ack=yes") > before;
         },
         60s));
     EXPECT_EQ(phone.Command("exit"), 0);
     EXPECT_EQ(phone.tracker->Wait(), 0);
 }
 
-// A NetworkManager that owns its name but never answers, or answers with wrong types,
-// counts as absent: the kernel's route takes the report. Answering sensibly, it is followed.
-TEST(Dbus, ANetworkManagerThatMakesNoSenseCountsAsAbsent) {
-    for (const bool silent : {true, false}) {  // else a State of the wrong type
-        SCOPED_TRACE(silent ? "silent" : "wrong_types");
+// A bus or a NetworkManager that never answers, or answers with wrong types, counts as absent,
+// holding up neither the start nor reports. Answering sensibly, NetworkManager is followed.
+TEST(Dbus, ABusOrNetworkManagerThatMakesNoSenseCountsAsAbsent) {
+    for (const std::string how : {"hung_bus", "silent", "wrong_types"}) {
+        SCOPED_TRACE(how);
         Phone phone;
+        const std::string state = how == "wrong_types" ? R"("70")" : "40";  // else connecting
         ASSERT_TRUE(phone.bus.Start() && phone.StartMm("001010123456789"));
-        if (silent) {
-            phone.nm = std::make_unique<ChildProcess>(
-                std::vector<std::string>{"/usr/bin/python3", "-c",
-                                         "import dbus, time\n"
-                                         "dbus.SystemBus().request_name('" +
-                                             std::string(Nm) + "')\ntime.sleep(120)"},
-                phone.home / "silent-nm", std::vector<std::string>{phone.bus.Environment()});
-            ASSERT_TRUE(WaitFor([&] { return phone.bus.HasOwner(Nm); }));
-        } else {
-            phone.nm = phone.bus.StartMock("networkmanager", Nm,
-                                           R"({"WwanEnabled": true, "State": "70"})");
-            ASSERT_NE(phone.nm, nullptr);
+        phone.nm = phone.bus.StartMock("networkmanager", Nm,
+                                       R"({"WwanEnabled": true, "State": )" + state + "}");
+        ASSERT_NE(phone.nm, nullptr);
+        std::vector<std::string> options = {"--link=nm"};
+        if (how == "silent") {
+            phone.nm->Signal(SIGSTOP);  // owns its name, answers nothing
+        } else if (how == "hung_bus") {
+            phone.bus.Signal(SIGSTOP);
+            options.push_back(SimModem);
+            ASSERT_TRUE(phone.StartTracker({SimModem}, 10s));
+            EXPECT_THAT(phone.tracker->Errors(),
+                        HasSubstr("--link=direct (auto: no NetworkManager"));
+            ASSERT_EQ(phone.Command("exit"), 0);
+            ASSERT_EQ(phone.tracker->Wait(), 0);
         }
-        ASSERT_TRUE(phone.StartTracker({"--link=nm"}));
+        ASSERT_TRUE(phone.StartTracker(options, how == "hung_bus" ? 10s : 20s));
         ASSERT_TRUE(phone.Reported(1));
-        if (!silent) {
+        phone.bus.Signal(SIGCONT);
+        if (how == "wrong_types") {
             ASSERT_TRUE(phone.SetNmState(NmDisconnected));
             phone.WaitsForTheLink(1);
         }
@@ -387,31 +372,18 @@ long SleepInhibits(const TempFolder& home) {
     return CountMatches(MockLog(home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
 }
 
-struct InhibitorCase {
-    const char* name;
-    bool withLogind;
-    const char* program;  // the Qt front end holds the same lock, offscreen
-};
-
 // Each report holds a logind sleep inhibitor from its start and closes it at its end.
 // Without logind the tracker reports all the same and says once that nothing is held.
 TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
-    std::vector<InhibitorCase> rows = {{"with_logind", true, MZ_DAEMON},
-                                       {"without_logind", false, MZ_DAEMON}};
-#ifdef MZ_QT_TRACKER
-    rows.push_back({"qt_with_logind", true, MZ_QT_TRACKER});
-#endif
-    for (const InhibitorCase& row : rows) {
-        SCOPED_TRACE(row.name);
-        const bool qt = row.program != std::string(MZ_DAEMON);
+    for (const auto& [program, withLogind] : std::vector<std::pair<std::string, bool>>{
+             {MZ_DAEMON, true}, {MZ_DAEMON, false}, {kFrontEnds.back(), true}}) {  // Qt, if built
+        SCOPED_TRACE(program + (withLogind ? " with logind" : " without logind"));
+        const bool qt = program != MZ_DAEMON;
         Phone phone;
         ASSERT_TRUE(phone.StartServices(NmConnectedGlobal));
-        std::unique_ptr<ChildProcess> logind;
-        if (row.withLogind) {
-            logind = phone.bus.StartMock("logind", Login);
-            ASSERT_NE(logind, nullptr);
-        }
-        ASSERT_TRUE(phone.StartTracker({}, 20s, row.program));
+        const auto logind = withLogind ? phone.bus.StartMock("logind", Login) : nullptr;
+        ASSERT_EQ(logind != nullptr, withLogind);
+        ASSERT_TRUE(phone.StartTracker({}, 20s, program));
         for (long report = 1; report <= 2; ++report) {
             ASSERT_EQ(phone.Command("test"), 0);
             // The Qt front end logs to no output; its lock's end shows the report's.
@@ -419,16 +391,16 @@ TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
                 return qt ? phone.Received("code=699.*ack=yes") == report
                           : phone.Delivered() == report;
             }));
-            if (row.withLogind) {
+            if (withLogind) {
                 EXPECT_TRUE(WaitFor([&] { return SleepInhibits(phone.home) == report; }))
                     << MockLog(phone.home, Login);
                 EXPECT_TRUE(WaitFor([&] { return HeldInhibitors(phone.bus) == 0; }))
                     << "the lock outlived report " << report;
             }
         }
-        EXPECT_EQ(CountMatches(phone.tracker->Errors(),
-                               row.withLogind ? "inhibitor" : "no sleep inhibitor"),
-                  row.withLogind ? 0 : 1)
+        EXPECT_EQ(
+            CountMatches(phone.tracker->Errors(), withLogind ? "inhibitor" : "no sleep inhibitor"),
+            withLogind ? 0 : 1)
             << phone.tracker->Errors();
     }
 }

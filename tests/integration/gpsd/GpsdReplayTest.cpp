@@ -56,6 +56,10 @@ struct ReplayCase {
     const char* capture;
 };
 
+void PrintTo(const ReplayCase& c, std::ostream* out) {  // the test's name in ctest
+    *out << c.capture;
+}
+
 class GpsdReplayTest : public ::testing::TestWithParam<ReplayCase> {};
 
 TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
@@ -141,10 +145,9 @@ TEST(GpsdPeer, HostileLinesAreReadPastAndFixesAgeOnTheBootClock) {
 }
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest, ::testing::Values(
-    ReplayCase{"StartsWithoutFix", "quectel-eg25-g.log"}, ReplayCase{"SouthEast", "bu353s4.log"},
-    ReplayCase{"West", "garmin15x.log"}, ReplayCase{"Fuzzy", "nmea-fuzzy-cases.log"},
-    ReplayCase{"RolloverDate", "april6_2019.log"}),
+INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest, ::testing::ValuesIn(std::vector<ReplayCase>{
+    {"StartsWithoutFix", "quectel-eg25-g.log"}, {"SouthEast", "bu353s4.log"},
+    {"West", "garmin15x.log"}, {"Fuzzy", "nmea-fuzzy-cases.log"}, {"RolloverDate", "april6_2019.log"}}),
     [](const auto& row) { return std::string(row.param.name); });
 // clang-format on
 
