@@ -112,9 +112,7 @@ TEST(KeySource, AKeyHeldByASourceThatGoesOrLosesEventsIsLetGo) {
             EXPECT_TRUE(source.CloseIfReplaced());
         }
         EXPECT_THAT(Keys(source), ElementsAre(StartsWith("112 up "))) << "one key-up";
-        if (writer >= 0) {
-            close(writer);
-        }
+        close(writer);  // -1 when gone already
         // Keys work again, through the path as it is now.
         ASSERT_TRUE(source.IsOpen() || source.Open()) << source.ErrorText();
         writer = open(path.c_str(), O_WRONLY | O_NONBLOCK);

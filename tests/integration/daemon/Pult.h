@@ -29,10 +29,9 @@ inline std::string FrontEndName(const testing::TestParamInfo<std::string>& info)
     return std::filesystem::path(info.param).filename();
 }
 
-// A home of the test's own: mzorvany-pult listening on loopback, the settings pointing at it,
-// a runtime folder, the environment a tracker runs in there, and the tracker once started.
+// A home of the test's own: mzorvany-pult on loopback and the settings pointing at it (port ""
+// when it did not start), a runtime folder, the tracker's environment and the tracker.
 struct TrackerHome {
-    // The settings point at the pult; port is "" when it did not start.
     explicit TrackerHome(const std::string& params = "Frequency=144000\r\n") {
         mkdir(runtime.c_str(), 0700);  // as the session makes it: Qt warns about any other
         std::smatch match;
@@ -68,8 +67,7 @@ struct TrackerHome {
     long Received(const std::string& pattern) const {
         return CountMatches(pult->Output(), pattern);
     }
-    // Acknowledged on the wire and taken by the tracker: only then is a next test not
-    // "already queued" behind it.
+    // Acknowledged and taken by the tracker: only then is a next test not "already queued".
     long Delivered() const {
         return std::min(Received("code=699.*ack=yes"), Log("Сообщение 699 передано"));
     }

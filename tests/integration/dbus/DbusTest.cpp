@@ -82,10 +82,6 @@ struct Phone : TrackerHome {
     bool SetNmState(std::uint32_t state) {
         return Tell(Nm, NmPath, "SetGlobalConnectionState", "u", state);
     }
-    template <typename T>
-    bool SetNm(const char* property, const char* type, T value) {
-        return Tell(Nm, NmPath, "SetProperty", "sssv", NmPath, Nm, property, type, value);
-    }
 };
 
 // A reprobed modem is still followed; the radio off (flight mode, hardware switch) is told once
@@ -99,14 +95,16 @@ TEST(Dbus, LinkFollowsAReprobedModemAndTheRadioSwitches) {
     long reports = 1;
     for (const char* radioSwitch : {"WwanEnabled", "WwanHardwareEnabled"}) {
         SCOPED_TRACE(radioSwitch);
-        ASSERT_TRUE(phone.SetNm(radioSwitch, "b", 0) && phone.SetNmState(NmDisconnected));
+        ASSERT_TRUE(phone.Tell(Nm, NmPath, "SetProperty", "sssv", NmPath, Nm, radioSwitch, "b", 0));
+        ASSERT_TRUE(phone.SetNmState(NmDisconnected));
         ASSERT_EQ(phone.Command("test"), 0);
         const long told = 2 * reports;  // each radio-off episode logs the text twice
         ASSERT_TRUE(phone.Until([&] { return phone.Log("GSM модуль отключен") == told; }));
         std::this_thread::sleep_for(2s);
         EXPECT_EQ(phone.Log("Открываю GPRS сессию"), reports + 1) << phone.Why();
         EXPECT_EQ(phone.Log("GSM модуль отключен"), told) << phone.Why();
-        ASSERT_TRUE(phone.SetNm(radioSwitch, "b", 1) && phone.SetNmState(NmConnectedGlobal));
+        ASSERT_TRUE(phone.Tell(Nm, NmPath, "SetProperty", "sssv", NmPath, Nm, radioSwitch, "b", 1));
+        ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
         ++reports;
         ASSERT_TRUE(phone.Until([&] { return phone.Delivered() == reports; }));
     }
@@ -356,15 +354,14 @@ self.UpdateProperties(args[0], {'Version': 'x' * (8 << 20)})
 // Inhibitors logind holds now; -1 when it cannot be asked.
 int HeldInhibitors(PrivateBus& bus) {
     int held = -1;
-    const bool asked =
-        bus.Call(Login, LoginPath, "org.freedesktop.login1.Manager", "ListInhibitors", nullptr,
-                 [&](sd_bus_message* m) {
-                     held = sd_bus_message_enter_container(m, 'a', "(ssssuu)") < 0 ? -1 : 0;
-                     while (held >= 0 && sd_bus_message_skip(m, "(ssssuu)") > 0) {
-                         ++held;
-                     }
-                 });
-    return asked ? held : -1;
+    bus.Call(Login, LoginPath, "org.freedesktop.login1.Manager", "ListInhibitors", nullptr,
+             [&](sd_bus_message* m) {
+                 held = sd_bus_message_enter_container(m, 'a', "(ssssuu)") < 0 ? -1 : 0;
+                 while (held >= 0 && sd_bus_message_skip(m, "(ssssuu)") > 0) {
+                     ++held;
+                 }
+             });
+    return held;
 }
 
 // How many times the tracker has asked logind to hold off sleep.
@@ -372,8 +369,8 @@ long SleepInhibits(const TempFolder& home) {
     return CountMatches(MockLog(home, Login), R"(Inhibit "sleep" "MZorvany" ".*" "block")");
 }
 
-// Each report holds a logind sleep inhibitor from its start and closes it at its end.
-// Without logind the tracker reports all the same and says once that nothing is held.
+// Each report holds a logind sleep inhibitor from start to end; without logind the tracker
+// reports all the same, saying once that nothing is held.
 TEST(Dbus, SleepInhibitorIsHeldWhileAReportRuns) {
     for (const auto& [program, withLogind] : std::vector<std::pair<std::string, bool>>{
              {MZ_DAEMON, true}, {MZ_DAEMON, false}, {kFrontEnds.back(), true}}) {  // Qt, if built

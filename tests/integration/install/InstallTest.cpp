@@ -141,8 +141,7 @@ TEST_F(Install, SystemUnitKeepsTheTrackerAliveAndAbleToWork) {
           "\nAfter=ModemManager.service NetworkManager.service\n"}) {
         EXPECT_NE(unit.find(wanted), std::string::npos) << wanted;
     }
-    // runuser opens a PAM session on every start; the others would close the key devices,
-    // the modem or the wake alarms.
+    // runuser opens a PAM session per start; the others close key devices, modem, wake alarms.
     for (const char* unwanted : {"runuser", "\nProtectClock=", "\nPrivateDevices="}) {
         EXPECT_EQ(unit.find(unwanted), std::string::npos) << unwanted;
     }
@@ -162,13 +161,13 @@ std::string Collect(int fd, std::chrono::milliseconds time) {
     return all;
 }
 
-// The installed daemon under a service manager: ready, then with a 400 ms watchdog it pings
-// about every 100 ms while the loop turns, none while stopped; a held key plays the alarm
-// sound from share/mzorvany (a stand-in player on the PATH records what it was asked to play).
+// The installed daemon under a service manager: ready, a ping about every 100 ms of a 400 ms
+// watchdog while the loop turns, none while stopped; a held key plays share/mzorvany's sound.
 TEST_F(Install, InstalledDaemonNotifiesItsWatchdogAndFindsTheAlarmSound) {
     const TempFolder& home = *folder;
     fs::create_directories(home / "tools");
     fs::create_directories(home / "data/MZorvany");
+    // A stand-in player on the PATH records what it was asked to play.
     WriteWholeFile(home / "tools/aplay", "#!/bin/sh\nfor a; do last=$a; done\necho \"$last\" >>" +
                                              (home / "played") + "\n");
     fs::permissions(home / "tools/aplay", fs::perms::owner_all);
@@ -176,9 +175,8 @@ TEST_F(Install, InstalledDaemonNotifiesItsWatchdogAndFindsTheAlarmSound) {
     const std::string fifo = home / "keys";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const int notify = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, (home / "notify").c_str(), sizeof(address.sun_path) - 1);
+    sockaddr_un address{AF_UNIX, {}};
+    std::string(home / "notify").copy(address.sun_path, sizeof(address.sun_path) - 1);
     ASSERT_EQ(bind(notify, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0)
         << std::strerror(errno);
     const timeval wait{0, 50'000};
