@@ -204,8 +204,7 @@ TEST_P(DbusOf, AReportGoesAsSoonAsTheNetworkIsBack) {
     std::this_thread::sleep_for(42s);  // into the back-off's 16 s wait
     ASSERT_EQ(phone.Received("code=699"), 0) << phone.Why();
     ASSERT_TRUE(phone.SetNmState(NmConnectedGlobal));
-    EXPECT_TRUE(WaitFor([&] { return phone.Received("code=699.*ack=yes") == 1; }, 4s))
-        << phone.Why();
+    EXPECT_TRUE(phone.Until([&] { return phone.Received("code=699.*ack=yes") == 1; }, 4s));
 }
 
 INSTANTIATE_TEST_SUITE_P(FrontEnds, DbusOf, testing::ValuesIn(kFrontEnds), FrontEndName);
