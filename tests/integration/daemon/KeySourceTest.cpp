@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
 
 #include "platform/linux/EvdevKeySource.h"
 #include "platform/linux/LinuxKeyMap.h"
@@ -60,9 +59,8 @@ std::vector<std::string> Keys(EvdevKeySource& source) {
     return keys;
 }
 
-// Keys come out with their time and scan code, whatever else the device sends (a key
-// without a virtual key, a value of 7); a writer that dies halfway through a record does
-// not put the next out of step.
+// Whatever else the device sends (a key without a virtual key, a value of 7) is skipped; a
+// writer that dies halfway through a record does not put the next out of step.
 TEST(KeySource, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     TempFolder folder;
     const std::string path = folder / "keys";
@@ -72,13 +70,11 @@ TEST(KeySource, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     EXPECT_EQ(Keys(source), std::vector<std::string>{});
     int writer = open(path.c_str(), O_WRONLY);
     ASSERT_GE(writer, 0);
-    Write(writer, {{{12, 345678}, EV_MSC, MSC_SCAN, 0x70045},
-                   {{12, 345678}, EV_KEY, KEY_F1, 1},
-                   {{}, EV_SYN, SYN_REPORT, 0},
-                   {{}, EV_KEY, KEY_FN, 1},
-                   {{13, 0}, EV_KEY, KEY_F1, 2},
-                   {{14, 0}, EV_KEY, KEY_F1, 0},
-                   {{}, EV_KEY, KEY_A, 7}});
+    // clang-format off
+    Write(writer, {{{12, 345678}, EV_MSC, MSC_SCAN, 0x70045}, {{12, 345678}, EV_KEY, KEY_F1, 1},
+                   {{}, EV_SYN, SYN_REPORT, 0}, {{}, EV_KEY, KEY_FN, 1}, {{13, 0}, EV_KEY, KEY_F1, 2},
+                   {{14, 0}, EV_KEY, KEY_F1, 0}, {{}, EV_KEY, KEY_A, 7}});
+    // clang-format on
     EXPECT_EQ(Keys(source), (std::vector<std::string>{"112 down 12345 scan 0x70045",
                                                       "112 down 13000 scan 0x3b",  // auto-repeat
                                                       "112 up 14000 scan 0x3b"}));
@@ -92,32 +88,10 @@ TEST(KeySource, KeysComeOutWithTheirTimeAndScanCodeAndOthersAreSkipped) {
     close(writer);
 }
 
-struct LetGoCase {
-    const char* name;
-    std::function<void(const std::string& path, int& writer, EvdevKeySource& source)> lose;
-};
-
 // A key whose key-up can no longer come must not stay held: it would raise an alarm.
 TEST(KeySource, AKeyHeldByASourceThatGoesOrLosesEventsIsLetGo) {
-    const LetGoCase cases[] = {
-        {"TheWriterCloses",
-         [](const std::string&, int& writer, EvdevKeySource&) {
-             close(writer);
-             writer = -1;
-         }},
-        {"EventsWereDropped",
-         [](const std::string&, int& writer, EvdevKeySource&) {
-             Write(writer, {{{}, EV_SYN, SYN_DROPPED, 0}});
-         }},
-        {"ThePathIsMadeAnew",
-         [](const std::string& path, int&, EvdevKeySource& source) {
-             ASSERT_EQ(unlink(path.c_str()), 0);
-             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-             EXPECT_TRUE(source.CloseIfReplaced());
-         }},
-    };
-    for (const LetGoCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const std::string how : {"TheWriterCloses", "EventsWereDropped", "ThePathIsMadeAnew"}) {
+        SCOPED_TRACE(how);
         TempFolder folder;
         const std::string path = folder / "keys";
         ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -127,11 +101,18 @@ TEST(KeySource, AKeyHeldByASourceThatGoesOrLosesEventsIsLetGo) {
         int writer = open(path.c_str(), O_WRONLY);
         Write(writer, {{{}, EV_KEY, KEY_F1, 1}});
         ASSERT_EQ(Keys(source).size(), 1u);
-        c.lose(path, writer, source);
-        EXPECT_THAT(Keys(source), ElementsAre(StartsWith("112 up "))) << "one key-up";
-        if (writer >= 0) {
+        if (how == "TheWriterCloses") {
             close(writer);
+            writer = -1;
+        } else if (how == "EventsWereDropped") {
+            Write(writer, {{{}, EV_SYN, SYN_DROPPED, 0}});
+        } else {
+            ASSERT_EQ(unlink(path.c_str()), 0);
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+            EXPECT_TRUE(source.CloseIfReplaced());
         }
+        EXPECT_THAT(Keys(source), ElementsAre(StartsWith("112 up "))) << "one key-up";
+        close(writer);  // -1 when gone already
         // Keys work again, through the path as it is now.
         ASSERT_TRUE(source.IsOpen() || source.Open()) << source.ErrorText();
         writer = open(path.c_str(), O_WRONLY | O_NONBLOCK);

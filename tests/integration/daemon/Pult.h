@@ -16,31 +16,40 @@
 #include "support/TempFolder.h"
 #include "support/TextCount.h"
 
-// mzorvany-pult listening on a free loopback port, writing into home, and a tracker's
-// settings in home that point at it; port is "" when it did not start.
-inline std::unique_ptr<ChildProcess> StartPult(const TempFolder& home, const std::string& params,
-                                               std::string& port) {
-    auto pult = std::make_unique<ChildProcess>(
-        std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"}, home / "pult");
-    std::smatch match;
-    std::string errors;
-    const bool listening = WaitFor([&] {
-        errors = pult->Errors();
-        return std::regex_search(errors, match, std::regex(R"(listening on [0-9.]+:(\d+))"));
-    });
-    port = listening ? match[1].str() : std::string();
-    std::filesystem::create_directories(home / "MZorvany");
-    WriteWholeFile(home / "MZorvany/params.ini",
-                   "MainServer=127.0.0.1\r\nPort=" + port + "\r\n" + params);
-    return pult;
+// The test network's SIM, for a tracker without ModemManager.
+inline constexpr const char* SimModem = "--modem=sim:080910101032547698";
+
+// The daemon, and the Qt front end where built; a test's parameter, named by the file name.
+inline const std::vector<std::string> kFrontEnds = {MZ_DAEMON,
+#ifdef MZ_QT_TRACKER
+                                                    MZ_QT_TRACKER
+#endif
+};
+inline std::string FrontEndName(const testing::TestParamInfo<std::string>& info) {
+    return std::filesystem::path(info.param).filename();
 }
 
-// A home of the test's own: mzorvany-pult listening on loopback, the settings pointing at it,
-// a runtime folder, the environment a tracker runs in there, and the tracker once started.
+// A home of the test's own: mzorvany-pult on loopback and the settings pointing at it (port ""
+// when it did not start), a runtime folder, the tracker's environment and the tracker.
 struct TrackerHome {
-    explicit TrackerHome(const std::string& params = "Frequency=144000\r\n")
-        : pult(StartPult(home, params, port)) {
+    explicit TrackerHome(const std::string& params = "Frequency=144000\r\n") {
         mkdir(runtime.c_str(), 0700);  // as the session makes it: Qt warns about any other
+        std::smatch match;
+        std::string errors;
+        if (WaitFor([&] {
+                errors = pult->Errors();
+                return std::regex_search(errors, match,
+                                         std::regex(R"(listening on [0-9.]+:(\d+))"));
+            })) {
+            port = match[1].str();
+        }
+        std::filesystem::create_directories(home / "MZorvany");
+        WriteWholeFile(home / "MZorvany/params.ini",
+                       "MainServer=127.0.0.1\r\nPort=" + port + "\r\n" + params);
+    }
+    // Runs the tracker, or a shell that ends in it, in home's environment.
+    void Run(const std::vector<std::string>& command) {
+        tracker = std::make_unique<ChildProcess>(command, home / "tracker", env);
     }
     // A FIFO in home for key records; "" when it could not be made.
     std::string KeyFifo() const {
@@ -58,8 +67,7 @@ struct TrackerHome {
     long Received(const std::string& pattern) const {
         return CountMatches(pult->Output(), pattern);
     }
-    // Acknowledged on the wire and taken by the tracker: only then is a next test not
-    // "already queued" behind it.
+    // Acknowledged and taken by the tracker: only then is a next test not "already queued".
     long Delivered() const {
         return std::min(Received("code=699.*ack=yes"), Log("Сообщение 699 передано"));
     }
@@ -81,7 +89,9 @@ struct TrackerHome {
 
     TempFolder home;
     std::string port;
-    std::unique_ptr<ChildProcess> pult, tracker;
+    std::unique_ptr<ChildProcess> pult = std::make_unique<ChildProcess>(
+        std::vector<std::string>{MZ_PULT, "--listen", "127.0.0.1:0"}, home / "pult");
+    std::unique_ptr<ChildProcess> tracker;
     const std::string runtime = home / "run";
     std::vector<std::string> env = {"XDG_DATA_HOME=" + home.Path(), "XDG_RUNTIME_DIR=" + runtime,
                                     "QT_QPA_PLATFORM=offscreen"};

@@ -16,8 +16,8 @@
 
 namespace {
 
-std::string Capture(const std::string& name) {
-    return std::string(MZ_TESTDATA_DIR) + "/nmea/" + name;
+std::vector<std::string> Capture(const std::string& name) {
+    return CaptureLines(std::string(MZ_TESTDATA_DIR) + "/nmea/" + name);
 }
 
 std::optional<double> NumberAfter(const std::string& line, const std::string& key) {
@@ -32,7 +32,7 @@ std::optional<double> NumberAfter(const std::string& line, const std::string& ke
 // unit tests check.
 std::vector<std::string> CheckedFixes(const std::string& name) {
     std::vector<std::string> fixes;
-    for (const std::string& line : CaptureLines(Capture(name + ".chk"))) {
+    for (const std::string& line : Capture(name + ".chk")) {
         const auto mode = NumberAfter(line, "mode"), lat = NumberAfter(line, "lat"),
                    lon = NumberAfter(line, "lon");
         if (line.find("\"TPV\"") != std::string::npos && mode && *mode >= 2 && lat && lon) {
@@ -56,14 +56,14 @@ struct ReplayCase {
     const char* capture;
 };
 
-void PrintTo(const ReplayCase& c, std::ostream* out) {
+void PrintTo(const ReplayCase& c, std::ostream* out) {  // the test's name in ctest
     *out << c.capture;
 }
 
 class GpsdReplayTest : public ::testing::TestWithParam<ReplayCase> {};
 
 TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
-    const std::vector<std::string> sentences = CaptureLines(Capture(GetParam().capture));
+    const std::vector<std::string> sentences = Capture(GetParam().capture);
     const std::vector<std::string> fixes = CheckedFixes(GetParam().capture);
     ASSERT_FALSE(fixes.empty());
     const std::set<std::string> decoded(fixes.begin(), fixes.end());
@@ -85,28 +85,24 @@ TEST_P(GpsdReplayTest, ReportsWhatGpsdDecodedUntilGpsdGoesAway) {
     reader.SwitchOn();
     ASSERT_EQ(rig.log, std::vector<std::string>{"Включение GPS"});
 
-    auto sent = sentences.begin();
     auto check = [&](const std::string& report) {
         EXPECT_TRUE(report.empty() || decoded.count(CoordinateLines(report)))
-            << "gpsd never decoded:\n"
-            << report;
+            << "gpsd never decoded:\n" + report;
         EXPECT_LE(std::count(report.begin(), report.end(), '\n'), 6 + 12);
     };
-    while (sent != sentences.end()) {
+    for (auto sent = sentences.begin(); sent != sentences.end();) {
         const auto next = sent + std::min<std::ptrdiff_t>(8, sentences.end() - sent);
         ASSERT_TRUE(gpsd.Send({sent, next}));
         sent = next;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         check(poll());
     }
-    const bool showsLastFix = WaitFor([&] {
+    EXPECT_TRUE(WaitFor([&] {
         check(poll());
-        const std::string report = reader.BuildReportText(false);
-        return CoordinateLines(report) == fixes.back();
-    });
-    EXPECT_TRUE(showsLastFix) << "gpsd's last fix:\n"
-                              << fixes.back() << "the report:\n"
-                              << reader.BuildReportText(false);
+        return CoordinateLines(reader.BuildReportText(false)) == fixes.back();
+    })) << fixes.back()
+        << "is gpsd's last fix, the report:\n"
+        << reader.BuildReportText(false);
     EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "Определены координаты GPS"), 1);
 
     GpsPosition stale;
@@ -148,12 +144,11 @@ TEST(GpsdPeer, HostileLinesAreReadPastAndFixesAgeOnTheBootClock) {
     EXPECT_EQ(position.dwValidFields, 0U);
 }
 
-INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest,
-                         ::testing::Values(ReplayCase{"StartsWithoutFix", "quectel-eg25-g.log"},
-                                           ReplayCase{"SouthEast", "bu353s4.log"},
-                                           ReplayCase{"West", "garmin15x.log"},
-                                           ReplayCase{"Fuzzy", "nmea-fuzzy-cases.log"},
-                                           ReplayCase{"RolloverDate", "april6_2019.log"}),
-                         [](const auto& row) { return std::string(row.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Captures, GpsdReplayTest, ::testing::ValuesIn(std::vector<ReplayCase>{
+    {"StartsWithoutFix", "quectel-eg25-g.log"}, {"SouthEast", "bu353s4.log"},
+    {"West", "garmin15x.log"}, {"Fuzzy", "nmea-fuzzy-cases.log"}, {"RolloverDate", "april6_2019.log"}}),
+    [](const auto& row) { return std::string(row.param.name); });
+// clang-format on
 
 }  // namespace
