@@ -44,7 +44,8 @@ GpsdOnPty::~GpsdOnPty() {
 std::string GpsdOnPty::MissingPrograms() {
     for (const char* name : {"gpsd", "socat"}) {
         if (FindProgram(name).empty()) {
-            return name + std::string(" not installed");
+            std::string missing = name;
+            return missing.append(" not installed");
         }
     }
     return "";

@@ -36,8 +36,9 @@ using Item = std::pair<Rect, std::string>;
 std::vector<Item> Drawn(const SimCanvas& canvas) {
     std::vector<Item> items;
     for (const SimCanvas::Picture& p : canvas.pictures) {
+        std::string what = "#";  // appended, not prepended: GCC 12 at -O3 misjudges a prepend
         items.emplace_back(p.target,
-                           "#" + std::to_string(p.id) + (p.blackIsTransparent ? "t" : ""));
+                           what.append(std::to_string(p.id)) + (p.blackIsTransparent ? "t" : ""));
     }
     for (const SimCanvas::Text& text : canvas.texts) {
         items.emplace_back(text.area, text.text + " |" + std::to_string(text.flags));
