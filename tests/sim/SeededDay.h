@@ -87,7 +87,8 @@ inline std::vector<Event> MakeScenario(std::uint32_t seed, std::int64_t ticks, d
         if (tick >= ticks) {
             break;
         }
-        // 0 faults, 1-4 toggles, 5 a key hold, 6-7 a test, 8 Frequency, 9 the window shown.
+        // 0 faults, 1-4 toggles, 5 a key hold, 6-7 a test, 8 Frequency, 9 the window shown for a
+        // while, 10 it hidden; the simple ones are the toggles table, in that order.
         switch (const int action = pick(0, 10)) {
             case 0: {
                 const double loss =
