@@ -114,20 +114,33 @@ setsid systemd-nspawn --quiet --boot --keep-unit --register=no --private-network
     --console=passive --capability=CAP_WAKE_ALARM --directory="$tree" "${binds[@]}" \
     >"$work/console.log" 2>&1 &
 nspawn_pid=$!
+# The container's init is nspawn's child in another PID namespace. nspawn first forks a
+# short-lived child in ours that sets up the mounts; taking that one would leave every
+# later nsenter pointing at a process that is gone.
+our_pid_ns=$(readlink /proc/self/ns/pid)
+container_init() {
+    local child ns
+    for child in $(pgrep -P "$nspawn_pid"); do
+        ns=$(readlink "/proc/$child/ns/pid" 2>/dev/null) || continue
+        [[ -n $ns && $ns != "$our_pid_ns" ]] && { echo "$child"; return 0; }
+    done
+    return 1
+}
 for _ in $(seq 100); do
-    leader=$(pgrep -P "$nspawn_pid" | head -n 1 || true)
-    [[ -n $leader ]] && break
+    leader=$(container_init) && break
     sleep 0.1
 done
 [[ -n $leader ]] || die "the container did not start: $(cat "$work/console.log")"
 # A command inside the container, bounded.
 ct() { timeout 90 nsenter --target="$leader" --all -- "$@"; }
-for _ in $(seq 120); do
-    state=$(ct systemctl is-system-running 2>/dev/null || true)
+for _ in $(seq 240); do
+    state=$(ct systemctl is-system-running 2>"$work/boot.err" || true)
     [[ $state == running || $state == degraded ]] && break
     sleep 0.5
 done
-[[ $state == running || $state == degraded ]] || die "the container did not boot ($state)"
+[[ $state == running || $state == degraded ]] ||
+    die "the container did not boot (${state:-no answer}: $(tail -n 3 "$work/boot.err"))
+$(tail -n 20 "$work/console.log")"
 say "booted in $((SECONDS - boot_started)) s ($state)"
 
 # ---- checks -------------------------------------------------------------------------------
