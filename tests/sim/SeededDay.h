@@ -39,6 +39,21 @@ struct Event {
     std::function<void(SimWorld&)> apply;
 };
 
+// What a seeded day draws, in the order of the numbers drawn: reordering it changes every day.
+enum class Action {
+    NetworkFaults,
+    LinkToggle,
+    SimToggle,
+    GpsToggle,
+    AcknowledgeToggle,
+    KeyHold,
+    Test,
+    TestAgain,  // a second number for a test: tests come twice as often
+    Frequency,
+    ShowWindow,
+    HideWindow,
+};
+
 constexpr int Frequencies[] = {100, 600, 3000, 36000};
 
 // A seeded day's world: alarms after a 3 s hold, a reserve server, late answers.
@@ -70,55 +85,65 @@ inline std::vector<Event> MakeScenario(std::uint32_t seed, std::int64_t ticks, d
     auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<>(low, high)(random);
     };
-    const std::function<void(SimWorld&)> toggles[] = {
-        [](SimWorld& w) {
-            auto& forced = w.connections.forcedStatus;
-            forced = forced ? std::nullopt : std::optional(ConnectionStatusDisconnected);
-        },
-        [](SimWorld& w) { w.simCard.present = !w.simCard.present; },
-        [](SimWorld& w) { w.gps.gone = !w.gps.gone; },
-        [](SimWorld& w) { w.mainRoom.acknowledge = !w.mainRoom.acknowledge; },
-        [](SimWorld& w) { w.Command(CmdTest); },
-        [](SimWorld& w) { w.shell.HideMainWindow(); },
-    };
     std::vector<Event> events;
     for (std::int64_t tick = 0;;) {
         tick += std::exponential_distribution<>(1.0 / meanGap)(random) + 1;
         if (tick >= ticks) {
             break;
         }
-        // 0 faults, 1-4 toggles, 5 a key hold, 6-7 a test, 8 Frequency, 9 the window shown for a
-        // while, 10 it hidden; the simple ones are the toggles table, in that order.
-        switch (const int action = pick(0, 10)) {
-            case 0: {
+        std::function<void(SimWorld&)> apply;
+        std::optional<Event> undo;  // the end of a key hold or of the window shown
+        switch (static_cast<Action>(pick(0, static_cast<int>(Action::HideWindow)))) {
+            case Action::NetworkFaults: {
                 const double loss =
                     pick(0, 1) ? 0 : std::uniform_real_distribution<>(0, 0.6)(random);
                 const double duplicate = pick(0, 1) ? 0 : 0.2, reorder = pick(0, 1) ? 0 : 0.2;
-                events.push_back({tick, [=](SimWorld& w) {
-                                      w.network.faults.lossRate = loss;
-                                      w.network.faults.duplicateRate = duplicate;
-                                      w.network.faults.reorderRate = reorder;
-                                  }});
+                apply = [=](SimWorld& w) {
+                    w.network.faults.lossRate = loss;
+                    w.network.faults.duplicateRate = duplicate;
+                    w.network.faults.reorderRate = reorder;
+                };
                 break;
             }
-            case 5:
-                events.push_back({tick, [](SimWorld& w) { w.PressKey(112); }});
-                events.push_back({tick + pick(5, 60), [](SimWorld& w) { w.ReleaseKey(112); }});
+            case Action::LinkToggle:
+                apply = [](SimWorld& w) {
+                    auto& forced = w.connections.forcedStatus;
+                    forced = forced ? std::nullopt : std::optional(ConnectionStatusDisconnected);
+                };
                 break;
-            case 8: {
+            case Action::SimToggle:
+                apply = [](SimWorld& w) { w.simCard.present = !w.simCard.present; };
+                break;
+            case Action::GpsToggle:
+                apply = [](SimWorld& w) { w.gps.gone = !w.gps.gone; };
+                break;
+            case Action::AcknowledgeToggle:
+                apply = [](SimWorld& w) { w.mainRoom.acknowledge = !w.mainRoom.acknowledge; };
+                break;
+            case Action::KeyHold:
+                apply = [](SimWorld& w) { w.PressKey(112); };
+                undo = Event{tick + pick(5, 60), [](SimWorld& w) { w.ReleaseKey(112); }};
+                break;
+            case Action::Test:
+            case Action::TestAgain:
+                apply = [](SimWorld& w) { w.Command(CmdTest); };
+                break;
+            case Action::Frequency: {
                 const std::string value = std::to_string(Frequencies[pick(0, 3)]);
-                events.push_back(
-                    {tick, [=](SimWorld& w) { w.Settings().SetValue("Frequency", value); }});
+                apply = [=](SimWorld& w) { w.Settings().SetValue("Frequency", value); };
                 break;
             }
-            case 9:
-                events.push_back({tick, [](SimWorld& w) { w.shell.ShowMainWindow(); }});
-                events.push_back(
-                    {tick + pick(10, 300), [](SimWorld& w) { w.shell.HideMainWindow(); }});
+            case Action::ShowWindow:
+                apply = [](SimWorld& w) { w.shell.ShowMainWindow(); };
+                undo = Event{tick + pick(10, 300), [](SimWorld& w) { w.shell.HideMainWindow(); }};
                 break;
-            default:
-                events.push_back({tick, toggles[action < 5 ? action - 1 : action < 8 ? 4 : 5]});
+            case Action::HideWindow:
+                apply = [](SimWorld& w) { w.shell.HideMainWindow(); };
                 break;
+        }
+        events.push_back({tick, apply});
+        if (undo) {
+            events.push_back(*undo);
         }
     }
     std::stable_sort(events.begin(), events.end(),
