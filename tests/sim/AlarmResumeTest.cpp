@@ -85,7 +85,9 @@ TEST(AlarmResume, WhatCameBetweenTheKillAndTheNextStartDecidesTheResume) {
             w.Tick(50);
             w.JumpClock(ms);
             w.Tick(50);
-            reboot ? w.clock.Reboot() : void();
+            if (reboot) {
+                w.clock.Reboot();
+            }
         };
     };
     const std::string resumed = "Тревога возобновлена";

@@ -27,7 +27,9 @@ int RunDialog(SimTracker& tracker, const std::function<void(QtOptionsDialog&)>& 
         auto* dialog = dynamic_cast<QtOptionsDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr) << "the options dialog did not open";
         act(*dialog);
-        dialog->isVisible() ? void(dialog->close()) : void();
+        if (dialog->isVisible()) {
+            dialog->close();
+        }
     });
     return tracker.Shell().RunOptionsDialog();
 }
@@ -76,7 +78,9 @@ TEST(OptionsDialogQt, ShowsTheSettingsAndTheSendersImsiAndAcceptWritesBackWhatIs
             }
             for (int id : {IdcLogEnabled, IdcOutSats, IdcEvery10Seconds, IdcEveryMinute,
                            IdcEvery5Minutes, IdcEveryHour, IdcEvery4Hours}) {
-                dialog.IsChecked(id) ? shown.push_back(std::to_string(id)) : void();
+                if (dialog.IsChecked(id)) {
+                    shown.push_back(std::to_string(id));
+                }
             }
             auto* edit = qobject_cast<QLineEdit*>(dialog.Control(IdcReserveServer));
             QTest::keyClicks(edit, QString(300, QChar('1')));
@@ -204,7 +208,9 @@ TEST(OptionsDialogQt, KeyCommandsActOnTheKeysPageOnlyWhereCaptureTakesKeyDownsWi
             EXPECT_EQ(dialog.Control(IdcKeyList)->isVisible(), page == PageKeys);
             for (int command : {CmdDeleteKey, CmdClearKeys, CmdCaptureKeys}) {
                 EXPECT_EQ(dialog.SoftKeys().IsCommandEnabled(command), page == PageKeys);
-                page != PageKeys ? dialog.Command(command) : void();  // sent anyway: no effect
+                if (page != PageKeys) {
+                    dialog.Command(command);  // sent anyway: no effect
+                }
             }
         }
         EXPECT_EQ(Items(list), std::vector<std::string>{"112 VK_F1 (VK_TSOFT1)"});

@@ -105,7 +105,9 @@ std::string Play(SimWorld& world, const std::string& steps) {
         }
         for (unsigned long i = 0; (kind == 't' || kind == 'r') && i < n; ++i) {
             world.Tick();
-            kind == 'r' ? world.PressKey(F1) : void();
+            if (kind == 'r') {
+                world.PressKey(F1);
+            }
         }
         seen += icons.at(world.shell.trayIcon) + std::to_string(Posts(world, MsgAlarm));
     }
